@@ -1,0 +1,42 @@
+// The replacement host's own interface: start it over a firm database, stop
+// it, and the hooks that tests use.  The plug-in never sees this header; it
+// reaches the host only through the numbered entries (see host_exports.cpp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct HostConfig {
+    std::string firmPath;      // the firm database (SQLite)
+    std::string dataDirectory = "."; // where bare file names resolve
+    std::string today;         // YYYY-MM-DD; empty = the system's date
+    bool batch = true;         // no person at the terminal
+};
+
+// Opens and validates the firm database and sets up the host's state.
+// On failure returns false and puts a message (UTF-8, one offence per line)
+// into *error; nothing else is changed.
+bool HostStart(const HostConfig& config, std::string* error);
+// Closes the firm database and releases every table, file and block.
+void HostStop();
+
+// A message box, error notice or notice that the host showed; texts in UTF-8
+// with the emphasis bytes dropped.
+struct HostShownMessage {
+    std::string kind; // "box", "error", "notice"
+    std::string title;
+    std::string text;
+};
+const std::vector<HostShownMessage>& HostShownMessages();
+void HostClearShownMessages();
+
+// Makes the n-th allocation from now fail (1 = the next one); 0 clears.
+// Counts every allocation entry (HostAlloc, HostAllocClear, HostRealloc).
+void HostFailAllocation(int nth);
+// Number of allocation entries called so far, and blocks not yet freed.
+long HostAllocationCount();
+long HostLiveBlocks();
+
+// Withholds an entry from the export table (tests of missing entries).
+void HostWithholdEntry(int number);
+void HostClearWithheldEntries();

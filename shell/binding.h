@@ -1,0 +1,34 @@
+// Lazy binding of host entries: each entry is looked up by its number in the
+// host module the first time the plug-in calls it.
+#pragma once
+
+#include <csetjmp>
+
+extern "C" {
+// Looks the entry up and fills its slot: the host's entry, a fallback after
+// "Ignore" where the entry has one, or null.
+void BindEntry(int number, void** slot);
+// Reached instead of a jump through a slot that binding left empty.
+[[noreturn]] void HostCallAbandoned(int number);
+// The routine that stands in for a missing entry after "Ignore".
+void HostFallback(void);
+}
+
+// 1 when a missing entry is to be ignored (fallback wanted), 0 when not.
+int MissingEntryPrompt(int number);
+// Stores the fallback for the entry's class in the slot, or null.
+void PickFallback(int number, void** slot);
+// Whether the two-digit rule gives the entry a fallback at all.
+bool EntryHasFallback(int number);
+
+// Set once the user answered "Ignore"; never cleared.
+extern bool g_ignoreMissingEntries;
+
+// A call whose slot stays empty is abandoned by returning to the innermost
+// guard: the plug-in's entry point that set it ends its work cleanly there.
+struct HostCallGuard {
+    std::jmp_buf where;
+    HostCallGuard* outer;
+    int abandonedEntry;
+};
+extern HostCallGuard* g_hostCallGuard;

@@ -1,0 +1,22 @@
+// The platform layer: the only place where the native and the Windows build
+// of the plug-in differ (module handles, look-up by number, the system's
+// message box, the plug-in's own file name).
+#pragma once
+
+using PlatformModule = void*;
+
+// The module with that name if it is loaded, else null (GetModuleHandleA).
+PlatformModule PlatformFindModule(const char* name);
+
+// The entry with that number in the module, else null (GetProcAddress by ordinal).
+void* PlatformLookupByNumber(PlatformModule module, int number);
+
+// The path of the module that holds the plug-in; 0 on failure (GetModuleFileNameA).
+int PlatformModuleFileName(PlatformModule module, char* buffer, int size);
+
+// The system's message box; returns the button pressed (kPlatformIdAbort ...).
+inline constexpr unsigned kPlatformStyleAbortRetryIgnore = 0x2012;
+inline constexpr int kPlatformIdAbort = 3;
+inline constexpr int kPlatformIdRetry = 4;
+inline constexpr int kPlatformIdIgnore = 5;
+int PlatformMessageBox(const char* text, const char* title, unsigned style);

@@ -1,0 +1,33 @@
+// Every text that the plug-in shows, writes or hands to the host, once.
+// Mazovia bytes at compile time (see mazovia_literal.h).
+#pragma once
+
+#include "mazovia_literal.h"
+
+// The plug-in's name, as the host's menu shows it.
+inline constexpr MazoviaText kPluginName{u8"Eksport Ventalor (txt)"};
+
+// Missing host entry.
+inline constexpr MazoviaText kMsgUnknownModule{u8"<nieznany>"};
+inline constexpr MazoviaText kMsgMissingEntry{
+    u8"W module \x02%s\x01\nbrak wpisu \x02%s\x01\nWywołano z wtyczki \x02%s\x01.\n\n"
+    u8"Błąd ten można zignorować lecz dalsza praca\nprogramu w tych warunkach może być niebezpieczna.\n\n"
+    u8"Konieczna jest aktualizacja programu!"};
+inline constexpr MazoviaText kMsgMissingEntryTitle{u8"POWAŻNY BŁĄD WTYCZKI"};
+
+// Notices of the export run.
+inline constexpr MazoviaText kTitleNotice{u8"Uwaga"};
+inline constexpr int kNoticeFlags = 1;
+inline constexpr MazoviaText kMsgConstructorFailed{u8"Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!"};
+inline constexpr MazoviaText kMsgFileNotOpen{u8"Błąd: plik %s nie jest otwarty!"};
+inline constexpr MazoviaText kMsgPurchaseKindsUndefined{u8"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana."};
+inline constexpr MazoviaText kMsgSummary{
+    u8"Ilość wyeksportowanych faktur zakupu: %5ld\nIlość wyeksportowanych korekt zakupu: %5ld\n"};
+inline constexpr MazoviaText kMsgConversionFailed{u8"Operacja konwersji nieudana"};
+
+// Progress window.
+inline constexpr MazoviaText kProgressInvoices{u8"Dokumenty zakupu"};
+inline constexpr MazoviaText kProgressCorrections{u8"Korekty zakupu"};
+inline constexpr MazoviaText kProgressFirms{u8"Kontrahenci"};
+inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
+inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};

@@ -1,0 +1,12 @@
+#include "plugin_modules.h"
+
+PlatformModule g_ownModule = nullptr;
+PlatformModule g_hostModule = nullptr;
+
+int PluginProcessAttach(PlatformModule ownModule)
+{
+    g_ownModule = ownModule;
+    if (g_hostModule == nullptr)
+        g_hostModule = PlatformFindModule(kHostModuleName);
+    return 1;
+}
