@@ -56,10 +56,11 @@ struct CExportVentalorTxt {
 
     // VAT breakdown.
     void AppendVatPositions(int kind, const unsigned char* document);
-    void CollectVatLines(int kind, const unsigned char* document);
+    // header: index of the document's header record, named in notices.
     void AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
-                    int amountsIncludeVat, const unsigned char* document, int kind);
-    void EmitVatPositions(VatBreakdown& accumulator, const char* letter, const unsigned char* document, int kind);
+                    int amountsIncludeVat, int header);
+    void EmitVatPositions(VatBreakdown& accumulator, const char* letter, int header);
+    void CollectVatLines(int kind, const unsigned char* document, int header);
 
     // Output.
     void WriteContractor();

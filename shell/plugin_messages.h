@@ -24,6 +24,19 @@ inline constexpr MazoviaText kMsgPurchaseKindsUndefined{u8"Nie zdefiniowane rodz
 inline constexpr MazoviaText kMsgSummary{
     u8"Ilość wyeksportowanych faktur zakupu: %5ld\nIlość wyeksportowanych korekt zakupu: %5ld\n"};
 inline constexpr MazoviaText kMsgConversionFailed{u8"Operacja konwersji nieudana"};
+inline constexpr MazoviaText kMsgRunNotReady{
+    u8"Eksport nie może zostać wykonany: nie otwarto tabel programu lub zabrakło pamięci.\nOperacja przerwana."};
+inline constexpr MazoviaText kMsgPathTooLong{u8"Ścieżka pliku eksportu jest za długa:\n%s\nOperacja przerwana."};
+// Arguments: the document's transaction text and its register identifier
+// (and the rate code whose amounts are missing).
+inline constexpr MazoviaText kMsgDocumentNoRoom{
+    u8"Brak pamięci na dokument %s (%s)!\nDokument nie został wyeksportowany."};
+inline constexpr MazoviaText kMsgPositionNoRoom{
+    u8"Brak pamięci na pozycję VAT dokumentu %s (%s)!\nKwoty stawki o kodzie %d nie zostały wyeksportowane."};
+// Arguments: transaction text, register identifier, the rate code left out.
+inline constexpr MazoviaText kMsgTooManyRates{
+    u8"Dokument %s (%s) ma więcej niż 10 różnych stawek VAT w jednej grupie!\n"
+    u8"Kwoty linii ze stawką o kodzie %d nie zostały wyeksportowane."};
 
 // Progress window.
 inline constexpr MazoviaText kProgressInvoices{u8"Dokumenty zakupu"};

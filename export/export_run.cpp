@@ -1,0 +1,222 @@
+// The export run: names and creates the file, has the builders gather the
+// documents, then writes the whole XML document in one pass.
+#include <cstdio>
+#include <cstring>
+
+#include "../options/export_dialog.h"
+#include "../shell/host_api.h"
+#include "../shell/plugin_messages.h"
+#include "export_text.h"
+
+namespace {
+
+inline constexpr int kPathSize = 256;
+inline constexpr int kDateSlotSize = 256;
+inline constexpr int kProgressWindowKind = 856;
+inline constexpr int kPrepareForReading = 255;
+inline constexpr int kSettingsOfThisFirm = -1;
+inline constexpr int kSettingsPurchaseKindNames = 2;
+inline constexpr int kSettingsPurchaseKindCodes = 13;
+inline constexpr int kPurchaseKindNameCount = 90;
+inline constexpr int kPurchaseKindNameSize = 11;
+inline constexpr char kPurchaseKindsDefined[] = "9876543210";
+inline constexpr int kFindByKeySlot = -1;
+
+void ShowProgressHeading(const char* heading)
+{
+    HostProgressText(nullptr, heading);
+    HostProgressUpdate();
+}
+
+// The options come from a file whose bytes are not checked: a text field
+// whose last byte is not its terminator is cut there, so that no text of the
+// record runs into the next field.
+void TerminateOptionTexts(ExportOptions& o)
+{
+    o.dateFrom[sizeof o.dateFrom - 1] = '\0';
+    o.dateTo[sizeof o.dateTo - 1] = '\0';
+    for (KindRow& row : o.kinds) {
+        row.account[sizeof row.account - 1] = '\0';
+        row.registerCode[sizeof row.registerCode - 1] = '\0';
+    }
+    o.branchCode[sizeof o.branchCode - 1] = '\0';
+    o.originPlace[sizeof o.originPlace - 1] = '\0';
+}
+
+} // namespace
+
+int CExportVentalorTxt::SetUpRunState()
+{
+    invoiceCount = 0;
+    correctionCount = 0;
+    outputFile = nullptr;
+    firmFlags = nullptr;
+    personFlags = nullptr;
+    documents = nullptr;
+    documentCount = 0;
+    documentCapacity = 0;
+    contractorRecord = invoiceRecord = correctionRecord = nullptr;
+    runStateReady = 0;
+
+    firmFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
+    personFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
+    contractorTable = HostOpenTable(kTableContractors);
+    invoiceTable = HostOpenTable(kTablePurchaseInvoices);
+    correctionTable = HostOpenTable(kTablePurchaseCorrections);
+
+    if (contractorTable != nullptr && invoiceTable != nullptr && correctionTable != nullptr) {
+        HostPrepareTable(contractorTable, kPrepareForReading);
+        HostPrepareTable(invoiceTable, kPrepareForReading);
+        HostPrepareTable(correctionTable, kPrepareForReading);
+        contractorRecord = TableRecordBuffer(contractorTable);
+        invoiceRecord = TableRecordBuffer(invoiceTable);
+        correctionRecord = TableRecordBuffer(correctionTable);
+    }
+
+    runStateReady = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr &&
+                    invoiceRecord != nullptr && correctionRecord != nullptr;
+    if (!runStateReady)
+        HostMessageBox(kTitleNotice, kMsgConstructorFailed, kNoticeFlags);
+    return runStateReady;
+}
+
+void CExportVentalorTxt::TearDownRunState()
+{
+    if (outputFile != nullptr) {
+        HostCloseFile(outputFile);
+        outputFile = nullptr;
+    }
+    if (firmFlags != nullptr) {
+        HostFree(firmFlags);
+        firmFlags = nullptr;
+    }
+    if (personFlags != nullptr) {
+        HostFree(personFlags);
+        personFlags = nullptr;
+    }
+    if (documents != nullptr) {
+        HostFree(documents);
+        documents = nullptr;
+    }
+    documentCount = documentCapacity = 0;
+}
+
+int CExportVentalorTxt::CheckPurchaseKinds()
+{
+    std::memset(purchaseKindSettings, 0, sizeof purchaseKindSettings);
+    HostReadSettings(kSettingsOfThisFirm, kSettingsPurchaseKindCodes, purchaseKindSettings,
+                     sizeof purchaseKindSettings);
+
+    char names[kPurchaseKindNameCount][kPurchaseKindNameSize];
+    std::memset(names, 0, sizeof names);
+    HostReadSettings(kSettingsOfThisFirm, kSettingsPurchaseKindNames, names, sizeof names);
+
+    if (std::memcmp(names[0], kPurchaseKindsDefined, sizeof kPurchaseKindsDefined) != 0) {
+        HostMessageBox(kTitleNotice, kMsgPurchaseKindsUndefined, kNoticeFlags);
+        std::memset(purchaseKindSettings, 0, sizeof purchaseKindSettings);
+        return 1;
+    }
+    for (const auto& name : names)
+        if (std::memchr(name, '\0', kPurchaseKindNameSize) == nullptr)
+            return 1;
+
+    for (int i = 0; i < kPurchaseKindCodeCount; ++i) {
+        int16_t code;
+        std::memcpy(&code, purchaseKindSettings + 2 * i, sizeof code);
+        if (code < 1 || code > 9) {
+            code = 1;
+            std::memcpy(purchaseKindSettings + 2 * i, &code, sizeof code);
+        }
+    }
+    return 0;
+}
+
+void CExportVentalorTxt::RunExport()
+{
+    // Without the host's tables or the flag tables there is nothing to run on.
+    if (!runStateReady) {
+        HostMessageBox(kTitleNotice, kMsgRunNotReady, kNoticeFlags);
+        return;
+    }
+    TerminateOptionTexts(options);
+
+    char today[kDateSlotSize];
+    std::memset(today, 0, sizeof today);
+    HostToday(today);
+    int16_t year = 0, month = 0, day = 0;
+    HostUnpackDate(today, &year, &month, &day, 0);
+    char dateText[32];
+    std::snprintf(dateText, sizeof dateText, "%04d-%02d-%02d", year, month, day);
+    char fileName[64];
+    std::snprintf(fileName, sizeof fileName, "qPX_%s.xml", dateText);
+
+    // The host appends without knowing the buffer's size: make sure the
+    // directory, a separator and the name fit before asking it to.
+    char path[kPathSize];
+    const char* directory = HostDataDirectory();
+    if (directory == nullptr)
+        directory = "";
+    if (std::strlen(directory) + 1 + std::strlen(fileName) >= sizeof path) {
+        ShowMessage(kTitleNotice, kMsgPathTooLong, kNoticeFlags, directory);
+        return;
+    }
+    std::snprintf(path, sizeof path, "%s", directory);
+    HostAppendPath(path, fileName);
+
+    outputFile = HostOpenFile(path, "wt", 0x40, 0, -1);
+    if (outputFile == nullptr) {
+        ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, path);
+        return;
+    }
+
+    HostProgressOpen(kProgressWindowKind);
+    ShowProgressHeading(kProgressInvoices);
+
+    const uint16_t scope = OptionsScope(options);
+    const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
+    if (!wantsDocuments || CheckPurchaseKinds() == 0) {
+        if (scope & ScopePurchaseInvoices)
+            BuildInvoiceDocuments();
+        ShowProgressHeading(kProgressCorrections);
+        if (scope & ScopePurchaseCorrections)
+            BuildCorrectionDocuments();
+
+        HostFilePrintf(outputFile, "%c%c%c", 0xEF, 0xBB, 0xBF);
+        WriteFixedLine(outputFile, "<ROOT>");
+        WriteFixedLine(outputFile, "<SYSTEM>QUORVEL</SYSTEM>");
+        WriteFixedLine(outputFile, "<KONTRAHENCI>");
+        WriteFixedLine(outputFile, "<WERSJA>1.0</WERSJA>");
+
+        int32_t* key = HostContractorKey();
+        ShowProgressHeading(kProgressFirms);
+        for (int n = 0; n < kContractorFlagCount; ++n) {
+            if (firmFlags[n] == 0 || key == nullptr)
+                continue;
+            *key = n;
+            if (HostFindContractor(kFindByKeySlot) != 0)
+                WriteContractor();
+        }
+        ShowProgressHeading(kProgressPersons);
+        for (int n = 0; n < kContractorFlagCount; ++n) {
+            if (personFlags[n] == 0 || key == nullptr)
+                continue;
+            *key = -n;
+            if (HostFindContractor(kFindByKeySlot) != 0)
+                WriteContractor();
+        }
+
+        WriteFixedLine(outputFile, "</KONTRAHENCI>");
+        WriteFixedLine(outputFile, "<REJESTRY_ZAKUPU>");
+        WriteFixedLine(outputFile, "<WERSJA>1.0</WERSJA>");
+        WriteRegisters();
+        WriteFixedLine(outputFile, "</REJESTRY_ZAKUPU>");
+        WriteFixedLine(outputFile, "</ROOT>");
+    }
+
+    HostProgressClose();
+    if (outputFile != nullptr)
+        HostCloseFile(outputFile);
+    outputFile = nullptr;
+    ShowMessage(kTitleNotice, kMsgSummary, kNoticeFlags, static_cast<long>(invoiceCount),
+                static_cast<long>(correctionCount));
+}

@@ -1,0 +1,178 @@
+// The VAT positions of a document: its lines summed per deduction class
+// (B, N, W), fixed-asset class and rate code.
+#include <cstdio>
+#include <cstring>
+
+#include "../options/export_dialog.h"
+#include "../shell/host_api.h"
+#include "../shell/plugin_messages.h"
+#include "export_text.h"
+
+namespace {
+
+inline constexpr int16_t kRateBuyerSettles = 41;
+inline constexpr int16_t kPurchaseKindFixedAsset = 3;
+
+bool RateIgnored(int16_t code)
+{
+    switch (code) {
+    case 6: case 7: case 10: case 19: case 30: case 31: case 40:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The purchase-kind code at a line's purchase kind.  Only the first 90
+// entries are purchase kinds; an index outside them names no kind, and its
+// line counts as an ordinary purchase.
+int16_t PurchaseKindCode(const unsigned char* settings, int16_t index)
+{
+    if (index < 0 || index >= kPurchaseKindCodeCount)
+        return 0;
+    int16_t code;
+    std::memcpy(&code, settings + 2 * index, sizeof code);
+    return code;
+}
+
+void ClearBreakdown(VatBreakdown& b) { std::memset(&b, 0, sizeof b); }
+
+} // namespace
+
+void VatRateText(char* destination, int16_t rateCode)
+{
+    const int size = static_cast<int>(sizeof(ExportDocument::rateText));
+    switch (rateCode) {
+    case 0: destination[0] = '\0'; return;
+    case 5: std::snprintf(destination, size, "zw"); return;
+    case 6: case 7: case 10: std::snprintf(destination, size, "----"); return;
+    case 8: std::snprintf(destination, size, "opk"); return;
+    case 9: std::snprintf(destination, size, "np"); return;
+    case 11: std::snprintf(destination, size, "0%%"); return;
+    case 39: std::snprintf(destination, size, "6.5%%"); return;
+    case kRateBuyerSettles: return; // the zero-filled field stays empty
+    default: std::snprintf(destination, size, "%.0f%%", HostVatRate(rateCode)); return;
+    }
+}
+
+void CExportVentalorTxt::AppendVatPositions(int kind, const unsigned char* document)
+{
+    const int header = documentCount - 1;
+    CollectVatLines(kind, document, header);
+    EmitVatPositions(vatSumsB, "B", header);
+    EmitVatPositions(vatSumsN, "N", header);
+    EmitVatPositions(vatSumsW, "W", header);
+}
+
+void CExportVentalorTxt::CollectVatLines(int kind, const unsigned char* document, int header)
+{
+    using namespace host_record;
+    ClearBreakdown(vatSumsB);
+    ClearBreakdown(vatSumsN);
+    ClearBreakdown(vatSumsW);
+
+    const bool invoice = kind == kInvoiceLayout.scanKind;
+    const DocumentLayout& layout = invoice ? kInvoiceLayout : kCorrectionLayout;
+    const LineLayout& lineLayout = invoice ? kInvoiceLineLayout : kCorrectionLineLayout;
+    const int amountsIncludeVat = (ReadU16(document, layout.entryMode) & 1) == 0;
+    const int32_t documentKey = ReadI32(document, layout.documentKey);
+    const int16_t deductionSetting = ReadI16(document, layout.deductionSetting);
+
+    const int lineTable = static_cast<int16_t>(HostLineTable(kind));
+    unsigned char key[kHostLineKeySize];
+    unsigned char status[kHostLineStatusSize];
+    std::memset(key, 0, sizeof key);
+    std::memset(status, 0, sizeof status);
+    HostLineKey(lineTable, key, status, documentKey);
+    if (HostStatusFailed(status) != 0)
+        return;
+
+    int count = 0;
+    void* list = HostFindLines(lineTable, status, key, &count);
+    if (list == nullptr)
+        return;
+    unsigned char** lines = nullptr;
+    void* aux = nullptr;
+    if (count != 0)
+        HostLoadLines(&lines, &aux, &count, count, key, list);
+    HostFreeList(&list);
+    if (count == 0 || lines == nullptr)
+        return;
+
+    for (int i = 0; i < count; ++i) {
+        const unsigned char* line = lines[i];
+        if (line == nullptr || ReadI32(line, lineLayout.inUse) == 0)
+            continue;
+        const int16_t rateCode = ReadI16(line, lineLayout.rateCode);
+        const int16_t deductionKind = ReadI16(line, lineLayout.deductionKind);
+        const bool deductible = !(deductionSetting >= 2 || deductionKind == 2 || rateCode == 5 || rateCode == 9);
+        VatBreakdown& accumulator = !deductible ? vatSumsN : deductionKind > 1 ? vatSumsW : vatSumsB;
+        AddVatLine(accumulator, line, lineLayout, amountsIncludeVat, header);
+    }
+
+    HostReleaseLines(&lines, &aux, &count, count, key, 0);
+}
+
+void CExportVentalorTxt::AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
+                                    int amountsIncludeVat, int header)
+{
+    using namespace host_record;
+    const int16_t rateCode = ReadI16(line, layout.rateCode);
+    if (RateIgnored(rateCode))
+        return;
+    const double amount = ReadF64(line, layout.amount);
+    const double vat = ReadF64(line, layout.vat);
+    const double net = amountsIncludeVat ? amount - vat : amount;
+
+    const bool fixedAsset =
+        PurchaseKindCode(purchaseKindSettings, ReadI16(line, layout.purchaseKind)) == kPurchaseKindFixedAsset;
+    VatRateList& list = fixedAsset ? accumulator.fixedAsset : accumulator.ordinary;
+
+    int bucket = 0;
+    while (bucket < list.count && list.buckets[bucket].rateCode != rateCode)
+        ++bucket;
+    if (bucket == list.count) {
+        if (list.count == kVatBucketsPerList) {
+            // The register element has room for this many rates per class;
+            // the user must hear that these amounts are missing.
+            const ExportDocument& d = documents[header];
+            ShowMessage(kTitleNotice, kMsgTooManyRates, kNoticeFlags, d.transaction, d.registerId,
+                        static_cast<int>(rateCode));
+            return;
+        }
+        ++list.count;
+    }
+    VatRateSum& sum = list.buckets[bucket];
+    sum.rateCode = rateCode;
+    sum.net += net;
+    sum.vat += vat;
+}
+
+void CExportVentalorTxt::EmitVatPositions(VatBreakdown& accumulator, const char* letter, int header)
+{
+    const VatRateList* lists[] = {&accumulator.ordinary, &accumulator.fixedAsset};
+    for (int which = 0; which < 2; ++which) {
+        const VatRateList& list = *lists[which];
+        for (int b = 0; b < list.count; ++b) {
+            const VatRateSum& sum = list.buckets[b];
+            if (ReserveDocument() == 0) {
+                const ExportDocument& h = documents[header];
+                ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, h.transaction, h.registerId,
+                            static_cast<int>(sum.rateCode));
+                continue;
+            }
+            ExportDocument& d = documents[documentCount];
+            std::memset(&d, 0, sizeof d);
+            VatRateText(d.rateText, sum.rateCode);
+            HostCopyField(d.mpkNet, options.originPlace, 20);
+            d.netAmount = sum.net / 10000.0;
+            HostCopyField(d.mpkVat, options.originPlace, 20);
+            d.vatAmount = sum.vat / 10000.0;
+            std::snprintf(d.positionKind, sizeof d.positionKind, "%s", letter);
+            std::snprintf(d.fixedAsset, sizeof d.fixedAsset, "%s", which == 0 ? "N" : "T");
+            if (sum.rateCode == kRateBuyerSettles)
+                std::snprintf(d.buyerSettlesVat, sizeof d.buyerSettlesVat, "T");
+            ++documentCount;
+        }
+    }
+}
