@@ -1,0 +1,177 @@
+// Tables of cases for the text operations of the export: XML escaping, the
+// address split, the name split, the register identifier, the rate texts and
+// the digit filter.  They reach the host's text services through the real
+// binding, so a host is started over an empty firm.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "export/export_text.h"
+#include "export/vat_breakdown.h"
+#include "support/export_harness.h"
+#include "support/test_files.h"
+#include "support/test_firm.h"
+
+namespace {
+
+class ExportText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string firm = dir_.file("firm.db");
+        ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO vat_rate VALUES (1, 23.0), (2, 7.6);"), "");
+        host_ = std::make_unique<TestHost>(HostConfig{firm, dir_.path(), "2021-02-10", true});
+        ASSERT_TRUE(host_->started()) << host_->error();
+    }
+    TestDir dir_;
+    std::unique_ptr<TestHost> host_;
+};
+
+std::string Escaped(const std::string& text, int16_t size)
+{
+    std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
+    std::memcpy(buffer.data(), text.c_str(), text.size() + 1);
+    EscapeXml(buffer.data(), size);
+    return buffer.c_str();
+}
+
+TEST_F(ExportText, EscapeXml)
+{
+    struct Case {
+        std::string in;
+        int16_t size;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"Smith & Sons", 511, "Smith &amp; Sons"},
+        {"<a>", 511, "&lt;a&gt;"},
+        {"O'Neil", 511, "O&apos;Neil"},
+        {"\"", 511, "&quot;"},
+        {"", 511, ""},
+        {std::string(508, 'x') + "&", 511, std::string(508, 'x') + ";"},      // 509 + 4 is not below 511
+        {std::string(505, 'x') + "&", 511, std::string(505, 'x') + "&amp;"}, // 506 + 4 is
+        {"&&&&", 10, "&amp;;;;"},                                             // escaped from the front
+        {"\"'<", 12, "&quot;;&lt;"},                                          // a shorter entity still fits
+        {"a\tb\x01" "c\r\nd", 511, "a b c  d"},                               // no control character reaches the file
+        {"\x86\x8D\x7F", 511, "\x86\x8D\x7F"},                                // other bytes stay
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Escaped(c.in, c.size), c.out) << c.in.substr(0, 20) << " size " << c.size;
+}
+
+TEST_F(ExportText, SplitAddress)
+{
+    struct Case {
+        std::string address, street, postal, city;
+    };
+    const Case cases[] = {
+        {"00-950 Warszawa ul. Kwiatowa 5", "ul. Kwiatowa 5", "00-950", "Warszawa"},
+        {"ul. Kwiatowa 5 00-950 Warszawa", "ul. Kwiatowa 5", "00-950", "Warszawa"},
+        {"Kwiatowa 5 00-950 Warszawa", "Kwiatowa 5", "00-950", "Warszawa"},
+        {"00-950 Warszawa", "", "00-950", "Warszawa"},
+        {"00-950 Konstancin-Jeziorna Mirkowska 5", "a Mirkowska 5", "00-950", "Konstancin-Jeziorn"},
+        {"Warszawa", "", "", "Warszawa"},
+        {"ul. Kwiatowa 5", "", "", ""},
+        {"ul. Kwiatowa 5 00-950", "", "", ""},
+        {"12-3456 Kraków", "", "", "12-3456 Kraków"},
+        {"30-001 Kraków UL. Długa 1", "UL. Długa 1", "30-001", "Kraków"},
+        {"Os. Tysiąclecia 5 40-871 Katowice", "Os. Tysiąclecia 5", "40-871", "Katowice"},
+        {"", "", "", ""},
+        {"  Gdańsk  ", "", "", "Gdańsk"},
+    };
+    for (const Case& c : cases) {
+        char street[kAddressPartSize], postal[kAddressPartSize], city[kAddressPartSize];
+        SplitAddress(ToHostText(c.address).c_str(), street, postal, city);
+        EXPECT_EQ(street, ToHostText(c.street)) << c.address;
+        EXPECT_EQ(postal, ToHostText(c.postal)) << c.address;
+        EXPECT_EQ(city, ToHostText(c.city)) << c.address;
+    }
+}
+
+TEST_F(ExportText, EscapedNameIsCutIntoTwoElementsNeverInsideAnEntity)
+{
+    struct Case {
+        std::string name; // already escaped
+        std::string first, second;
+    };
+    const std::string a70(70, 'a');
+    const Case cases[] = {
+        {a70, a70, ""},
+        {a70 + "b", a70, "b"},
+        {std::string(68, 'a') + "&amp;b", std::string(68, 'a'), "&amp;b"},
+        {std::string(65, 'a') + "&amp;b", std::string(65, 'a') + "&amp;", "b"},
+        {a70 + a70 + "ccc", a70, a70},
+        {std::string(69, 'a') + "&quot;" + std::string(70, 'b'), std::string(69, 'a'),
+         "&quot;" + std::string(64, 'b')},
+    };
+    for (const Case& c : cases) {
+        int firstEnd = 0, secondEnd = 0;
+        SplitEscapedName(c.name.c_str(), &firstEnd, &secondEnd);
+        EXPECT_EQ(c.name.substr(0, firstEnd), c.first) << c.name;
+        EXPECT_EQ(c.name.substr(firstEnd, secondEnd - firstEnd), c.second) << c.name;
+    }
+}
+
+TEST_F(ExportText, RegisterIdentifier)
+{
+    struct Case {
+        int32_t documentKey;
+        int32_t contractor;
+        uint32_t id1, id2;
+        const char* id;
+    };
+    const Case cases[] = {
+        {0x1A2B3C4D, 12, 0x11112222, 0xABCD, "1A2B3C4D-000C-1111-2222-00000000ABCD"},
+        {1, 0, 0, 0, "00000001-0000-0000-0000-000000000000"},
+        {1, -5, 0, 0, "00000001-1117-0000-0000-000000000000"},
+        {1, 65999, 0, 0, "00000001-101C-0000-0000-000000000000"},
+        {1, 66000, 0, 0, "00000001-101D-0000-0000-000000000000"},
+        {-1, INT_MAX, 0xFFFFFFFF, 0xFFFFFFFF, "FFFFFFFF-7FFF-FFFF-FFFF-0000FFFFFFFF"},
+        // |n| + 70000 beyond 32 bits: 2147553648 = 80011170 (hexadecimal)
+        {1, INT_MIN, 0, 0, "00000001-8001-0000-0000-000000000000"},
+        {1, INT_MIN + 1, 0, 0, "00000001-8001-0000-0000-000000000000"},
+    };
+    for (const Case& c : cases) {
+        char id[kRegisterIdSize];
+        FormatRegisterId(id, c.documentKey, ContractorKeyOf(c.contractor), c.id1, c.id2);
+        EXPECT_STREQ(id, c.id) << c.contractor;
+        EXPECT_EQ(std::strlen(id), 36u);
+    }
+    EXPECT_EQ(ContractorKeyOf(-5), 70005);
+    EXPECT_EQ(ContractorKeyOf(INT_MIN), 2147553648LL);
+}
+
+TEST_F(ExportText, RateTexts)
+{
+    struct Case {
+        int16_t code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, ""}, {5, "zw"}, {6, "----"}, {7, "----"}, {10, "----"}, {8, "opk"}, {9, "np"}, {11, "0%"},
+        {39, "6.5%"}, {41, ""}, {1, "23%"}, {2, "8%"}, {3, "0%"}, {-1, "0%"},
+    };
+    for (const Case& c : cases) {
+        char text[5];
+        std::memset(text, 0, sizeof text);
+        VatRateText(text, c.code);
+        EXPECT_STREQ(text, c.text) << c.code;
+    }
+}
+
+TEST_F(ExportText, DigitsOnly)
+{
+    char digits[16];
+    DigitsOnly(digits, sizeof digits, "PL 123-456-78-90");
+    EXPECT_STREQ(digits, "1234567890");
+    DigitsOnly(digits, sizeof digits, "brak");
+    EXPECT_STREQ(digits, "");
+    DigitsOnly(digits, sizeof digits, "123456789012345");
+    EXPECT_STREQ(digits, "123456789012345");
+    DigitsOnly(digits, 4, "12345");
+    EXPECT_STREQ(digits, "123");
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+#include "export_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/mazovia.h"
+#include "shell/plugin_modules.h"
+
+TestHost::TestHost(HostConfig config)
+{
+    HostClearShownMessages();
+    started_ = HostStart(config, &error_);
+    PluginProcessAttach(nullptr);
+}
+
+TestHost::~TestHost()
+{
+    if (started_)
+        HostStop();
+}
+
+std::string ToHostText(const std::string& utf8)
+{
+    std::string out;
+    char32_t offending = 0;
+    EXPECT_TRUE(Utf8ToMazovia(utf8, &out, &offending)) << "not host text: " << utf8;
+    return out;
+}
+
+static void CopyInto(char* field, std::size_t width, const std::string& utf8)
+{
+    const std::string text = ToHostText(utf8);
+    ASSERT_LT(text.size(), width) << utf8;
+    std::memcpy(field, text.c_str(), text.size() + 1);
+}
+
+ExportOptions MakeOptions(const OptionsSpec& spec)
+{
+    ExportOptions o;
+    std::memset(&o, 0, sizeof o);
+    CopyInto(o.dateFrom, sizeof o.dateFrom, spec.dateFrom);
+    CopyInto(o.dateTo, sizeof o.dateTo, spec.dateTo);
+    SetOptionsScope(o, spec.scope);
+    CopyInto(o.kinds[kKindRowInvoices].account, sizeof o.kinds[0].account, spec.invoiceAccount);
+    CopyInto(o.kinds[kKindRowInvoices].registerCode, sizeof o.kinds[0].registerCode, spec.invoiceRegister);
+    CopyInto(o.kinds[kKindRowCorrections].account, sizeof o.kinds[1].account, spec.correctionAccount);
+    CopyInto(o.kinds[kKindRowCorrections].registerCode, sizeof o.kinds[1].registerCode, spec.correctionRegister);
+    CopyInto(o.branchCode, sizeof o.branchCode, spec.branchCode);
+    CopyInto(o.originPlace, sizeof o.originPlace, spec.originPlace);
+    SetOptionsFirmId(o, spec.firmId);
+    return o;
+}
+
+std::unique_ptr<CExportVentalorTxt> NewDialogObject()
+{
+    auto object = std::make_unique<CExportVentalorTxt>();
+    std::memset(object.get(), 0, sizeof *object);
+    return object;
+}
+
+int RunExportOver(const ExportOptions& options)
+{
+    auto object = NewDialogObject();
+    object->options = options;
+    const int ready = object->SetUpRunState();
+    object->RunExport();
+    object->TearDownRunState();
+    return ready;
+}

@@ -1,0 +1,46 @@
+// Runs the plug-in's export over a firm database through the real host, the
+// way the export command will: host started, run state set up, run, torn down.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/host_runtime.h"
+#include "options/export_dialog.h"
+
+// The host over one firm, for the length of a test.  Also binds the plug-in
+// to this process's host module.
+class TestHost {
+public:
+    explicit TestHost(HostConfig config);
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+    bool started() const { return started_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool started_ = false;
+    std::string error_;
+};
+
+// Options with texts given in UTF-8 (converted to the host's text).
+struct OptionsSpec {
+    std::string dateFrom = "20210101"; // host date text
+    std::string dateTo = "20210131";
+    uint16_t scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
+    std::string invoiceAccount, invoiceRegister, correctionAccount, correctionRegister;
+    std::string branchCode, originPlace;
+    int32_t firmId = 0;
+};
+ExportOptions MakeOptions(const OptionsSpec& spec);
+
+// A dialog object as the export command holds it, zero-filled.
+std::unique_ptr<CExportVentalorTxt> NewDialogObject();
+
+// Set-up, RunExport and tear-down over these options; returns what
+// SetUpRunState returned.
+int RunExportOver(const ExportOptions& options);
+
+// UTF-8 to the host's text, for test inputs (fails the test on a bad text).
+std::string ToHostText(const std::string& utf8);
