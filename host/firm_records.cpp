@@ -9,10 +9,6 @@
 #include "firm_queries.h"
 #include "mazovia.h"
 
-namespace {
-
-int64_t ColumnInt(sqlite3_stmt* row, int column) { return sqlite3_column_int64(row, column); }
-
 std::string_view ColumnText(sqlite3_stmt* row, int column)
 {
     const unsigned char* text = sqlite3_column_text(row, column);
@@ -21,6 +17,11 @@ std::string_view ColumnText(sqlite3_stmt* row, int column)
         return {};
     return {reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)};
 }
+
+namespace {
+
+int64_t ColumnInt(sqlite3_stmt* row, int column) { return sqlite3_column_int64(row, column); }
+
 
 // The text in Mazovia, cut to the field's room.  The firm was validated when
 // it opened, so the cut and the empty field on a failed conversion are only

@@ -19,6 +19,9 @@ constexpr int TextRoom(HostField field) { return static_cast<int>(field.width) -
 // lands just below 1.5.  A result of zero is always +0.0, never -0.0.
 double HostAmountUnits(double zloty);
 
+// A column's text as SQLite holds it (UTF-8), empty for NULL.
+std::string_view ColumnText(sqlite3_stmt* row, int column);
+
 // True for "YYYY-MM-DD" naming a real day of the Gregorian calendar, years
 // 1 to 9999.
 bool IsCalendarDate(std::string_view text);

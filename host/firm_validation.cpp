@@ -156,15 +156,6 @@ std::string Quoted(std::string_view value)
     return quoted;
 }
 
-std::string_view TextOf(sqlite3_stmt* row, int column)
-{
-    const unsigned char* text = sqlite3_column_text(row, column);
-    const int bytes = sqlite3_column_bytes(row, column);
-    if (text == nullptr || bytes <= 0)
-        return {};
-    return {reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)};
-}
-
 std::string Describe(sqlite3_stmt* row, int column)
 {
     switch (sqlite3_column_type(row, column)) {
@@ -178,7 +169,7 @@ std::string Describe(sqlite3_stmt* row, int column)
         return "the real number " + std::string(number, end);
     }
     case SQLITE_TEXT:
-        return "the text " + Quoted(TextOf(row, column));
+        return "the text " + Quoted(ColumnText(row, column));
     default:
         return "a blob of " + std::to_string(sqlite3_column_bytes(row, column)) + " bytes";
     }
@@ -230,17 +221,17 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
     case ValueKind::Text:
         if (type != SQLITE_TEXT)
             return "must be text, holds " + Describe(row, column);
-        return CheckText(TextOf(row, column), rule.room, mazovia);
+        return CheckText(ColumnText(row, column), rule.room, mazovia);
     case ValueKind::Date: {
         if (type != SQLITE_TEXT)
             return "must be a date text, holds " + Describe(row, column);
-        const std::string_view date = TextOf(row, column);
+        const std::string_view date = ColumnText(row, column);
         if (!date.empty() && !IsCalendarDate(date))
             return "must be a calendar date YYYY-MM-DD or empty, is " + Quoted(date);
         return {};
     }
     case ValueKind::DocumentKind: {
-        const std::string_view kind = type == SQLITE_TEXT ? TextOf(row, column) : std::string_view{};
+        const std::string_view kind = type == SQLITE_TEXT ? ColumnText(row, column) : std::string_view{};
         if (type != SQLITE_TEXT || (kind != "invoice" && kind != "correction"))
             return "must be 'invoice' or 'correction', is " +
                    (type == SQLITE_TEXT ? Quoted(kind) : Describe(row, column));

@@ -83,6 +83,7 @@ TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
                             kSkeletonEnd);
     EXPECT_EQ(Texts(), std::vector<std::string>{kSummaryNone});
     EXPECT_FALSE(HostProgressNow().open);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
 TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
@@ -159,6 +160,7 @@ TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "Operacja konwersji nieudana");
     EXPECT_EQ(HostShownMessages()[0].kind, "error");
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
@@ -181,6 +183,7 @@ TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
     const std::string out = Output();
     EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
     EXPECT_EQ(CountLines(out, "<TRANSAKCJA>FV 2</TRANSAKCJA>"), 1);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
 TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
@@ -198,6 +201,7 @@ TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_NE(texts[0].find("FV 11"), std::string::npos);
     EXPECT_NE(texts[0].find("17"), std::string::npos);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
 TEST_F(ExportRun, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
@@ -252,6 +256,37 @@ TEST_F(ExportRun, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
               1);
     EXPECT_NE(out.find("<KONTO>&lt;&amp;&gt;-******-******</KONTO>"), std::string::npos);
     EXPECT_NE(out.find("<KOMENTARZ>a b &lt;c&gt;</KOMENTARZ>"), std::string::npos);
+}
+
+TEST_F(ExportRun, DueDateIsTheIssueDateMovedByThePaymentDays)
+{
+    struct Case {
+        const char* issue;
+        int days;
+        const char* due;
+    };
+    const Case cases[] = {
+        {"2021-01-25", 0, "2021-01-25"},  {"2021-01-25", 14, "2021-02-08"}, {"2020-02-28", 1, "2020-02-29"},
+        {"2021-02-28", 1, "2021-03-01"},  {"2020-12-31", 365, "2021-12-31"}, {"2024-02-29", 366, "2025-03-01"},
+        {"2000-01-01", 65535, "2179-06-06"},
+    };
+    std::string sql = PurchaseKindsDefined();
+    int key = 0;
+    for (const Case& c : cases)
+        sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, payment_days) "
+               "VALUES (" + std::to_string(++key) + ", '2021-01-05', '" + c.issue + "', '2021-01-05', " +
+               std::to_string(c.days) + ");\n";
+    Start(sql);
+    RunExportOver(MakeOptions(OptionsSpec{}));
+
+    std::vector<std::string> dues;
+    for (const auto& line : SplitLines(Output()))
+        if (line.rfind("<TERMIN_ZAPLATY>", 0) == 0)
+            dues.push_back(line);
+    ASSERT_EQ(dues.size(), std::size(cases));
+    for (std::size_t i = 0; i < dues.size(); ++i)
+        EXPECT_EQ(dues[i], std::string("<TERMIN_ZAPLATY>") + cases[i].due + "T00:00:00</TERMIN_ZAPLATY>")
+            << cases[i].issue << " + " << cases[i].days;
 }
 
 } // namespace
