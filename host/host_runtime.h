@@ -11,6 +11,12 @@ struct HostConfig {
     std::string dataDirectory = "."; // where bare file names resolve
     std::string today;         // YYYY-MM-DD; empty = the system's date
     bool batch = true;         // no person at the terminal
+    // Scripted dialog answers, "CONTROL=VALUE" each, applied in order to the
+    // next dialog that opens in batch mode; CONTROL is a caption (label before
+    // an input, or a check box's own text, without hot-key tildes and a
+    // trailing colon) or the control's number in the template (1-based).
+    std::vector<std::string> dialogAnswers;
+    bool dialogCancel = false; // batch: close the dialog with Cancel, not OK
 };
 
 // Opens and validates the firm database and sets up the host's state.
@@ -36,6 +42,10 @@ void HostFailAllocation(int nth);
 // Number of allocation entries called so far, and blocks not yet freed.
 long HostAllocationCount();
 long HostLiveBlocks();
+
+// True when a dialog refused its scripted answers (the message said which
+// control and why); the command then ran nothing.  Cleared by HostStart.
+bool HostDialogRefused();
 
 // Withholds an entry from the export table (tests of missing entries).
 void HostWithholdEntry(int number);
