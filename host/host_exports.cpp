@@ -4,6 +4,7 @@
 // missing, exactly as in a host of an older version.
 #include <algorithm>
 #include <array>
+#include <map>
 #include <set>
 
 #include "../shell/host_api.h"
@@ -32,6 +33,12 @@ const std::array<ExportRow, kHostEntryCount>& ExportTable()
     return table;
 }
 
+std::map<int, long>& Lookups()
+{
+    static std::map<int, long> lookups;
+    return lookups;
+}
+
 std::set<int>& Withheld()
 {
     static std::set<int> withheld;
@@ -40,6 +47,7 @@ std::set<int>& Withheld()
 
 void* LookupByNumber(int number)
 {
+    ++Lookups()[number];
     if (Withheld().count(number) != 0)
         return nullptr;
     const auto& table = ExportTable();
@@ -57,3 +65,9 @@ const NativeModule native_module_TOMIVA = {"TOMIVA", &LookupByNumber};
 
 void HostWithholdEntry(int number) { Withheld().insert(number); }
 void HostClearWithheldEntries() { Withheld().clear(); }
+
+long HostLookupCount(int number)
+{
+    const auto it = Lookups().find(number);
+    return it == Lookups().end() ? 0 : it->second;
+}

@@ -109,9 +109,12 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
-        std::FILE* stream = std::fopen(HostResolvePath(path).c_str(), streamMode);
+        const std::string resolved = HostResolvePath(path);
+        std::FILE* stream = std::fopen(resolved.c_str(), streamMode);
         if (stream == nullptr)
             return nullptr;
+        if (streamMode[0] == 'w' || streamMode[0] == 'a')
+            HostState().filesWritten.push_back(resolved);
         HostFile* file = new HostFile{stream};
         try {
             OpenFiles().insert(file);

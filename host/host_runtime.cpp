@@ -77,7 +77,9 @@ bool HostStart(const HostConfig& config, std::string* error)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
 
-    if (problems.empty()) {
+    // Without a firm the host still runs (to list plug-ins, say); its tables
+    // then cannot be opened.
+    if (problems.empty() && !config.firmPath.empty()) {
         std::string firmError;
         if (!FirmDatabaseOpen(config.firmPath, &firmError))
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
@@ -92,9 +94,15 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.today = today;
     // Nobody can answer at a terminal that is not there.
     state.batch = config.batch || isatty(STDIN_FILENO) == 0;
+    state.dialogAnswers = config.dialogAnswers;
+    state.dialogCancel = config.dialogCancel;
+    state.dialogRefused = false;
+    state.filesWritten.clear();
     state.running = true;
     return true;
 }
+
+bool HostDialogRefused() { return HostState().dialogRefused; }
 
 void HostStop()
 {

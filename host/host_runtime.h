@@ -47,6 +47,12 @@ long HostLiveBlocks();
 // control and why); the command then ran nothing.  Cleared by HostStart.
 bool HostDialogRefused();
 
+// How often the plug-in looked the entry up by number.
+long HostLookupCount(int number);
+
+// The interface number the host reports (112 unless a test says otherwise).
+void HostSetInterfaceNumber(int number);
+
 // Withholds an entry from the export table (tests of missing entries).
 void HostWithholdEntry(int number);
 void HostClearWithheldEntries();

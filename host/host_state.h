@@ -5,12 +5,17 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct HostSession {
     bool running = false;
     std::string dataDirectory = "."; // where bare file names resolve
     std::string today;               // host date text YYYYMMDD; empty = the system's date
     bool batch = true;               // no person at the terminal
+    std::vector<std::string> dialogAnswers; // scripted answers for the next dialog (batch)
+    bool dialogCancel = false;              // batch: the dialog is closed with Cancel
+    bool dialogRefused = false;             // a dialog refused its scripted answers
+    std::vector<std::string> filesWritten;  // paths opened for writing, in order
 };
 
 // The one session of this process.

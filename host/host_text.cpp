@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host_entry_impl.h"
+#include "host_runtime.h"
 #include "mazovia.h"
 
 namespace {
@@ -15,6 +16,13 @@ char g_lineBuffer[kLineBufferSize];
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 } // namespace
+
+namespace {
+// The interface number of this host's entries; plug-ins built for it ask for 112.
+int g_interfaceNumber = 112;
+} // namespace
+
+void HostSetInterfaceNumber(int number) { g_interfaceNumber = number; }
 
 namespace tomiva {
 
@@ -93,6 +101,6 @@ int HOST_CONV_STDCALL HostRecode(char* text, const char* source, int fromSet, in
     return 1;
 }
 
-int HOST_CONV_STDCALL HostInterfaceVersion(void) { return 112; }
+int HOST_CONV_STDCALL HostInterfaceVersion(void) { return g_interfaceNumber; }
 
 } // namespace tomiva

@@ -41,6 +41,12 @@ struct CExportVentalorTxt {
     // without them the run must not start.
     int runStateReady;
 
+    // Dialog object (export command).
+    void Construct();
+    void Destroy();
+    int LoadOptions();
+    int SaveOptions();
+
     // Run state (export run).
     int SetUpRunState();
     void TearDownRunState();
@@ -66,3 +72,6 @@ struct CExportVentalorTxt {
     void WriteContractor();
     void WriteRegisters();
 };
+
+// The export command: the handler of the plug-in's menu entry; returns 0.
+int ExportCommand();

@@ -97,6 +97,24 @@ int MissingEntryPrompt(int number)
     }
 }
 
+void ResetHostBinding()
+{
+    for (int i = 0; i < kHostEntryCount; ++i)
+        HostSlots[i] = HostBindRoutines[i];
+    g_ignoreMissingEntries = false;
+}
+
+void ShowSystemNotice(const char* text, const char* title)
+{
+    char converted[1024];
+    char convertedTitle[128];
+    std::snprintf(converted, sizeof converted, "%s", text);
+    std::snprintf(convertedTitle, sizeof convertedTitle, "%s", title);
+    RecodeForSystem(converted);
+    RecodeForSystem(convertedTitle);
+    PlatformMessageBox(converted, convertedTitle, kPlatformStyleOk);
+}
+
 extern "C" void BindEntry(int number, void** slot)
 {
     *slot = g_hostModule != nullptr ? PlatformLookupByNumber(g_hostModule, number) : nullptr;

@@ -21,7 +21,16 @@ void PickFallback(int number, void** slot);
 // Whether the two-digit rule gives the entry a fallback at all.
 bool EntryHasFallback(int number);
 
-// Set once the user answered "Ignore"; never cleared.
+// Shows a host text (Mazovia) in the system's message box with an OK
+// button, converted where the host's conversion entry can be had; used when
+// the host's own message entries may be the ones missing.
+void ShowSystemNotice(const char* text, const char* title);
+
+// Puts every slot back to its bind-and-call routine and clears the ignore
+// flag, as when the plug-in is loaded afresh.
+void ResetHostBinding();
+
+// Set once the user answered "Ignore"; never cleared while bound.
 extern bool g_ignoreMissingEntries;
 
 // A call whose slot stays empty is abandoned by returning to the innermost

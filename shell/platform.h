@@ -15,8 +15,15 @@ void* PlatformLookupByNumber(PlatformModule module, int number);
 int PlatformModuleFileName(PlatformModule module, char* buffer, int size);
 
 // The system's message box; returns the button pressed (kPlatformIdAbort ...).
-inline constexpr unsigned kPlatformStyleAbortRetryIgnore = 0x2012;
+inline constexpr unsigned kPlatformStyleOk = 0x2000;             // OK, task-modal
+inline constexpr unsigned kPlatformStyleAbortRetryIgnore = 0x2012; // Abort/Retry/Ignore, error icon, task-modal
+inline constexpr int kPlatformIdOk = 1;
 inline constexpr int kPlatformIdAbort = 3;
 inline constexpr int kPlatformIdRetry = 4;
 inline constexpr int kPlatformIdIgnore = 5;
+// Texts are the system's text (Windows-1250).
 int PlatformMessageBox(const char* text, const char* title, unsigned style);
+
+// Starts the scripted answers of the native message box from the first one
+// again (they come from the host's command line).
+void PlatformRestartScriptedAnswers();

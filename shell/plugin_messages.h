@@ -44,3 +44,27 @@ inline constexpr MazoviaText kProgressCorrections{u8"Korekty zakupu"};
 inline constexpr MazoviaText kProgressFirms{u8"Kontrahenci"};
 inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
 inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};
+
+// Settings file.
+inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+inline constexpr MazoviaText kMsgSettingsCannotRead{
+    u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
+inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};
+inline constexpr MazoviaText kMsgSettingsCannotWrite{u8"Nie można otworzyć pliku konfiguracji do zapisu!"};
+inline constexpr MazoviaText kMsgSettingsWriteError{
+    u8"Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane."};
+
+// Registration and notices.
+inline constexpr MazoviaText kTitleVersionNotice{u8"STOP!!!"};
+inline constexpr MazoviaText kMsgVersionMismatch{
+    u8"Moduł \"%s\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko program albo tylko moduł,\n"
+    u8"a nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj aktualizację programu wraz z modułem \"%s\".\n\n"
+    u8"MODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"};
+inline constexpr MazoviaText kMsgInstalled{u8"Zainstalowano wtyczkę do programu:\n%s"};
+inline constexpr char kIniFileName[] = "EksportFKVentalor.ini";
+inline constexpr char kIniSection[] = "EksportFKVentalor";
+inline constexpr char kIniKeyAsk[] = "Pytaj";
+
+// A command abandoned because a host entry stays missing.
+inline constexpr MazoviaText kMsgCommandAbandoned{
+    u8"Polecenie przerwane: brak wpisu %d w programie.\nPlik eksportu zamknięto, pamięć zwolniono."};

@@ -30,7 +30,7 @@ TEST(ExportGolden, SmallFirmGivesTheExpectedFileLineByLine)
     TestDir dir;
     const std::string firm = dir.file("firm.db");
     ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
-    TestHost host({firm, dir.path(), "2021-02-10", true});
+    TestHost host(TestConfig(firm, dir.path()));
     ASSERT_TRUE(host.started()) << host.error();
 
     EXPECT_EQ(RunExportOver(MakeOptions(GoldenOptions())), 1);

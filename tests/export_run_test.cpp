@@ -47,7 +47,7 @@ protected:
     {
         firm_ = dir_.file("firm.db");
         ASSERT_EQ(CreateFirmDatabase(firm_, sql), "");
-        host_ = std::make_unique<TestHost>(HostConfig{firm_, dir_.path(), "2021-02-10", true});
+        host_ = std::make_unique<TestHost>(TestConfig(firm_, dir_.path()));
         ASSERT_TRUE(host_->started()) << host_->error();
     }
     std::string OutputPath() const { return dir_.file("qPX_2021-02-10.xml"); }

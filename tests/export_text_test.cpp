@@ -22,7 +22,7 @@ protected:
     {
         const std::string firm = dir_.file("firm.db");
         ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO vat_rate VALUES (1, 23.0), (2, 7.6);"), "");
-        host_ = std::make_unique<TestHost>(HostConfig{firm, dir_.path(), "2021-02-10", true});
+        host_ = std::make_unique<TestHost>(TestConfig(firm, dir_.path()));
         ASSERT_TRUE(host_->started()) << host_->error();
     }
     TestDir dir_;

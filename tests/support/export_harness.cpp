@@ -20,6 +20,16 @@ TestHost::~TestHost()
         HostStop();
 }
 
+HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory, const std::string& today)
+{
+    HostConfig config;
+    config.firmPath = firm;
+    config.dataDirectory = dataDirectory;
+    config.today = today;
+    config.batch = true;
+    return config;
+}
+
 std::string ToHostText(const std::string& utf8)
 {
     std::string out;

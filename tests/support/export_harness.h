@@ -24,6 +24,9 @@ private:
     std::string error_;
 };
 
+// A batch host over the firm, with that data directory and today's date.
+HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory, const std::string& today = "2021-02-10");
+
 // Options with texts given in UTF-8 (converted to the host's text).
 struct OptionsSpec {
     std::string dateFrom = "20210101"; // host date text

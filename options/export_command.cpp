@@ -1,0 +1,139 @@
+// The export command: builds the dialog object, lets the host run the
+// options dialog over its options, and on OK saves them and runs the export.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include "../shell/binding.h"
+#include "../shell/host_api.h"
+#include "../shell/plugin_messages.h"
+#include "dialog_template.h"
+#include "export_dialog.h"
+
+namespace {
+
+inline constexpr int kModeExportRunning = 0x8000;
+
+// The dialog object's virtual table: slot 0 the class's own deleting
+// destructor, slots 1 to 34 the base's operations, which the host
+// implements as entries: their call routines, in the list's order of the
+// base's methods after its constructor and destructor.
+using DeletingDestructor = void* HOST_CONV_THISCALL(CExportVentalorTxt* self, unsigned flags);
+
+void* HOST_CONV_THISCALL DeleteDialogObject(CExportVentalorTxt* self, unsigned flags)
+{
+    self->Destroy();
+    if (flags & 1)
+        HostFree(self); // only an object the host allocated is ever deleted this way
+    return self;
+}
+
+inline constexpr int kBaseOperationCount = 34;
+
+struct VirtualTable {
+    const void* slots[1 + kBaseOperationCount];
+};
+
+const VirtualTable& DialogVirtualTable()
+{
+    static const VirtualTable table = [] {
+        VirtualTable t{};
+        t.slots[0] = reinterpret_cast<const void*>(static_cast<DeletingDestructor*>(&DeleteDialogObject));
+        // Every method of the base class from the list, in order; the first
+        // two are its constructor and destructor, which are not virtual.
+        const void* methods[] = {
+#define HOST_ENTRY_THISCALL(name) reinterpret_cast<const void*>(&name),
+#define HOST_ENTRY_STDCALL(name)
+#define HOST_ENTRY_CDECL(name)
+#define HOST_ENTRY(number, name, conv, argc, result, params) HOST_ENTRY_##conv(name)
+#include "../shell/host_entries.h"
+#undef HOST_ENTRY
+#undef HOST_ENTRY_CDECL
+#undef HOST_ENTRY_STDCALL
+#undef HOST_ENTRY_THISCALL
+        };
+        static_assert(sizeof methods / sizeof methods[0] == 2 + kBaseOperationCount);
+        for (int i = 0; i < kBaseOperationCount; ++i)
+            t.slots[1 + i] = methods[2 + i];
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+const void* const* ExportDialogVirtualTable() { return DialogVirtualTable().slots; }
+
+void CExportVentalorTxt::Construct()
+{
+    // Everything but the host's part starts empty, so that a command that is
+    // abandoned half-way finds nothing to release twice.
+    std::memset(this, 0, sizeof *this);
+    WDialogBaseConstruct(&base);
+    base.vtable = DialogVirtualTable().slots;
+    LoadOptions();
+    SetUpRunState();
+}
+
+void CExportVentalorTxt::Destroy()
+{
+    TearDownRunState();
+    WDialogBaseDestroy(&base);
+}
+
+int ExportCommand()
+{
+    // A host entry that stays missing abandons the call that needed it; the
+    // command then ends here: the file closed, the memory released, the user
+    // told.  Nothing between this frame and the abandoned call holds
+    // anything but the object, which lives in this frame.
+    HostCallGuard guard{};
+    guard.outer = g_hostCallGuard;
+    g_hostCallGuard = &guard;
+
+    CExportVentalorTxt object;
+    std::memset(&object, 0, sizeof object);
+    volatile int bitWasSet = 0;
+    volatile int stage = 0; // 1: object constructed
+
+    if (setjmp(guard.where) == 0) {
+        const int modes = HostGetModeFlags();
+        if ((modes & kModeExportRunning) == 0) {
+            HostSetModeFlags(kModeExportRunning, 1);
+            bitWasSet = 1;
+        }
+        object.Construct();
+        stage = 1;
+        const int button =
+            static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
+        if (button == kButtonOk) {
+            object.SaveOptions();
+            object.RunExport();
+        }
+        // The bit this command set is cleared whatever the dialog's outcome.
+        if (bitWasSet)
+            HostSetModeFlags(kModeExportRunning, 0);
+        object.Destroy();
+        g_hostCallGuard = guard.outer;
+        return 0;
+    }
+
+    // Abandoned.  Release what the object holds under a guard of its own:
+    // a second missing entry during the clean-up only ends the clean-up.
+    const int abandoned = guard.abandonedEntry;
+    HostCallGuard cleanup{};
+    cleanup.outer = guard.outer;
+    g_hostCallGuard = &cleanup;
+    if (setjmp(cleanup.where) == 0) {
+        if (stage == 1)
+            object.TearDownRunState();
+        if (bitWasSet)
+            HostSetModeFlags(kModeExportRunning, 0);
+    }
+    g_hostCallGuard = guard.outer;
+
+    char text[256];
+    std::snprintf(text, sizeof text, kMsgCommandAbandoned.c_str(), abandoned);
+    ShowSystemNotice(text, kMsgMissingEntryTitle);
+    return 0;
+}
