@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "demo_firm.h"
+#include "firm_schema.h"
 #include "host_runtime.h"
 #include "host_state.h"
 #include "plugin_registry.h"
@@ -33,6 +36,8 @@ Runs the plug-ins of the host over a firm database (a SQLite file).
 Commands:
   run ENTRY            run the menu entry with that name, e.g. run "Eksport Ventalor (txt)"
   plugins              list the menu entries that the plug-ins registered
+  new-firm FILE        write an empty firm database to FILE (a new file), to be
+                       filled with the sqlite3 shell or a CSV import
   demo-firm FILE       write a demo firm database to FILE (a new file)
       --documents N      purchase documents to generate (default 400)
       --seed S           seed of the generator (default 1)
@@ -202,6 +207,33 @@ int DemoFirm(const Arguments& a)
     return kExitOk;
 }
 
+int NewFirm(const Arguments& a)
+{
+    if (a.command.size() != 2)
+        return UsageError("new-firm takes one file name");
+    const std::string& path = a.command[1];
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        std::fprintf(stderr, "tomiva: %s exists already; a new firm needs a new file\n", path.c_str());
+        return kExitFirm;
+    }
+    sqlite3* db = nullptr;
+    char* message = nullptr;
+    const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, kFirmSchemaSql, nullptr, nullptr, &message) == SQLITE_OK;
+    if (!ok)
+        std::fprintf(stderr, "tomiva: cannot write %s: %s\n", path.c_str(),
+                     message != nullptr ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (!ok) {
+        std::filesystem::remove(path, ec);
+        return kExitFirm;
+    }
+    std::printf("empty firm written: %s\n", path.c_str());
+    return kExitOk;
+}
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -253,6 +285,8 @@ int main(int argc, char** argv)
     if (parsed >= 0)
         return parsed;
     const std::string& command = a.command[0];
+    if (command == "new-firm")
+        return NewFirm(a);
     if (command == "demo-firm")
         return DemoFirm(a);
     if (command == "run" || command == "plugins")

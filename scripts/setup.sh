@@ -11,6 +11,8 @@ PACKAGES=(
   sqlite3           # the sqlite3 shell, to look into and fill firm databases
   libgtest-dev      # GoogleTest, the unit and integration tests
   libxml2-utils     # xmllint, checks that every export file is well-formed XML
+  libncurses-dev    # the host draws interactive dialogs in the terminal (ncursesw)
+  tmux              # the interactive dialog tests drive a real terminal
 )
 
 missing=()

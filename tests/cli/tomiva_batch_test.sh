@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# tomiva on the command line, in batch mode, over the golden firm: the
+# export with scripted answers, cancel, refused answers, exit statuses, and
+# a missing host entry answered with Ignore and with Abort.
+# Usage: tomiva_batch_test.sh TOMIVA PLUGIN DATA_DIR
+set -uo pipefail
+TOMIVA=$1 PLUGIN=$2 DATA=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() { # name, condition...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+"$TOMIVA" new-firm "$work/firm.db" >/dev/null || { echo "cannot write an empty firm"; exit 1; }
+sqlite3 "$work/firm.db" < "$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+check "new-firm refuses an existing file" test "$("$TOMIVA" new-firm "$work/firm.db" >/dev/null 2>&1; echo $?)" -eq 2
+
+mkdir -p "$work/dir"
+answers=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
+         --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
+         --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1" --answer "Miejsce powstania=Łódź <MPK>"
+         --answer "ID firmy z KH=7")
+run() { "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" --batch "$@"; }
+
+out=$(run "${answers[@]}" run "Eksport Ventalor (txt)" 2>"$work/err"); status=$?
+check "batch export exits 0" test $status -eq 0
+check "batch export is the golden file" cmp -s "$work/dir/qPX_2021-02-10.xml" "$DATA/golden_expected.xml"
+check "tomiva says where the file is" grep -q "written: .*qPX_2021-02-10.xml" <<<"$out"
+check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu:     7" "$work/err"
+check "the settings file holds the answers" test "$(stat -c %s "$work/dir/a_mas.cfg")" -eq 258
+
+rm -rf "$work/dir"/*
+run --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
+check "cancel exits 0" test $status -eq 0
+check "cancel writes no export" test ! -e "$work/dir/qPX_2021-02-10.xml"
+check "cancel writes no settings" test ! -e "$work/dir/a_mas.cfg"
+
+run --answer "Faktury sprzed.=1" run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"; status=$?
+check "a refused answer exits 5" test $status -eq 5
+check "the refusal names the control" grep -q "Faktury sprzed" "$work/err"
+check "a refused answer runs nothing" test ! -e "$work/dir/qPX_2021-02-10.xml"
+
+run run "Nie ma takiego" >/dev/null 2>&1; status=$?
+check "an unknown entry exits 4" test $status -eq 4
+echo "not a database" > "$work/bad.db"
+"$TOMIVA" --firm "$work/bad.db" --plugin "$PLUGIN" --batch run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
+check "a bad firm exits 2" test $status -eq 2
+"$TOMIVA" --firm "$work/firm.db" --plugin "$work/none.so" --batch run "Eksport Ventalor (txt)" >/dev/null 2>&1
+status=$?
+check "a missing plug-in exits 3" test $status -eq 3
+check "plugins lists the entry" grep -q "Eksport Ventalor (txt)" <<<"$(run plugins 2>/dev/null)"
+check "--help tells the commands" grep -q "run ENTRY" <<<"$("$TOMIVA" --help)"
+
+# HostMessageBoxV (35804) withheld and ignored: the export runs, the summary
+# has nowhere to go.
+rm -rf "$work/dir"/*
+run "${answers[@]}" --withhold 35804 --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
+status=$?
+check "an ignored missing entry lets the export run" cmp -s "$work/dir/qPX_2021-02-10.xml" "$DATA/golden_expected.xml"
+check "the prompt names the entry" grep -q "brak wpisu  35804" "$work/err"
+
+# HostFree (21287) has no fallback: the command is abandoned cleanly.
+rm -rf "$work/dir"/*
+run "${answers[@]}" --withhold 21287 --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
+status=$?
+check "an abandoned command still exits 0" test $status -eq 0
+check "the user is told the command stopped" grep -q "Polecenie przerwane: brak wpisu 21287" "$work/err"
+
+echo "$passed passed, $failed failed"
+test "$failed" -eq 0
