@@ -13,6 +13,10 @@
 // converted line: no line can be cut short by its conversion.
 static int ConversionBufferSize(int lineSize) { return 3 * lineSize + 1; }
 
+// The buffer of the line being written, known here so that a command
+// abandoned in the middle of a line can still release it.
+static char* g_conversionBuffer = nullptr;
+
 void WriteLine(const char* text, void* file, int lineSize)
 {
     const int size = ConversionBufferSize(lineSize);
@@ -21,11 +25,21 @@ void WriteLine(const char* text, void* file, int lineSize)
         HostErrorMessage(kMsgConversionFailed);
         return;
     }
+    g_conversionBuffer = converted;
     converted[0] = '\0';
     HostConvertText(converted, size, text, -1, kCharsetHost, kCharsetUtf8);
     converted[size - 1] = '\0';
     HostFilePrintf(file, "%s\n", converted);
+    g_conversionBuffer = nullptr;
     HostFree(converted);
+}
+
+void ReleaseLineConversionBuffer()
+{
+    char* buffer = g_conversionBuffer;
+    g_conversionBuffer = nullptr;
+    if (buffer != nullptr)
+        HostFree(buffer);
 }
 
 void WriteFormattedLine(void* file, const char* format, ...)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../export/export_text.h"
 #include "../shell/binding.h"
 #include "../shell/host_api.h"
 #include "../shell/plugin_messages.h"
@@ -125,6 +126,7 @@ int ExportCommand()
     cleanup.outer = guard.outer;
     g_hostCallGuard = &cleanup;
     if (setjmp(cleanup.where) == 0) {
+        ReleaseLineConversionBuffer();
         if (stage == 1)
             object.TearDownRunState();
         if (bitWasSet)
