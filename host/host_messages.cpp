@@ -88,7 +88,9 @@ std::string Format(const char* format, va_list args)
 const std::vector<HostShownMessage>& HostShownMessages() { return Shown(); }
 void HostClearShownMessages() { Shown().clear(); }
 
-int HostShowMessage(const char* kind, const char* title, const char* text)
+namespace {
+
+void ShowAndRecord(const char* kind, const char* title, const char* text)
 {
     HostShownMessage message{kind != nullptr ? kind : "box", Readable(title), Readable(text)};
     std::string heading = message.title;
@@ -96,8 +98,21 @@ int HostShowMessage(const char* kind, const char* title, const char* text)
         heading = message.kind == "error" ? "Błąd" : "Komunikat";
     PrintBox(heading, message.text);
     Shown().push_back(std::move(message));
+}
+
+} // namespace
+
+int HostShowMessage(const char* kind, const char* title, const char* text)
+{
+    ShowAndRecord(kind, title, text);
     if (!HostState().batch && isatty(STDIN_FILENO) != 0)
         WaitForEnter();
+    return 1;
+}
+
+int HostShowMessageAndGoOn(const char* kind, const char* title, const char* text)
+{
+    ShowAndRecord(kind, title, text);
     return 1;
 }
 

@@ -12,7 +12,7 @@ namespace tomiva {
 
 int HOST_CONV_CDECL HostNotice(int /*kind*/, int16_t* flag, int /*reserved*/, const char* text)
 {
-    HostShowMessage("notice", "", text);
+    HostShowMessageAndGoOn("notice", "", text);
     if (flag == nullptr || HostState().batch || isatty(STDIN_FILENO) == 0)
         return 1;
     std::fprintf(stderr, "Nie pokazywać więcej tego komunikatu? [t/N] ");

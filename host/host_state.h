@@ -42,6 +42,8 @@ std::string HostResolvePath(const char* path);
 // stderr, and in an interactive session waits for Enter.  Title and text are
 // Mazovia; null counts as empty.  Returns 1, the first button.
 int HostShowMessage(const char* kind, const char* title, const char* text);
+// The same without waiting, for a caller that asks its own question next.
+int HostShowMessageAndGoOn(const char* kind, const char* title, const char* text);
 
 // Closes every file the plug-in left open; returns how many there were.
 int HostCloseAllFiles();
