@@ -37,7 +37,8 @@ bool EntryHasFallback(int number)
 
 void PickFallback(int number, void** slot)
 {
-    *slot = EntryHasFallback(number) ? reinterpret_cast<void*>(&HostFallback) : nullptr;
+    const int index = HostSlotOfNumber(number);
+    *slot = index >= 0 && EntryHasFallback(number) ? HostFallbacks[index] : nullptr;
 }
 
 // The prompt converts its text with HostRecode, itself a host entry.  It must

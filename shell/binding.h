@@ -10,8 +10,6 @@ extern "C" {
 void BindEntry(int number, void** slot);
 // Reached instead of a jump through a slot that binding left empty.
 [[noreturn]] void HostCallAbandoned(int number);
-// The routine that stands in for a missing entry after "Ignore".
-void HostFallback(void);
 }
 
 // 1 when a missing entry is to be ignored (fallback wanted), 0 when not.

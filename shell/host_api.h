@@ -72,6 +72,9 @@ extern const HostEntryInfo kHostEntries[kHostEntryCount];
 extern "C" void* HostSlots[kHostEntryCount];
 // The bind-and-call routine of each slot, the slots' first contents.
 extern "C" void* const HostBindRoutines[kHostEntryCount];
+// The fallback of each slot: does nothing and returns 0, removing exactly
+// the entry's own arguments where the entry removes them.
+extern "C" void* const HostFallbacks[kHostEntryCount];
 
 // Slot index of an entry number, or -1.
 int HostSlotOfNumber(int number);

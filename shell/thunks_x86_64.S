@@ -64,9 +64,19 @@ HostBindRoutines:
 #include "host_entries.h"
 #undef HOST_ENTRY
 
-/* The fallback of every entry that has one: on this ABI the caller removes
-   the arguments, so one routine that returns 0 (integer and floating) fits
-   every entry's real argument list. */
+/* The fallback of each slot.  On this ABI the caller removes the arguments,
+   so one routine that returns 0 (integer and floating) fits every entry's
+   real argument list; whether an entry may have it is the binder's rule. */
+#define HOST_ENTRY(number, name, conv, argc, result, params) .quad HostFallback;
+
+    .section .data.rel.ro,"aw"
+    .balign 8
+    .globl HostFallbacks
+    .hidden HostFallbacks
+HostFallbacks:
+#include "host_entries.h"
+#undef HOST_ENTRY
+
     .text
     .globl HostFallback
     .hidden HostFallback
