@@ -104,11 +104,15 @@ void WriteElement(void* file, const char* tag, Value value, const unsigned char*
         if (field[0] == '\0')
             return;
         [[fallthrough]];
-    case Value::Text:
-        std::snprintf(text, sizeof text, "%s", reinterpret_cast<const char*>(field));
+    case Value::Text: {
+        const char* value = reinterpret_cast<const char*>(field);
+        const std::size_t length = strnlen(value, sizeof text - 1);
+        std::memcpy(text, value, length);
+        text[length] = '\0';
         EscapeXml(text, kValueSize - 1);
         WriteFormattedLine(file, "<%s>%s</%s>", tag, text, tag);
         return;
+    }
     }
 }
 

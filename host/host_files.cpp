@@ -163,7 +163,17 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         return -1;
     va_list args;
     va_start(args, format);
-    const int written = std::vfprintf(stream, format, args);
+    int written;
+    if (std::strcmp(format, "%s\n") == 0) {
+        // Every line of an export comes this way: skip the format parser.
+        const char* text = va_arg(args, const char*);
+        const std::size_t length = std::strlen(text);
+        written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
+                      ? static_cast<int>(length) + 1
+                      : -1;
+    } else {
+        written = std::vfprintf(stream, format, args);
+    }
     va_end(args);
     return written;
 }

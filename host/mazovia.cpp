@@ -2,6 +2,8 @@
 // the published variants this table follows and why.
 #include "mazovia.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstring>
 
@@ -248,6 +250,20 @@ int ConvertMazovia(char* destination, int destinationSize, const char* source, i
     std::size_t written = 0;
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char byte = static_cast<unsigned char>(source[i]);
+        // Most of an export is ASCII, which every set keeps as it is: copy
+        // each run of it at once.
+        if (byte < 0x80 && (toSet == 6 || toSet == 3 || toSet == 1)) {
+            std::size_t end = i + 1;
+            while (end < length && static_cast<unsigned char>(source[end]) < 0x80)
+                ++end;
+            const std::size_t run = std::min(end - i, room - written);
+            std::memcpy(destination + written, source + i, run);
+            written += run;
+            if (run < end - i)
+                break;
+            i = end - 1;
+            continue;
+        }
         char bytes[3];
         int n;
         switch (toSet) {
