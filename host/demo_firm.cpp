@@ -1,4 +1,5 @@
 #include "demo_firm.h"
+#include "host_state.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -134,16 +135,6 @@ std::string UpperPolish(std::string_view utf8)
     return out;
 }
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 // ---------------------------------------------------------------------------
 // Dates as day numbers (days since 1970-01-01), proleptic Gregorian.
@@ -178,7 +169,7 @@ CivilDate CivilFromDays(int z)
 std::string DateText(int days)
 {
     const CivilDate date = CivilFromDays(days);
-    return Format("%04d-%02d-%02d", date.year, date.month, date.day);
+    return HostFormat("%04d-%02d-%02d", date.year, date.month, date.day);
 }
 
 int DaysInMonth(int year, int month)
@@ -504,16 +495,16 @@ std::string HouseNumber(Random& random)
     const int number = random.Between(1, 150);
     switch (random.Below(20)) {
     case 0:
-    case 1: return Format("%d%c", number, 'A' + random.Below(4));
+    case 1: return HostFormat("%d%c", number, 'A' + random.Below(4));
     case 2:
-    case 3: return Format("%d m. %d", number, random.Between(1, 80));
-    case 4: return Format("%d lok. %d", number, random.Between(1, 12));
+    case 3: return HostFormat("%d m. %d", number, random.Between(1, 80));
+    case 4: return HostFormat("%d lok. %d", number, random.Between(1, 12));
     case 5:
     case 6:
     case 7:
     case 8:
-    case 9: return Format("%d/%d", number, random.Between(1, 60));
-    default: return Format("%d", number);
+    case 9: return HostFormat("%d/%d", number, random.Between(1, 60));
+    default: return HostFormat("%d", number);
     }
 }
 
@@ -522,7 +513,7 @@ std::string Address(Random& random, AddressForm form, MarkerCase markerCase)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const City& city = Pick(random, kCities);
         const std::string postalCity =
-            Format("%02d-%03d %s", random.Between(city.prefixLow, city.prefixHigh), random.Below(1000), city.name);
+            HostFormat("%02d-%03d %s", random.Between(city.prefixLow, city.prefixHigh), random.Below(1000), city.name);
         std::string address;
         switch (form) {
         case AddressForm::StreetThenCity:
@@ -636,7 +627,7 @@ std::string NipDigits(Random& random)
                                    676, 712, 946, 813, 657, 739, 851, 955, 554, 879, 764, 618};
     static const int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
     for (;;) {
-        const std::string digits = Format("%03d%06d", Pick(random, kOffices), random.Below(1000000));
+        const std::string digits = HostFormat("%03d%06d", Pick(random, kOffices), random.Below(1000000));
         int sum = 0;
         for (int i = 0; i < 9; ++i)
             sum += kWeights[i] * (digits[i] - '0');
@@ -653,7 +644,7 @@ std::string Pesel(Random& random, bool female)
     const int day = random.Between(1, 28);
     const int sex = 2 * random.Below(5) + (female ? 0 : 1);
     const std::string digits =
-        Format("%02d%02d%02d%03d%d", year % 100, month + (year >= 2000 ? 20 : 0), day, random.Below(1000), sex);
+        HostFormat("%02d%02d%02d%03d%d", year % 100, month + (year >= 2000 ? 20 : 0), day, random.Below(1000), sex);
     int sum = 0;
     for (int i = 0; i < 10; ++i)
         sum += kWeights[i] * (digits[i] - '0');
@@ -810,17 +801,17 @@ std::string TransactionText(Random& random, bool correction, const CivilDate& is
     const int number = random.Between(1, 999);
     if (correction) {
         switch (random.Below(3)) {
-        case 0: return Format("FK %d/%02d/%04d", number, issued.month, issued.year);
-        case 1: return Format("KOR/%d/%04d", number, issued.year);
-        default: return Format("KFV %d/%02d/%04d", number, issued.month, issued.year);
+        case 0: return HostFormat("FK %d/%02d/%04d", number, issued.month, issued.year);
+        case 1: return HostFormat("KOR/%d/%04d", number, issued.year);
+        default: return HostFormat("KFV %d/%02d/%04d", number, issued.month, issued.year);
         }
     }
     switch (random.Below(6)) {
-    case 0: return Format("FA/%04d/%02d/%05d", issued.year, issued.month, number);
-    case 1: return Format("%d/%04d", number, issued.year);
-    case 2: return Format("F %d/%02d/%02d", number, issued.month, issued.year % 100);
-    case 3: return Format("FVS-%d/%04d", number, issued.year);
-    default: return Format("FV %d/%02d/%04d", number, issued.month, issued.year);
+    case 0: return HostFormat("FA/%04d/%02d/%05d", issued.year, issued.month, number);
+    case 1: return HostFormat("%d/%04d", number, issued.year);
+    case 2: return HostFormat("F %d/%02d/%02d", number, issued.month, issued.year % 100);
+    case 3: return HostFormat("FVS-%d/%04d", number, issued.year);
+    default: return HostFormat("FV %d/%02d/%04d", number, issued.month, issued.year);
     }
 }
 
@@ -1126,13 +1117,13 @@ bool WriteDemoFirm(const std::string& path, const DemoFirmOptions& options, std:
 {
     if (options.documents < 0 || options.documents > kDemoFirmMaxDocuments) {
         SetError(error,
-                 Format("a demo firm holds 0 to %d documents, not %d", kDemoFirmMaxDocuments, options.documents));
+                 HostFormat("a demo firm holds 0 to %d documents, not %d", kDemoFirmMaxDocuments, options.documents));
         return false;
     }
     if (options.year < kDemoFirmMinYear || options.year > kDemoFirmMaxYear) {
         SetError(
             error,
-            Format("the demo firm's year must be %d to %d, not %d", kDemoFirmMinYear, kDemoFirmMaxYear, options.year));
+            HostFormat("the demo firm's year must be %d to %d, not %d", kDemoFirmMinYear, kDemoFirmMaxYear, options.year));
         return false;
     }
     if (path.empty()) {

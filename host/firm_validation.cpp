@@ -13,6 +13,7 @@
 
 #include "firm_records.h"
 #include "firm_schema.h"
+#include "host_state.h"
 #include "mazovia.h"
 #include "shell/host_records.h"
 
@@ -131,16 +132,6 @@ private:
     long total_ = 0;
 };
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char line[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    return line;
-}
 
 // A stored value quoted for a message: printable ASCII kept, any other byte
 // shown as '?', long values cut.
@@ -177,7 +168,7 @@ std::string Describe(sqlite3_stmt* row, int column)
 
 std::string UnicodeName(char32_t c)
 {
-    return Format("U+%04" PRIX32, static_cast<uint32_t>(c));
+    return HostFormat("U+%04" PRIX32, static_cast<uint32_t>(c));
 }
 
 // The rule a host text breaks: a character Mazovia lacks, or too many
@@ -193,7 +184,7 @@ std::string CheckText(std::string_view text, int room, std::string* mazovia)
         return "holds " + UnicodeName(offending) + ", which Mazovia lacks";
     }
     if (mazovia->size() > static_cast<std::size_t>(room))
-        return Format("has %zu characters, room is %d", mazovia->size(), room);
+        return HostFormat("has %zu characters, room is %d", mazovia->size(), room);
     return {};
 }
 
@@ -207,7 +198,7 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
             return "must be an integer, holds " + Describe(row, column);
         const int64_t value = sqlite3_column_int64(row, column);
         if (value < rule.min || value > rule.max)
-            return Format("must be in %" PRId64 "..%" PRId64 ", is %" PRId64, rule.min, rule.max, value);
+            return HostFormat("must be in %" PRId64 "..%" PRId64 ", is %" PRId64, rule.min, rule.max, value);
         if (rule.nonZero && value == 0)
             return "must not be 0";
         return {};
@@ -265,11 +256,11 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
                        -1, &kind.statement, nullptr);
     sqlite3_bind_text(kind.statement, 1, table.name, -1, SQLITE_STATIC);
     if (sqlite3_step(kind.statement) != SQLITE_ROW) {
-        offences.Add(Format("table %s is missing", table.name));
+        offences.Add(HostFormat("table %s is missing", table.name));
         return false;
     }
     if (SameName(reinterpret_cast<const char*>(sqlite3_column_text(kind.statement, 0)), "view")) {
-        offences.Add(Format("%s is a view; it must be a table", table.name));
+        offences.Add(HostFormat("%s is a view; it must be a table", table.name));
         return false;
     }
 
@@ -292,7 +283,7 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
         for (const Column& column : present)
             found = found || SameName(column.name.c_str(), rule.name);
         if (!found) {
-            offences.Add(Format("table %s: column %s is missing", table.name, rule.name));
+            offences.Add(HostFormat("table %s: column %s is missing", table.name, rule.name));
             sound = false;
         }
     }
@@ -313,7 +304,7 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
         std::string key;
         for (const char* name : table.primaryKey)
             key += std::string(key.empty() ? "" : ", ") + name;
-        offences.Add(Format("table %s: its primary key must be (%s)", table.name, key.c_str()));
+        offences.Add(HostFormat("table %s: its primary key must be (%s)", table.name, key.c_str()));
         return false;
     }
     return true;
@@ -329,7 +320,7 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
 
     Finalizer rows;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows.statement, nullptr) != SQLITE_OK) {
-        offences.Add(Format("table %s cannot be read: %s", table.name, sqlite3_errmsg(db)));
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, sqlite3_errmsg(db)));
         return;
     }
     std::string mazovia;
@@ -340,12 +331,12 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
             const ColumnRule& rule = table.columns[i];
             const std::string broken = CheckValue(rows.statement, static_cast<int>(i) + 1, rule, &mazovia);
             if (!broken.empty())
-                offences.Add(Format("table %s, rowid %" PRId64 ", column %s: %s", table.name, rowid, rule.name,
+                offences.Add(HostFormat("table %s, rowid %" PRId64 ", column %s: %s", table.name, rowid, rule.name,
                                     broken.c_str()));
         }
     }
     if (status != SQLITE_DONE)
-        offences.Add(Format("table %s cannot be read to its end: %s", table.name, sqlite3_errmsg(db)));
+        offences.Add(HostFormat("table %s cannot be read to its end: %s", table.name, sqlite3_errmsg(db)));
 }
 
 } // namespace
@@ -355,10 +346,10 @@ std::string ValidateFirm(sqlite3* db)
     Finalizer version;
     if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version.statement, nullptr) != SQLITE_OK ||
         sqlite3_step(version.statement) != SQLITE_ROW)
-        return Format("not a firm database: %s", sqlite3_errmsg(db));
+        return HostFormat("not a firm database: %s", sqlite3_errmsg(db));
     const int userVersion = sqlite3_column_int(version.statement, 0);
     if (userVersion != kFirmLayoutVersion)
-        return Format("not a firm database of this host: user_version is %d, must be %d", userVersion,
+        return HostFormat("not a firm database of this host: user_version is %d, must be %d", userVersion,
                       kFirmLayoutVersion);
 
     Offences offences;

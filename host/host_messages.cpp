@@ -64,8 +64,10 @@ void WaitForEnter()
     while (c != '\n' && c != EOF);
 }
 
-// printf formatting of host text into a string of the exact length needed.
-std::string Format(const char* format, va_list args)
+} // namespace
+
+// printf formatting into a string of the exact length needed.
+std::string HostFormatV(const char* format, va_list args)
 {
     if (format == nullptr)
         return {};
@@ -83,7 +85,15 @@ std::string Format(const char* format, va_list args)
     return std::string(text.data(), static_cast<std::size_t>(length));
 }
 
-} // namespace
+std::string HostFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = HostFormatV(format, args);
+    va_end(args);
+    return text;
+}
+
 
 const std::vector<HostShownMessage>& HostShownMessages() { return Shown(); }
 void HostClearShownMessages() { Shown().clear(); }
@@ -131,7 +141,7 @@ int HOST_CONV_STDCALL HostMessageBoxV(int /*owner*/, const char* title, const ch
                                       va_list args)
 {
     try {
-        return HostShowMessage("box", title, Format(format, args).c_str());
+        return HostShowMessage("box", title, HostFormatV(format, args).c_str());
     } catch (...) {
         return 1;
     }
@@ -143,7 +153,7 @@ int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int f
     va_start(args, flags);
     int result = 1;
     try {
-        result = HostShowMessage("box", title, Format(format, args).c_str());
+        result = HostShowMessage("box", title, HostFormatV(format, args).c_str());
     } catch (...) {
     }
     va_end(args);

@@ -3,6 +3,7 @@
 // its INI files and notices) use.  The plug-in never sees this header.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ std::string HostSystemDate();
 
 // A bare file name (no directory part) in the data directory; a path as given.
 std::string HostResolvePath(const char* path);
+
+// printf formatting into a string of the length needed.
+std::string HostFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string HostFormatV(const char* format, va_list args);
 
 // Shows a box, error or notice: records it (HostShownMessages), prints it to
 // stderr, and in an interactive session waits for Enter.  Title and text are
