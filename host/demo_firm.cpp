@@ -4,6 +4,9 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+#ifdef _WIN32
+#define O_CLOEXEC O_NOINHERIT // the same promise on Windows: no child inherits it
+#endif
 
 #include <algorithm>
 #include <cerrno>

@@ -7,8 +7,15 @@
 #include "../shell/host_api.h"
 
 namespace tomiva {
+#ifdef _WIN32
+// The Windows host defines every entry and exports it by number from its
+// .def (host/TOMIVA.def.in), which names each one by a plain label.
+#define HOST_ENTRY(number, name, conv, argc, result, params) \
+    result HOST_CONV_##conv name params __asm__("_TomivaEntry_" #number);
+#else
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
     __attribute__((weak)) result HOST_CONV_##conv name params;
+#endif
 #include "../shell/host_entries.h"
 #undef HOST_ENTRY
 } // namespace tomiva

@@ -116,7 +116,8 @@ bool WriteValue(const std::string& path, const char* section, const char* key, c
             lines.push_back(entry);
         }
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // A text file: its lines end in CR LF on Windows.
+    std::ofstream out(path, std::ios::trunc);
     for (const std::string& line : lines)
         out << line << "\n";
     return static_cast<bool>(out.flush());

@@ -40,7 +40,14 @@ std::string HostSystemDate();
 std::string HostResolvePath(const char* path);
 
 // printf formatting into a string of the length needed.
-std::string HostFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#if defined(__MINGW32__)
+// The host formats with the C library of its own build, which on Windows
+// follows the C99 conversions (%zu): check against those.
+#define HOST_PRINTF_CHECK(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define HOST_PRINTF_CHECK(f, a) __attribute__((format(printf, f, a)))
+#endif
+std::string HostFormat(const char* format, ...) HOST_PRINTF_CHECK(1, 2);
 std::string HostFormatV(const char* format, va_list args);
 
 // Shows a box, error or notice: records it (HostShownMessages), prints it to

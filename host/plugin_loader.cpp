@@ -1,26 +1,19 @@
-// Loading plug-in modules (native: shared objects, whose entry points are
-// exported as "Ordinal<number>" since ELF has no ordinals).
-#include <dlfcn.h>
-
+// Loading plug-in modules: the entry points are found by number, the query
+// asks for the name and compatibility, the load lets the plug-in register.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
-#include "../shell/native_module.h"
 #include "../shell/plugin_descriptor.h"
+#include "plugin_modules.h"
 #include "plugin_registry.h"
 
 namespace {
 
 std::vector<void*>& Loaded()
 {
-    static std::vector<void*> handles;
-    return handles;
-}
-
-void* EntryByNumber(void* module, int number)
-{
-    const std::string name = "Ordinal" + std::to_string(number);
-    return dlsym(module, name.c_str());
+    static std::vector<void*> modules;
+    return modules;
 }
 
 // What the host hands the plug-in's query as its procedure: any non-null
@@ -31,16 +24,17 @@ int HostProcedure() { return 0; }
 
 bool HostLoadPlugin(const std::string& path, std::string* error)
 {
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    void* module = OpenPluginModule(path, &reason);
     if (module == nullptr) {
         if (error != nullptr)
-            *error = "cannot load the plug-in \"" + path + "\": " + dlerror();
+            *error = "cannot load the plug-in \"" + path + "\": " + reason;
         return false;
     }
-    auto* query = reinterpret_cast<PluginQueryFunction*>(EntryByNumber(module, kEntryQuery));
-    auto* load = reinterpret_cast<PluginLoadFunction*>(EntryByNumber(module, kEntryLoad));
+    auto* query = reinterpret_cast<PluginQueryFunction*>(PluginEntryByNumber(module, kEntryQuery));
+    auto* load = reinterpret_cast<PluginLoadFunction*>(PluginEntryByNumber(module, kEntryLoad));
     if (query == nullptr || load == nullptr) {
-        dlclose(module);
+        ClosePluginModule(module);
         if (error != nullptr)
             *error = "\"" + path + "\" is not a plug-in: it has no entry points 30001 and 30008";
         return false;
@@ -58,7 +52,7 @@ void HostUnloadPlugins()
 {
     HostForgetMenuEntries();
     for (void* module : Loaded())
-        dlclose(module);
+        ClosePluginModule(module);
     Loaded().clear();
 }
 
@@ -66,9 +60,13 @@ std::vector<std::string> HostPluginFilesIn(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(folder, ec))
-        if (item.is_regular_file(ec) && item.path().extension() == ".so")
+    for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
+        std::string extension = item.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (item.is_regular_file(ec) && extension == PluginModuleExtension())
             files.push_back(item.path().string());
+    }
     std::sort(files.begin(), files.end());
     return files;
 }

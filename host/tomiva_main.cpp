@@ -17,6 +17,9 @@
 #include "host_runtime.h"
 #include "host_state.h"
 #include "plugin_registry.h"
+#ifdef _WIN32
+#include "program_windows.h"
+#endif
 
 namespace {
 
@@ -166,9 +169,15 @@ int Parse(int argc, char** argv, Arguments* a)
 std::string DefaultPluginFolder(const char* argv0)
 {
     std::error_code ec;
+#ifdef _WIN32
+    std::filesystem::path self = ProgramFilePath();
+    if (self.empty())
+        self = std::filesystem::absolute(argv0, ec);
+#else
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
         self = std::filesystem::absolute(argv0, ec);
+#endif
     return (self.parent_path() / "plugins").string();
 }
 
@@ -244,8 +253,14 @@ int RunOrList(const Arguments& a, const char* argv0)
     if (run && a.config.firmPath.empty())
         return UsageError("run needs a firm database (--firm FILE)");
 
-    if (!a.promptAnswers.empty())
+    // The plug-in's platform layer reads them from the environment.
+    if (!a.promptAnswers.empty()) {
+#ifdef _WIN32
+        SetProcessVariable("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str());
+#else
         setenv("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str(), 1);
+#endif
+    }
     for (int number : a.withheld)
         HostWithholdEntry(number);
 
@@ -280,6 +295,14 @@ int RunOrList(const Arguments& a, const char* argv0)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    Utf8CommandLine commandLine;
+    if (commandLine.valid()) {
+        argc = commandLine.argc();
+        argv = commandLine.argv();
+    }
+    UseUtf8Console();
+#endif
     Arguments a;
     const int parsed = Parse(argc, argv, &a);
     if (parsed >= 0)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native build, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the 32-bit
+# Windows build (its export tables, and the plug-in in TOMIVA.exe under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,3 +15,12 @@ for preset in native sanitize; do
   echo "== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The Windows build: the cross compiler, Wine and the SQLite amalgamation
+# (made once in build/windows, where the Wine prefix is kept too).
+bash scripts/setup_windows.sh build/windows
+echo "== windows: configure and build"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+echo "== windows: tests"
+ctest --preset windows -j "$jobs"

@@ -12,10 +12,14 @@
 #define HOST_CONV_STDCALL __attribute__((stdcall))
 #define HOST_CONV_CDECL __attribute__((cdecl))
 #define HOST_CONV_THISCALL __attribute__((thiscall))
+// The call routines (thunks_i386.S) are plain labels; a __stdcall name would
+// otherwise be looked for as "_name@<argument bytes>".
+#define HOST_ENTRY_LABEL(name) __asm__("_" #name)
 #else
 #define HOST_CONV_STDCALL
 #define HOST_CONV_CDECL
 #define HOST_CONV_THISCALL
+#define HOST_ENTRY_LABEL(name)
 #endif
 
 // Calling conventions as values, for tables built from the list.
@@ -37,7 +41,7 @@ inline constexpr int kCharsetUtf8 = 6;   // UTF-8, for the output file
 
 extern "C" {
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
-    result HOST_CONV_##conv name params;
+    result HOST_CONV_##conv name params HOST_ENTRY_LABEL(name);
 #include "host_entries.h"
 #undef HOST_ENTRY
 }

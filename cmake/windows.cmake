@@ -1,0 +1,82 @@
+# The 32-bit Windows build (mingw-w64, i686): ExportFKVentalor.dll and the
+# host TOMIVA.exe from the same sources as the native build.  Only the
+# platform layer (*_windows.cpp instead of *_native.cpp, and the host's
+# loader and export table) and the thunks (thunks_i386.S) differ.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4 OR NOT CMAKE_SYSTEM_PROCESSOR MATCHES "i.86")
+  message(FATAL_ERROR "The Windows build is 32-bit (i686); configure it with the \"windows\" preset")
+endif()
+
+# No run-time DLLs of the compiler beside the plug-in or the host: the C++
+# and GCC libraries are linked in, so both import only system libraries.
+set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
+
+# The plug-in.
+file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/shell/*.cpp
+  ${CMAKE_SOURCE_DIR}/options/*.cpp
+  ${CMAKE_SOURCE_DIR}/export/*.cpp)
+list(FILTER PLUGIN_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S)
+target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
+# Exports by number only, the export directory named ExportFKVentalor.dll.
+set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/shell/ExportFKVentalor.def)
+set_target_properties(ExportFKVentalor PROPERTIES
+  PREFIX "" SUFFIX ".dll"
+  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins
+  LINK_DEPENDS ${PLUGIN_DEF})
+target_link_options(ExportFKVentalor PRIVATE ${PLUGIN_DEF} ${WINDOWS_STATIC_RUNTIME} -Wl,--no-undefined)
+target_link_libraries(ExportFKVentalor PRIVATE user32)
+
+# SQLite for the host: the amalgamation that scripts/setup_windows.sh makes
+# from Debian's source package, once per build tree.
+set(VENTALOR_SQLITE_DIR ${CMAKE_BINARY_DIR}/sqlite CACHE PATH "Folder with the SQLite amalgamation (sqlite3.c, sqlite3.h)")
+if(NOT EXISTS ${VENTALOR_SQLITE_DIR}/sqlite3.c OR NOT EXISTS ${VENTALOR_SQLITE_DIR}/sqlite3.h)
+  message(FATAL_ERROR "No SQLite amalgamation in ${VENTALOR_SQLITE_DIR}: run scripts/setup_windows.sh first")
+endif()
+add_library(sqlite3_amalgamation STATIC ${VENTALOR_SQLITE_DIR}/sqlite3.c)
+target_include_directories(sqlite3_amalgamation PUBLIC ${VENTALOR_SQLITE_DIR})
+# One thread, no extensions; the amalgamation is not ours to warn about.
+target_compile_definitions(sqlite3_amalgamation PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_EXTENSION)
+target_compile_options(sqlite3_amalgamation PRIVATE -w -g0)
+
+# The host's exports: every entry of the list, by number only (TOMIVA.def
+# made from TOMIVA.def.in and the list by the C preprocessor).
+set(HOST_DEF ${CMAKE_BINARY_DIR}/TOMIVA.def)
+add_custom_command(OUTPUT ${HOST_DEF}
+  COMMAND ${CMAKE_C_COMPILER} -E -P -x c -I${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/host/TOMIVA.def.in -o ${HOST_DEF}
+  DEPENDS ${CMAKE_SOURCE_DIR}/host/TOMIVA.def.in ${CMAKE_SOURCE_DIR}/shell/host_entries.h
+  COMMENT "Host exports from the list of host entries"
+  VERBATIM)
+add_custom_target(tomiva_def DEPENDS ${HOST_DEF})
+
+# The host: every host source but the native loader, export table and
+# terminal-only parts, with their Windows counterparts.
+file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
+list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
+list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+add_executable(TOMIVA ${HOST_SOURCES})
+add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
+target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/host)
+set_target_properties(TOMIVA PROPERTIES LINK_DEPENDS ${HOST_DEF})
+target_link_options(TOMIVA PRIVATE ${HOST_DEF} ${WINDOWS_STATIC_RUNTIME} -static)
+# GCC 12 sees an overlap that is not there in std::string's inlined copies at -O3.
+target_compile_options(TOMIVA PRIVATE -Wno-restrict)
+target_link_libraries(TOMIVA PRIVATE sqlite3_amalgamation shell32)
+
+# Checks of the built files: their export tables with objdump, and the host
+# with the plug-in under Wine (tests/windows).
+if(VENTALOR_TESTS)
+  enable_testing()
+  find_program(MINGW_OBJDUMP ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump REQUIRED)
+  add_test(NAME Windows.ExportTables
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
+            ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/shell/host_entries.h)
+  # The Wine prefix is made once, in this build tree.  With the native
+  # tomiva at hand, a demo firm is also exported by both builds and compared.
+  set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
+      "The native tomiva, for comparing both builds' exports of a demo firm (skipped when missing)")
+  add_test(NAME Windows.UnderWine
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
+            $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data
+            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA})
+endif()

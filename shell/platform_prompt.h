@@ -1,0 +1,15 @@
+// What both platform layers share about showing a message box on the
+// standard error and answering it from a scripted list.
+#pragma once
+
+// The next answer of a comma list such as "retry,ignore" (one word per box
+// shown since the list started): kPlatformIdAbort, ...Retry or ...Ignore;
+// more boxes than answers: Abort.
+int PlatformScriptedAnswer(const char* answers);
+
+// Prints the box's title and text (the system's text, Windows-1250) on the
+// standard error in UTF-8.
+void PlatformPrintBox(const char* title, const char* text);
+
+// Prints the answer that closed the box.
+void PlatformPrintAnswer(int answer);

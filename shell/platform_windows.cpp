@@ -1,0 +1,78 @@
+// Platform layer of the Windows build: modules through the system's loader,
+// entries by ordinal, the system's message box.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform.h"
+#include "platform_prompt.h"
+
+// GetModuleHandleA appends ".dll" to a name without an extension, so "TOMIVA"
+// alone finds a host module TOMIVA.dll but never a host program TOMIVA.exe.
+// The name as given is tried first, then with ".exe": either kind of host
+// module is found, and a DLL of that name wins.
+PlatformModule PlatformFindModule(const char* name)
+{
+    if (HMODULE module = GetModuleHandleA(name); module != nullptr)
+        return module;
+    if (std::strchr(name, '.') != nullptr)
+        return nullptr;
+    char withExtension[MAX_PATH];
+    const int n = std::snprintf(withExtension, sizeof withExtension, "%s.exe", name);
+    if (n < 0 || n >= static_cast<int>(sizeof withExtension))
+        return nullptr;
+    return GetModuleHandleA(withExtension);
+}
+
+void* PlatformLookupByNumber(PlatformModule module, int number)
+{
+    if (module == nullptr || number <= 0 || number > 0xFFFF)
+        return nullptr;
+    return reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(module), MAKEINTRESOURCEA(static_cast<WORD>(number))));
+}
+
+int PlatformModuleFileName(PlatformModule module, char* buffer, int size)
+{
+    if (size <= 0)
+        return 0;
+    const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
+    if (n == 0 || n >= static_cast<DWORD>(size)) { // failed, or cut short
+        buffer[0] = '\0';
+        return 0;
+    }
+    return static_cast<int>(n);
+}
+
+// Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
+// display (the tests) no box can be shown or answered, so the host passes
+// the answers in the environment variable TOMIVA_PROMPT_ANSWERS (a comma
+// list such as "retry,ignore", one word per box; the host sets it from its
+// --prompt-answers).  While it is set, every box is printed on the standard
+// error and answered from the list (more boxes than answers: Abort);
+// otherwise MessageBoxA shows it.
+static bool ScriptedAnswers(char* answers, DWORD size)
+{
+    const DWORD n = GetEnvironmentVariableA("TOMIVA_PROMPT_ANSWERS", answers, size);
+    return n > 0 && n < size;
+}
+
+int PlatformMessageBox(const char* text, const char* title, unsigned style)
+{
+    char answers[256];
+    if (!ScriptedAnswers(answers, sizeof answers))
+        return MessageBoxA(nullptr, text, title, style);
+
+    PlatformPrintBox(title, text);
+    if ((style & 0xF) != (kPlatformStyleAbortRetryIgnore & 0xF))
+        return kPlatformIdOk;
+    const int answer = PlatformScriptedAnswer(answers);
+    PlatformPrintAnswer(answer);
+    return answer;
+}
+
+static_assert(kPlatformIdOk == IDOK && kPlatformIdAbort == IDABORT && kPlatformIdRetry == IDRETRY &&
+              kPlatformIdIgnore == IDIGNORE);
+static_assert(kPlatformStyleOk == (MB_OK | MB_TASKMODAL) &&
+              kPlatformStyleAbortRetryIgnore == (MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_TASKMODAL));

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# TOMIVA.exe and ExportFKVentalor.dll under Wine, without a display, in batch
+# mode: the golden export (identical to the native one apart from CR LF line
+# ends), missing host entries of each calling convention answered with
+# Ignore (the fallback must leave the caller's stack as the entry would),
+# entries without a fallback (the command abandoned cleanly), the loader's
+# failures, and optionally a demo firm exported by both builds.
+# Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX [NATIVE_TOMIVA]
+set -uo pipefail
+EXE=$(realpath "$1") DLL=$(realpath "$2") DATA=$(realpath "$3") PREFIX=$(realpath -m "$4")
+NATIVE=${5:+$(realpath -m "$5")}
+
+export WINEPREFIX=$PREFIX WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser installers in the prefix
+export LC_ALL=C.UTF-8                     # Wine hands the program its arguments from UTF-8
+unset DISPLAY WAYLAND_DISPLAY
+
+# The prefix lives in the build tree and is made once; a second test run
+# that starts meanwhile waits for the first to finish making it.
+mkdir -p "$(dirname "$PREFIX")"
+(
+  flock 9
+  if [[ ! -f $PREFIX/system.reg ]]; then
+    echo "creating the Wine prefix $PREFIX"
+    wine wineboot --init >/dev/null 2>&1
+    wineserver -w
+  fi
+) 9>"$PREFIX.lock"
+[[ -f $PREFIX/system.reg ]] || { echo "Wine cannot make its prefix in $PREFIX"; exit 1; }
+
+work=$(mktemp -d)
+trap 'cd /; rm -rf "$work"; wineserver -w' EXIT
+cd "$work" || exit 1
+passed=0 failed=0
+check() { # name, condition...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+# The XML file with its CR LF line ends taken back to LF.
+same_as_lf() { [[ -f $1 ]] && tr -d '\r' <"$1" | cmp -s - "$2"; }
+# The file, its CR LF taken back to LF, is a non-empty beginning of the other.
+starts_alike() {
+  local n
+  [[ -f $1 ]] || return 1
+  n=$(tr -d '\r' <"$1" | wc -c)
+  ((n > 0)) && cmp -s -n "$n" <(tr -d '\r' <"$1") "$2"
+}
+# Every line of a text file ends in CR LF.
+all_crlf() { [[ -s $1 && $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]] && ! grep -q $'[^\r]$' "$1"; }
+
+golden=$DATA/golden_expected.xml
+xml=dir/qPX_2021-02-10.xml
+dll_path=$(winepath -w "$DLL" 2>/dev/null)
+
+wine "$EXE" new-firm firm.db </dev/null >/dev/null 2>&1 || { echo "TOMIVA.exe cannot write an empty firm"; exit 1; }
+sqlite3 firm.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+
+mkdir dir
+answers=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
+         --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
+         --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1" --answer "Miejsce powstania=Łódź <MPK>"
+         --answer "ID firmy z KH=7")
+# The plug-in from the folder "plugins" next to TOMIVA.exe, as a user has it.
+run() { wine "$EXE" --firm firm.db --dir dir --today 2021-02-10 --batch "$@" </dev/null; }
+
+# --- The golden firm ------------------------------------------------------
+out=$(run "${answers[@]}" run "Eksport Ventalor (txt)" 2>err); status=$?
+check "batch export exits 0" test $status -eq 0
+check "the export is the golden file apart from line ends" same_as_lf "$xml" "$golden"
+check "the export's lines end in CR LF" all_crlf "$xml"
+check "TOMIVA.exe says where the file is" grep -q "written: .*qPX_2021-02-10.xml" <<<"$out"
+check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu:     7" err
+check "the settings file holds the 258-byte record" test "$(stat -c %s dir/a_mas.cfg)" -eq 258
+check "the host's INI file is text with CR LF" all_crlf dir/EksportFKVentalor.ini
+check "the install notice is shown (no INI file yet)" grep -q "Zainstalowano wtyczk" err
+
+rm -rf dir/*
+run --plugin "$dll_path" --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
+check "cancel exits 0 (plug-in given by its Windows path)" test $status -eq 0
+check "cancel writes no export" test ! -e "$xml"
+check "plugins lists the entry" grep -q "Eksport Ventalor (txt)" <<<"$(run plugins 2>/dev/null)"
+
+# --- Missing entries answered with Ignore: each convention's fallback ------
+# entry  what it checks
+while read -r entry why; do
+  rm -rf dir/*
+  run "${answers[@]}" --withhold "$entry" --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>err
+  status=$?
+  check "$entry ignored ($why): exits 0" test $status -eq 0
+  check "$entry ignored ($why): the export is still the golden file" same_as_lf "$xml" "$golden"
+  check "$entry ignored: the prompt names the entry" grep -q "brak wpisu  $entry " err
+done <<'TABLE'
+35804 stdcall with five arguments, more than its number's last digits say
+20956 thiscall, reached by the host through the dialog object's virtual table
+41399 cdecl and variadic, from the plug-in's load entry point
+TABLE
+
+rm -rf dir/*
+run "${answers[@]}" --withhold 35804 --prompt-answers retry,retry,ignore run "Eksport Ventalor (txt)" >/dev/null 2>err
+check "Retry shows the same prompt again until Ignore" test "$(grep -c "brak wpisu  35804 " err)" -eq 3
+check "after Retry and Ignore the export is the golden file" same_as_lf "$xml" "$golden"
+
+# --- Missing entries without a fallback: the command is abandoned ----------
+# entry  answers  a line the file must hold (- none)  where the command stops
+while read -r entry answer holds where; do
+  rm -rf dir/*
+  run "${answers[@]}" --withhold "$entry" --prompt-answers "$answer" run "Eksport Ventalor (txt)" >/dev/null 2>err
+  status=$?
+  check "$entry missing, $answer: the host carries on and exits 0" test $status -eq 0
+  check "$entry missing, $answer: the user is told the command stopped" \
+    grep -q "Polecenie przerwane: brak wpisu $entry w programie" err
+  check "$entry missing, $answer: the file is closed with what was written $where" starts_alike "$xml" "$golden"
+  [[ $holds == - ]] || check "$entry missing, $answer: the file holds $holds" grep -qs "$holds" "$xml"
+done <<'TABLE'
+52130 ignore <KONTRAHENCI> in the middle of the contractors
+35387 abort - at the first line, after the UTF-8 marker
+TABLE
+
+# --- The loader ------------------------------------------------------------
+wine "$EXE" --firm firm.db --plugin 'C:\nowhere\none.dll' --batch run "Eksport Ventalor (txt)" </dev/null >/dev/null 2>err
+status=$?
+check "a missing plug-in exits 3" test $status -eq 3
+check "a missing plug-in is named" grep -q "none.dll" err
+wine "$EXE" --firm firm.db --plugin 'C:\windows\system32\version.dll' --batch plugins </dev/null >/dev/null 2>err
+status=$?
+check "a DLL without the entry points 30001 and 30008 is no plug-in" test $status -eq 3
+check "the refusal says why" grep -q "no entry points 30001 and 30008" err
+run run "Nie ma takiego" >/dev/null 2>&1; status=$?
+check "an unknown entry exits 4" test $status -eq 4
+
+# --- A demo firm through both builds ---------------------------------------
+# The same firm file exported by the native tomiva and by TOMIVA.exe: the
+# two export files differ in their line ends only, the settings files not at all.
+if [[ -n $NATIVE && -x $NATIVE ]]; then
+  mkdir -p native windows
+  year=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-12-31" --answer "Faktury zakupu=1"
+        --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=202" --answer "Rejestr KH=ZAKUP"
+        --answer "17=202" --answer "19=KOREKTY" --answer "Kod oddzialu=CENTRALA" --answer "Miejsce powstania=MPK-01"
+        --answer "ID firmy z KH=1")
+  "$NATIVE" demo-firm demo.db --documents 600 --seed 7 --year 2021 </dev/null >/dev/null
+  "$NATIVE" --firm demo.db --dir native --today 2022-01-05 --batch "${year[@]}" run "Eksport Ventalor (txt)" \
+    </dev/null >/dev/null 2>&1
+  wine "$EXE" --firm demo.db --dir windows --today 2022-01-05 --batch "${year[@]}" run "Eksport Ventalor (txt)" \
+    </dev/null >/dev/null 2>&1
+  check "the native build exported the demo firm" test -s native/qPX_2022-01-05.xml
+  check "both builds export the demo firm alike" same_as_lf windows/qPX_2022-01-05.xml native/qPX_2022-01-05.xml
+  check "both builds save the same options record" cmp -s windows/a_mas.cfg native/a_mas.cfg
+else
+  echo "(no native tomiva given: the demo firm is not compared)"
+fi
+
+echo "$passed passed, $failed failed"
+test "$failed" -eq 0
