@@ -521,13 +521,13 @@ TEST(DemoFirm, ExportOfTheYearHoldsEveryDocumentInRangeAndItsContractors)
 
     TestHost host(TestConfig(path, dir.path(), "2022-01-15"));
     ASSERT_TRUE(host.started()) << host.error();
-    OptionsSpec spec;
-    spec.dateFrom = "20210101";
-    spec.dateTo = "20211231";
-    spec.scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
-    spec.invoiceRegister = "FZ";
-    spec.correctionRegister = "KZ";
-    EXPECT_EQ(RunExportOver(MakeOptions(spec)), 1);
+    OptionsInput input;
+    input.dateFrom = "20210101";
+    input.dateTo = "20211231";
+    input.scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
+    input.invoiceRegister = "FZ";
+    input.correctionRegister = "KZ";
+    EXPECT_EQ(RunExportOver(MakeOptions(input)), 1);
 
     const std::string output = dir.file("qPX_2022-01-15.xml");
     ASSERT_TRUE(FileExists(output));

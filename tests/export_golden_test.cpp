@@ -8,21 +8,21 @@
 
 namespace {
 
-OptionsSpec GoldenOptions()
+OptionsInput GoldenOptions()
 {
-    OptionsSpec spec;
-    spec.dateFrom = "20210101";
-    spec.dateTo = "20210131";
+    OptionsInput input;
+    input.dateFrom = "20210101";
+    input.dateTo = "20210131";
     // A disabled kind's bit must change nothing.
-    spec.scope = ScopePurchaseInvoices | ScopePurchaseCorrections | ScopeSalesInvoices;
-    spec.invoiceAccount = "2021";
-    spec.invoiceRegister = "FZK-ZAKUP";
-    spec.correctionAccount = "7";
-    spec.correctionRegister = "KOR";
-    spec.branchCode = "ODDZ&1";
-    spec.originPlace = "Łódź <MPK>";
-    spec.firmId = 7;
-    return spec;
+    input.scope = ScopePurchaseInvoices | ScopePurchaseCorrections | ScopeSalesInvoices;
+    input.invoiceAccount = "2021";
+    input.invoiceRegister = "FZK-ZAKUP";
+    input.correctionAccount = "7";
+    input.correctionRegister = "KOR";
+    input.branchCode = "ODDZ&1";
+    input.originPlace = "Łódź <MPK>";
+    input.firmId = 7;
+    return input;
 }
 
 TEST(ExportGolden, SmallFirmGivesTheExpectedFileLineByLine)

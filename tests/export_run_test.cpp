@@ -75,9 +75,9 @@ protected:
 TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
 {
     Start(Invoice(1, "2021-01-05", 3)); // purchase kinds not defined: the check would refuse
-    OptionsSpec spec;
-    spec.scope = 0;
-    RunExportOver(MakeOptions(spec));
+    OptionsInput input;
+    input.scope = 0;
+    RunExportOver(MakeOptions(input));
 
     EXPECT_EQ(Output(), std::string(kSkeletonStart) + "</KONTRAHENCI>\n<REJESTRY_ZAKUPU>\n<WERSJA>1.0</WERSJA>\n" +
                             kSkeletonEnd);
@@ -89,9 +89,9 @@ TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
 TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
 {
     Start(Invoice(1, "2021-01-05", 3));
-    OptionsSpec spec;
-    spec.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
-    RunExportOver(MakeOptions(spec));
+    OptionsInput input;
+    input.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
+    RunExportOver(MakeOptions(input));
 
     ASSERT_TRUE(FileExists(OutputPath()));
     EXPECT_EQ(Output(), "");
@@ -104,7 +104,7 @@ TEST_F(ExportRun, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
     std::string hex = "39383736353433323130"; // "9876543210", then an 11-character second entry
     hex += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
     Start("INSERT INTO settings_block VALUES (2, X'" + hex + "');\n" + Invoice(1, "2021-01-05", 3));
-    RunExportOver(MakeOptions(OptionsSpec{}));
+    RunExportOver(MakeOptions(OptionsInput{}));
 
     EXPECT_EQ(Output(), "");
     EXPECT_EQ(Texts(), std::vector<std::string>{kSummaryNone});
@@ -115,7 +115,7 @@ TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
     Start(PurchaseKindsDefined());
     // A folder in the file's place: the file cannot be opened for writing.
     ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
-    RunExportOver(MakeOptions(OptionsSpec{}));
+    RunExportOver(MakeOptions(OptionsInput{}));
 
     EXPECT_EQ(Texts(), std::vector<std::string>{"Błąd: plik " + OutputPath() + " nie jest otwarty!"});
     EXPECT_FALSE(HostProgressNow().open);
@@ -125,7 +125,7 @@ TEST_F(ExportRun, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
     auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsSpec{});
+    object->options = MakeOptions(OptionsInput{});
     HostFailAllocation(1); // the firms' flag table
     EXPECT_EQ(object->SetUpRunState(), 0);
     object->RunExport();
@@ -143,7 +143,7 @@ TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
     auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsSpec{});
+    object->options = MakeOptions(OptionsInput{});
     ASSERT_EQ(object->SetUpRunState(), 1);
     // The run allocates the document array (1), then one buffer per line:
     // "<ROOT>" (2), "<SYSTEM>...</SYSTEM>" (3).
@@ -168,7 +168,7 @@ TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Invoice(2, "2021-01-06", 4, "FV 2"));
     auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsSpec{});
+    object->options = MakeOptions(OptionsInput{});
     ASSERT_EQ(object->SetUpRunState(), 1);
     HostFailAllocation(1); // the first growth of the document array
     object->RunExport();
@@ -193,7 +193,7 @@ TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
     for (int i = 0; i < 11; ++i)
         sql += Line(1, i + 1, codes[i]);
     Start(sql);
-    RunExportOver(MakeOptions(OptionsSpec{}));
+    RunExportOver(MakeOptions(OptionsInput{}));
 
     const std::string out = Output();
     EXPECT_EQ(CountLines(out, "<POZYCJA>"), 10);
@@ -213,7 +213,7 @@ TEST_F(ExportRun, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
         sql += Line(key, 1, 1, 12.3 * key, 2.3 * key);
     }
     Start(sql);
-    RunExportOver(MakeOptions(OptionsSpec{}));
+    RunExportOver(MakeOptions(OptionsInput{}));
 
     const std::string out = Output();
     EXPECT_EQ(CountLines(out, "<REJESTR>"), 130);
@@ -236,12 +236,12 @@ TEST_F(ExportRun, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
            "'" + std::string("<&>\"''") + "', '<1>', 1.0, 'a' || char(9) || 'b' || char(1) || '<c>');\n";
     sql += Line(1, 1, 1);
     Start(sql);
-    OptionsSpec spec;
-    spec.invoiceAccount = "<&>";
-    spec.invoiceRegister = nasty;
-    spec.branchCode = nasty;
-    spec.originPlace = nasty;
-    RunExportOver(MakeOptions(spec));
+    OptionsInput input;
+    input.invoiceAccount = "<&>";
+    input.invoiceRegister = nasty;
+    input.branchCode = nasty;
+    input.originPlace = nasty;
+    RunExportOver(MakeOptions(input));
 
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
     const std::string out = Output();
@@ -277,7 +277,7 @@ TEST_F(ExportRun, DueDateIsTheIssueDateMovedByThePaymentDays)
                "VALUES (" + std::to_string(++key) + ", '2021-01-05', '" + c.issue + "', '2021-01-05', " +
                std::to_string(c.days) + ");\n";
     Start(sql);
-    RunExportOver(MakeOptions(OptionsSpec{}));
+    RunExportOver(MakeOptions(OptionsInput{}));
 
     std::vector<std::string> dues;
     for (const auto& line : SplitLines(Output()))

@@ -45,20 +45,20 @@ static void CopyInto(char* field, std::size_t width, const std::string& utf8)
     std::memcpy(field, text.c_str(), text.size() + 1);
 }
 
-ExportOptions MakeOptions(const OptionsSpec& spec)
+ExportOptions MakeOptions(const OptionsInput& input)
 {
     ExportOptions o;
     std::memset(&o, 0, sizeof o);
-    CopyInto(o.dateFrom, sizeof o.dateFrom, spec.dateFrom);
-    CopyInto(o.dateTo, sizeof o.dateTo, spec.dateTo);
-    SetOptionsScope(o, spec.scope);
-    CopyInto(o.kinds[kKindRowInvoices].account, sizeof o.kinds[0].account, spec.invoiceAccount);
-    CopyInto(o.kinds[kKindRowInvoices].registerCode, sizeof o.kinds[0].registerCode, spec.invoiceRegister);
-    CopyInto(o.kinds[kKindRowCorrections].account, sizeof o.kinds[1].account, spec.correctionAccount);
-    CopyInto(o.kinds[kKindRowCorrections].registerCode, sizeof o.kinds[1].registerCode, spec.correctionRegister);
-    CopyInto(o.branchCode, sizeof o.branchCode, spec.branchCode);
-    CopyInto(o.originPlace, sizeof o.originPlace, spec.originPlace);
-    SetOptionsFirmId(o, spec.firmId);
+    CopyInto(o.dateFrom, sizeof o.dateFrom, input.dateFrom);
+    CopyInto(o.dateTo, sizeof o.dateTo, input.dateTo);
+    SetOptionsScope(o, input.scope);
+    CopyInto(o.kinds[kKindRowInvoices].account, sizeof o.kinds[0].account, input.invoiceAccount);
+    CopyInto(o.kinds[kKindRowInvoices].registerCode, sizeof o.kinds[0].registerCode, input.invoiceRegister);
+    CopyInto(o.kinds[kKindRowCorrections].account, sizeof o.kinds[1].account, input.correctionAccount);
+    CopyInto(o.kinds[kKindRowCorrections].registerCode, sizeof o.kinds[1].registerCode, input.correctionRegister);
+    CopyInto(o.branchCode, sizeof o.branchCode, input.branchCode);
+    CopyInto(o.originPlace, sizeof o.originPlace, input.originPlace);
+    SetOptionsFirmId(o, input.firmId);
     return o;
 }
 

@@ -28,7 +28,7 @@ private:
 HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory, const std::string& today = "2021-02-10");
 
 // Options with texts given in UTF-8 (converted to the host's text).
-struct OptionsSpec {
+struct OptionsInput {
     std::string dateFrom = "20210101"; // host date text
     std::string dateTo = "20210131";
     uint16_t scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
@@ -36,7 +36,7 @@ struct OptionsSpec {
     std::string branchCode, originPlace;
     int32_t firmId = 0;
 };
-ExportOptions MakeOptions(const OptionsSpec& spec);
+ExportOptions MakeOptions(const OptionsInput& input);
 
 // A dialog object as the export command holds it, zero-filled.
 std::unique_ptr<CExportVentalorTxt> NewDialogObject();
