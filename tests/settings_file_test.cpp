@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -79,6 +80,16 @@ TEST_F(SettingsFile, UnwritableFileIsReportedAndTheAnswersStayInTheRecord)
     EXPECT_EQ(object_->SaveOptions(), 0);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Nie można otworzyć pliku konfiguracji do zapisu!"});
     EXPECT_EQ(Bytes(object_->options), Bytes(FullRecord()));
+}
+
+TEST_F(SettingsFile, WriteThatDoesNotReachTheDiskIsReported)
+{
+    // A full disk: the record goes into the stream's buffer and is lost at close.
+    ASSERT_EQ(symlink("/dev/full", Path().c_str()), 0);
+    object_->options = FullRecord();
+    EXPECT_EQ(object_->SaveOptions(), 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{
+                           "Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane."});
 }
 
 } // namespace
