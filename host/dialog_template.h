@@ -17,29 +17,7 @@
 #include <string_view>
 #include <vector>
 
-enum class DialogControlKind : uint16_t {
-    Button = 0,
-    CheckBox = 2,
-    Label = 3,
-    Bar = 4,
-    Input = 5,
-    Frame = 7,
-};
-inline constexpr uint16_t kDialogHeaderKind = 0xFFFF;
-
-enum class DialogInputType { None, Text, Date, Number };
-
-// Control flags the host acts on.
-inline constexpr uint16_t kDialogFlagDisabled = 0x0002;
-inline constexpr uint16_t kDialogFlagDefault = 0x0004; // the OK button
-
-// Hot-key values above the character range name keys; this one is F12.
-inline constexpr uint16_t kDialogHotKeyF12 = 0x5500;
-
-// Field types of an input's descriptor.
-inline constexpr uint16_t kDialogFieldText = 0x0008;
-inline constexpr uint16_t kDialogFieldDate = 0x0208;
-inline constexpr uint16_t kDialogFieldNumber = 0x0001;
+#include "shell/dialog_template_format.h"
 
 // The host's date text is 8 characters; a date input has exactly that length.
 inline constexpr int kDialogDateLength = 8;

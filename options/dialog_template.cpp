@@ -6,14 +6,16 @@
 #include <cstddef>
 #include <cstring>
 
+#include "../shell/dialog_template_format.h"
 #include "../shell/mazovia_literal.h"
 
 namespace {
 
-enum class Input { None, Text, Date, Number };
+using Input = DialogInputType;
+using Kind = DialogControlKind;
 
 struct Control {
-    TemplateKind kind;
+    Kind kind;
     int16_t x, y, width, height;
     uint16_t flags = 0;
     const char* text = "";   // Mazovia; a letter between tildes is the hot key
@@ -33,55 +35,55 @@ struct Dialog {
     int count;
 };
 
-constexpr uint16_t kData = kFlagData;
-constexpr uint16_t kOff = kFlagDisabled;
+constexpr uint16_t kData = kDialogFlagData;
+constexpr uint16_t kOff = kDialogFlagDisabled;
 
 constexpr MazoviaText kTitleOptions{u8"Zakres eksportu dokumentów"};
 
 // Every input has a label before it; an input without a visible caption
 // gets an empty 1 x 1 label at (1, 1), disabled with its input.
-#define EMPTY_LABEL(flags) {kKindLabel, 1, 1, 1, 1, flags, ""}
+#define EMPTY_LABEL(flags) {Kind::Label, 1, 1, 1, 1, flags, ""}
 #define TEXT_ROW(y, flags)                                                   \
-    EMPTY_LABEL(flags), {kKindInput, 26, y, 18, 1, kData | flags, "", Input::Text, 10}, \
-    EMPTY_LABEL(flags), {kKindInput, 46, y, 12, 1, kData | flags, "", Input::Text, 20}
+    EMPTY_LABEL(flags), {Kind::Input, 26, y, 18, 1, kData | flags, "", Input::Text, 10}, \
+    EMPTY_LABEL(flags), {Kind::Input, 46, y, 12, 1, kData | flags, "", Input::Text, 20}
 
 const Control kOptionsControls[] = {
-    {kKindLabel, 2, 2, 9, 1, 0, "~O~d daty:"},
-    {kKindInput, 11, 2, 16, 1, kData, "", Input::Date, 8},
-    {kKindLabel, 30, 2, 9, 1, 0, "D~o~ daty:"},
-    {kKindInput, 39, 2, 16, 1, kData, "", Input::Date, 8},
-    {kKindLabel, 2, 4, 9, 1, 0, "Zakres:"},
-    {kKindCheckBox, 2, 5, 22, 1, kData, "Faktury ~z~akupu"},
-    {kKindCheckBox, 2, 6, 22, 1, kData, "Korekty za~k~upu"},
-    {kKindCheckBox, 2, 7, 22, 1, kData | kOff, "~F~aktury sprzed."},
-    {kKindCheckBox, 2, 8, 22, 1, kData | kOff, "Korekty s~p~rzed."},
-    {kKindCheckBox, 2, 9, 22, 1, kData | kOff, "~P~aragony"},
-    {kKindCheckBox, 2, 10, 22, 1, kData | kOff, "Z~w~roty"},
-    {kKindLabel, 26, 4, 18, 1, 0, "Konto kh (brutto):"},
-    {kKindInput, 26, 5, 18, 1, kData, "", Input::Text, 10},
-    {kKindLabel, 46, 4, 12, 1, 0, "Rejestr KH:"},
-    {kKindInput, 46, 5, 12, 1, kData, "", Input::Text, 20},
+    {Kind::Label, 2, 2, 9, 1, 0, "~O~d daty:"},
+    {Kind::Input, 11, 2, 16, 1, kData, "", Input::Date, 8},
+    {Kind::Label, 30, 2, 9, 1, 0, "D~o~ daty:"},
+    {Kind::Input, 39, 2, 16, 1, kData, "", Input::Date, 8},
+    {Kind::Label, 2, 4, 9, 1, 0, "Zakres:"},
+    {Kind::CheckBox, 2, 5, 22, 1, kData, "Faktury ~z~akupu"},
+    {Kind::CheckBox, 2, 6, 22, 1, kData, "Korekty za~k~upu"},
+    {Kind::CheckBox, 2, 7, 22, 1, kData | kOff, "~F~aktury sprzed."},
+    {Kind::CheckBox, 2, 8, 22, 1, kData | kOff, "Korekty s~p~rzed."},
+    {Kind::CheckBox, 2, 9, 22, 1, kData | kOff, "~P~aragony"},
+    {Kind::CheckBox, 2, 10, 22, 1, kData | kOff, "Z~w~roty"},
+    {Kind::Label, 26, 4, 18, 1, 0, "Konto kh (brutto):"},
+    {Kind::Input, 26, 5, 18, 1, kData, "", Input::Text, 10},
+    {Kind::Label, 46, 4, 12, 1, 0, "Rejestr KH:"},
+    {Kind::Input, 46, 5, 12, 1, kData, "", Input::Text, 20},
     TEXT_ROW(6, 0),
     TEXT_ROW(7, kOff),
     TEXT_ROW(8, kOff),
     TEXT_ROW(9, kOff),
     TEXT_ROW(10, kOff),
-    {kKindLabel, 2, 12, 18, 1, 0, "Kod oddzialu:"},
-    {kKindInput, 23, 12, 12, 1, kData, "", Input::Text, 20},
-    {kKindLabel, 2, 13, 18, 1, 0, "Miejsce powstania:"},
-    {kKindInput, 23, 13, 12, 1, kData, "", Input::Text, 20},
-    {kKindLabel, 2, 14, 18, 1, 0, "ID firmy z KH:"},
-    {kKindInput, 23, 14, 12, 1, kData, "", Input::Number, 2},
-    {kKindButton, 15, 16, 16, 1, kFlagDefault, "\x05" "F12\x01 OK", Input::None, 0, kButtonOk, 0x5500},
-    {kKindButton, 35, 16, 8, 1, 0, "~A~nuluj", Input::None, 0, kButtonCancel},
+    {Kind::Label, 2, 12, 18, 1, 0, "Kod oddzialu:"},
+    {Kind::Input, 23, 12, 12, 1, kData, "", Input::Text, 20},
+    {Kind::Label, 2, 13, 18, 1, 0, "Miejsce powstania:"},
+    {Kind::Input, 23, 13, 12, 1, kData, "", Input::Text, 20},
+    {Kind::Label, 2, 14, 18, 1, 0, "ID firmy z KH:"},
+    {Kind::Input, 23, 14, 12, 1, kData, "", Input::Number, 2},
+    {Kind::Button, 15, 16, 16, 1, kDialogFlagDefault, "\x05" "F12\x01 OK", Input::None, 0, kButtonOk, kDialogHotKeyF12},
+    {Kind::Button, 35, 16, 8, 1, 0, "~A~nuluj", Input::None, 0, kButtonCancel},
 };
 
 #undef TEXT_ROW
 #undef EMPTY_LABEL
 
 const Control kProcessingControls[] = {
-    {kKindFrame, 3, 1, 42, 3, 0, "", Input::None, 0, -1, 0, 3},
-    {kKindBar, 4, 2, 40, 1, 0, "1234567890\x05" "1234567890\x02" "12345\x03" "67890\x04" "1234567890", Input::None, 0,
+    {Kind::Frame, 3, 1, 42, 3, 0, "", Input::None, 0, -1, 0, 3},
+    {Kind::Bar, 4, 2, 40, 1, 0, "1234567890\x05" "1234567890\x02" "12345\x03" "67890\x04" "1234567890", Input::None, 0,
      0x4003},
 };
 
@@ -139,7 +141,7 @@ uint16_t HotKeyOf(const char* text)
     return static_cast<uint16_t>(std::toupper(static_cast<unsigned char>(tilde[1])));
 }
 
-void WriteHead(Writer& w, TemplateKind kind, int16_t id, uint16_t flags, uint16_t hotKey, int16_t x, int16_t y,
+void WriteHead(Writer& w, uint16_t kind, int16_t id, uint16_t flags, uint16_t hotKey, int16_t x, int16_t y,
                int16_t width, int16_t height, int32_t value)
 {
     w.U16(kind);
@@ -156,27 +158,27 @@ void WriteHead(Writer& w, TemplateKind kind, int16_t id, uint16_t flags, uint16_
 void WriteInput(Writer& w, const Control& c)
 {
     const bool number = c.input == Input::Number;
-    w.U16(kKindInput);
+    w.U16(static_cast<uint16_t>(Kind::Input));
     w.U16(number ? 40 : 38); // the block: the head again and the field descriptor
-    WriteHead(w, kKindInput, c.id, c.flags, 0, c.x, c.y, c.width, c.height, 0);
+    WriteHead(w, static_cast<uint16_t>(Kind::Input), c.id, c.flags, 0, c.x, c.y, c.width, c.height, 0);
     for (int i = 0; i < 4; ++i)
         w.U16(0);
     w.U16(c.length);
     switch (c.input) {
     case Input::Text:
-        w.U16(8);
+        w.U16(kDialogFieldText);
         w.U16(0);
         w.U16(c.length);
         w.U16(1);
         break;
     case Input::Date:
-        w.U16(0x0208);
+        w.U16(kDialogFieldDate);
         w.U16(2);
         w.U16(8);
         w.U16(1);
         break;
     case Input::Number: // range 0 to 99
-        w.U16(1);
+        w.U16(kDialogFieldNumber);
         w.U16(0);
         w.U16(0);
         w.U16(0);
@@ -194,15 +196,15 @@ void WriteDialog(Writer& w, const Dialog& d)
     w.U16(0); // length, patched below
     w.U16(d.count);
     const int start = w.at();
-    WriteHead(w, kKindHeader, d.id, d.flags, 0, 0, 0, d.width, d.height, 0);
+    WriteHead(w, kDialogHeaderKind, d.id, d.flags, 0, 0, 0, d.width, d.height, 0);
     w.Text(d.title);
     for (int i = 0; i < d.count; ++i) {
         const Control& c = d.controls[i];
-        if (c.kind == kKindInput) {
+        if (c.kind == Kind::Input) {
             WriteInput(w, c);
             continue;
         }
-        WriteHead(w, c.kind, c.id, c.flags, c.hotKey != 0 ? c.hotKey : HotKeyOf(c.text), c.x, c.y, c.width,
+        WriteHead(w, static_cast<uint16_t>(c.kind), c.id, c.flags, c.hotKey != 0 ? c.hotKey : HotKeyOf(c.text), c.x, c.y, c.width,
                   c.height, c.value);
         w.Text(c.text);
     }
