@@ -43,6 +43,15 @@ void TerminateOptionTexts(ExportOptions& o)
     o.originPlace[sizeof o.originPlace - 1] = '\0';
 }
 
+// Gives a block of the run state back to the host and forgets it.
+template <typename T>
+void Release(T*& block)
+{
+    if (block != nullptr)
+        HostFree(block);
+    block = nullptr;
+}
+
 } // namespace
 
 int CExportVentalorTxt::SetUpRunState()
@@ -86,18 +95,9 @@ void CExportVentalorTxt::TearDownRunState()
         HostCloseFile(outputFile);
         outputFile = nullptr;
     }
-    if (firmFlags != nullptr) {
-        HostFree(firmFlags);
-        firmFlags = nullptr;
-    }
-    if (personFlags != nullptr) {
-        HostFree(personFlags);
-        personFlags = nullptr;
-    }
-    if (documents != nullptr) {
-        HostFree(documents);
-        documents = nullptr;
-    }
+    Release(firmFlags);
+    Release(personFlags);
+    Release(documents);
     documentCount = documentCapacity = 0;
 }
 

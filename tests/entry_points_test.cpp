@@ -27,13 +27,6 @@ protected:
         HostForgetMenuEntries();
     }
     std::string Ini() const { return dir_.file("EksportFKVentalor.ini"); }
-    static std::vector<std::string> Texts()
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : HostShownMessages())
-            texts.push_back(m.text);
-        return texts;
-    }
     static int hostProcedure;
     TestDir dir_;
     std::unique_ptr<TestHost> host_;
@@ -115,7 +108,7 @@ TEST_F(EntryPoints, InstallNoticeFollowsTheIniKey)
             WriteFileBytes(Ini(), c.ini);
         HostClearShownMessages();
         PluginLoad(0);
-        const auto texts = Texts();
+        const auto texts = ShownTexts();
         if (c.shown)
             EXPECT_EQ(texts, std::vector<std::string>{"Zainstalowano wtyczkę do programu:\nEksport Ventalor (txt)"})
                 << (c.ini ? c.ini : "no file");

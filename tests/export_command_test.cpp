@@ -37,13 +37,6 @@ protected:
     void TearDown() override { tomiva::HostSetModeFlags(kModeBit, 0); }
     std::string Export() const { return dir_.file("qPX_2021-02-10.xml"); }
     std::string Settings() const { return dir_.file("a_mas.cfg"); }
-    static std::vector<std::string> Texts()
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : HostShownMessages())
-            texts.push_back(m.text);
-        return texts;
-    }
 
     TestDir dir_;
     std::unique_ptr<TestHost> host_;
@@ -111,7 +104,7 @@ TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
     EXPECT_FALSE(FileExists(Export()));
-    const auto texts = Texts();
+    const auto texts = ShownTexts();
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[texts.size() - 2], "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
     EXPECT_NE(texts.back().find("Eksport nie może zostać wykonany"), std::string::npos);

@@ -52,13 +52,6 @@ protected:
     }
     std::string OutputPath() const { return dir_.file("qPX_2021-02-10.xml"); }
     std::string Output() const { return ReadFileBytes(OutputPath()); }
-    static std::vector<std::string> Texts()
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : HostShownMessages())
-            texts.push_back(m.text);
-        return texts;
-    }
     static int CountLines(const std::string& text, const std::string& line)
     {
         int n = 0;
@@ -81,7 +74,7 @@ TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
 
     EXPECT_EQ(Output(), std::string(kSkeletonStart) + "</KONTRAHENCI>\n<REJESTRY_ZAKUPU>\n<WERSJA>1.0</WERSJA>\n" +
                             kSkeletonEnd);
-    EXPECT_EQ(Texts(), std::vector<std::string>{kSummaryNone});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
     EXPECT_FALSE(HostProgressNow().open);
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
@@ -95,7 +88,7 @@ TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
 
     ASSERT_TRUE(FileExists(OutputPath()));
     EXPECT_EQ(Output(), "");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana.",
+    EXPECT_EQ(ShownTexts(), (std::vector<std::string>{"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana.",
                                                  kSummaryNone}));
 }
 
@@ -107,7 +100,7 @@ TEST_F(ExportRun, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
     RunExportOver(MakeOptions(OptionsInput{}));
 
     EXPECT_EQ(Output(), "");
-    EXPECT_EQ(Texts(), std::vector<std::string>{kSummaryNone});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
 }
 
 TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
@@ -117,7 +110,7 @@ TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
     ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
     RunExportOver(MakeOptions(OptionsInput{}));
 
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Błąd: plik " + OutputPath() + " nie jest otwarty!"});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd: plik " + OutputPath() + " nie jest otwarty!"});
     EXPECT_FALSE(HostProgressNow().open);
 }
 
@@ -132,7 +125,7 @@ TEST_F(ExportRun, MissingTablesOrFlagTablesKeepTheRunFromStarting)
     object->TearDownRunState();
 
     EXPECT_FALSE(FileExists(OutputPath()));
-    const auto texts = Texts();
+    const auto texts = ShownTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
     EXPECT_NE(texts[1].find("Eksport nie może zostać wykonany"), std::string::npos);
@@ -156,7 +149,7 @@ TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
     EXPECT_EQ(out.rfind("\xEF\xBB\xBF<ROOT>\n<KONTRAHENCI>\n", 0), 0u);
     EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
     EXPECT_EQ(CountLines(out, "</REJESTR>"), 1);
-    const auto texts = Texts();
+    const auto texts = ShownTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], "Operacja konwersji nieudana");
     EXPECT_EQ(HostShownMessages()[0].kind, "error");
@@ -174,7 +167,7 @@ TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
     object->RunExport();
     object->TearDownRunState();
 
-    const auto texts = Texts();
+    const auto texts = ShownTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_NE(texts[0].find("FV 1"), std::string::npos);
     EXPECT_NE(texts[0].find("00000001-0003-0000-0000-000000000000"), std::string::npos);
@@ -197,7 +190,7 @@ TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
 
     const std::string out = Output();
     EXPECT_EQ(CountLines(out, "<POZYCJA>"), 10);
-    const auto texts = Texts();
+    const auto texts = ShownTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_NE(texts[0].find("FV 11"), std::string::npos);
     EXPECT_NE(texts[0].find("17"), std::string::npos);

@@ -20,13 +20,6 @@ protected:
         object_ = NewDialogObject();
     }
     std::string Path() const { return dir_.file("a_mas.cfg"); }
-    static std::vector<std::string> Texts()
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : HostShownMessages())
-            texts.push_back(m.text);
-        return texts;
-    }
     static std::string Bytes(const ExportOptions& o) { return std::string(reinterpret_cast<const char*>(&o), sizeof o); }
 
     TestDir dir_;
@@ -46,7 +39,7 @@ ExportOptions FullRecord()
 TEST_F(SettingsFile, FirstUseWarnsOnceAndOkWritesExactlyTheRecord)
 {
     EXPECT_EQ(object_->LoadOptions(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{
                            "Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"});
     EXPECT_EQ(Bytes(object_->options), std::string(258, '\0'));
 
@@ -60,13 +53,13 @@ TEST_F(SettingsFile, ShortFileIsRefusedLongFileGivesItsFirst258Bytes)
     const std::string record = Bytes(FullRecord());
     WriteFileBytes(Path(), record.substr(0, 257));
     EXPECT_EQ(object_->LoadOptions(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"});
     EXPECT_EQ(Bytes(object_->options), std::string(258, '\0'));
 
     HostClearShownMessages();
     WriteFileBytes(Path(), record + "X");
     EXPECT_EQ(object_->LoadOptions(), 1);
-    EXPECT_TRUE(Texts().empty());
+    EXPECT_TRUE(ShownTexts().empty());
     // Every byte survives, the disabled rows and scope bits 2 to 5 with them.
     EXPECT_EQ(Bytes(object_->options), record);
     EXPECT_EQ(object_->SaveOptions(), 1);
@@ -78,7 +71,7 @@ TEST_F(SettingsFile, UnwritableFileIsReportedAndTheAnswersStayInTheRecord)
     ASSERT_EQ(mkdir(Path().c_str(), 0700), 0); // a folder where the file should be
     object_->options = FullRecord();
     EXPECT_EQ(object_->SaveOptions(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Nie można otworzyć pliku konfiguracji do zapisu!"});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Nie można otworzyć pliku konfiguracji do zapisu!"});
     EXPECT_EQ(Bytes(object_->options), Bytes(FullRecord()));
 }
 
@@ -88,7 +81,7 @@ TEST_F(SettingsFile, WriteThatDoesNotReachTheDiskIsReported)
     ASSERT_EQ(symlink("/dev/full", Path().c_str()), 0);
     object_->options = FullRecord();
     EXPECT_EQ(object_->SaveOptions(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{
                            "Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane."});
 }
 

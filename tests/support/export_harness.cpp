@@ -30,6 +30,14 @@ HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory,
     return config;
 }
 
+std::vector<std::string> ShownTexts()
+{
+    std::vector<std::string> texts;
+    for (const auto& m : HostShownMessages())
+        texts.push_back(m.text);
+    return texts;
+}
+
 std::string ToHostText(const std::string& utf8)
 {
     std::string out;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host_runtime.h"
 #include "options/export_dialog.h"
@@ -44,6 +45,9 @@ std::unique_ptr<CExportVentalorTxt> NewDialogObject();
 // Set-up, RunExport and tear-down over these options; returns what
 // SetUpRunState returned.
 int RunExportOver(const ExportOptions& options);
+
+// The texts of the messages the host showed so far, in order (UTF-8).
+std::vector<std::string> ShownTexts();
 
 // UTF-8 to the host's text, for test inputs (fails the test on a bad text).
 std::string ToHostText(const std::string& utf8);
