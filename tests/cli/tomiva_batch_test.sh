@@ -7,11 +7,7 @@ set -uo pipefail
 TOMIVA=$1 PLUGIN=$2 DATA=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/checks.sh"
 
 "$TOMIVA" new-firm "$work/firm.db" >/dev/null || { echo "cannot write an empty firm"; exit 1; }
 sqlite3 "$work/firm.db" < "$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
@@ -77,5 +73,4 @@ status=$?
 check "a command abandoned inside a line exits 0" test $status -eq 0
 check "abort names the entry" grep -q "Polecenie przerwane: brak wpisu 35387" "$work/err"
 
-echo "$passed passed, $failed failed"
-test "$failed" -eq 0
+finish_checks

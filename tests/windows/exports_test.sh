@@ -13,11 +13,7 @@ OBJDUMP=$1 DLL=$2 EXE=$3 ENTRIES=$4
 NM=${OBJDUMP%objdump}nm
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/../cli/checks.sh"
 same() { [[ $1 == "$2" ]] || { echo "  got:      $1"; echo "  expected: $2"; return 1; }; }
 
 "$OBJDUMP" -p "$DLL" >"$work/dll.txt" || { echo "objdump cannot read $DLL"; exit 1; }
@@ -99,5 +95,4 @@ done < <(exports "$work/exe.txt")
 check "each of the host's exports is the entry of its number" test "$misplaced" -eq 0
 check "the host imports no plug-in" bash -c "! grep -qi 'DLL Name: ExportFKVentalor' '$work/exe.txt'"
 
-echo "$passed passed, $failed failed"
-test "$failed" -eq 0
+finish_checks

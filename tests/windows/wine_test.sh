@@ -31,11 +31,7 @@ mkdir -p "$(dirname "$PREFIX")"
 work=$(mktemp -d)
 trap 'cd /; rm -rf "$work"; wineserver -w' EXIT
 cd "$work" || exit 1
-passed=0 failed=0
-check() { # name, condition...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/../cli/checks.sh"
 # The XML file with its CR LF line ends taken back to LF.
 same_as_lf() { [[ -f $1 ]] && tr -d '\r' <"$1" | cmp -s - "$2"; }
 # The file, its CR LF taken back to LF, is a non-empty beginning of the other.
@@ -149,5 +145,4 @@ else
   echo "(no native tomiva given: the demo firm is not compared)"
 fi
 
-echo "$passed passed, $failed failed"
-test "$failed" -eq 0
+finish_checks
