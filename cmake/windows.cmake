@@ -43,20 +43,20 @@ target_compile_options(sqlite3_amalgamation PRIVATE -w -g0)
 # made from TOMIVA.def.in and the list by the C preprocessor).
 set(HOST_DEF ${CMAKE_BINARY_DIR}/TOMIVA.def)
 add_custom_command(OUTPUT ${HOST_DEF}
-  COMMAND ${CMAKE_C_COMPILER} -E -P -x c -I${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/host/TOMIVA.def.in -o ${HOST_DEF}
-  DEPENDS ${CMAKE_SOURCE_DIR}/host/TOMIVA.def.in ${CMAKE_SOURCE_DIR}/shell/host_entries.h
+  COMMAND ${CMAKE_C_COMPILER} -E -P -x c -I${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/host/module/TOMIVA.def.in -o ${HOST_DEF}
+  DEPENDS ${CMAKE_SOURCE_DIR}/host/module/TOMIVA.def.in ${CMAKE_SOURCE_DIR}/contract/host_entries.h
   COMMENT "Host exports from the list of host entries"
   VERBATIM)
 add_custom_target(tomiva_def DEPENDS ${HOST_DEF})
 
 # The host: every host source but the native loader, export table and
 # terminal-only parts, with their Windows counterparts.
-file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
+file(GLOB_RECURSE HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
 add_executable(TOMIVA ${HOST_SOURCES})
 add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
-target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/host)
+target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(TOMIVA PROPERTIES LINK_DEPENDS ${HOST_DEF})
 target_link_options(TOMIVA PRIVATE ${HOST_DEF} ${WINDOWS_STATIC_RUNTIME} -static)
 # GCC 12 sees an overlap that is not there in std::string's inlined copies at -O3.
@@ -70,7 +70,7 @@ if(VENTALOR_TESTS)
   find_program(MINGW_OBJDUMP ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump REQUIRED)
   add_test(NAME Windows.ExportTables
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
-            ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/shell/host_entries.h)
+            ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h)
   # The Wine prefix is made once, in this build tree.  With the native
   # tomiva at hand, a demo firm is also exported by both builds and compared.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <strings.h>
 
-#include "../options/export_dialog.h"
-#include "../shell/host_api.h"
-#include "export_text.h"
+#include "options/export_dialog.h"
+#include "shell/host_calls.h"
+#include "export/export_text.h"
 
 namespace {
 

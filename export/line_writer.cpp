@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../shell/host_api.h"
-#include "../shell/plugin_messages.h"
-#include "export_text.h"
+#include "shell/host_calls.h"
+#include "shell/plugin_messages.h"
+#include "export/export_text.h"
 
 // A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
 // few symbols), so three bytes per character and the NUL always hold the

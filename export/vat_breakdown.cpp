@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../options/export_dialog.h"
-#include "../shell/host_api.h"
-#include "../shell/plugin_messages.h"
-#include "export_text.h"
+#include "options/export_dialog.h"
+#include "shell/host_calls.h"
+#include "shell/plugin_messages.h"
+#include "export/export_text.h"
 
 namespace {
 

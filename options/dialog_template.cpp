@@ -1,13 +1,13 @@
 // The options dialog, described control by control as a person reads it,
 // and laid out into the host's template bytes when first asked for.
-#include "dialog_template.h"
+#include "options/dialog_template.h"
 
 #include <cctype>
 #include <cstddef>
 #include <cstring>
 
-#include "../shell/dialog_template_format.h"
-#include "../shell/mazovia_literal.h"
+#include "contract/dialog_template_format.h"
+#include "contract/mazovia_literal.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../export/export_text.h"
-#include "../shell/binding.h"
-#include "../shell/host_api.h"
-#include "../shell/plugin_messages.h"
-#include "dialog_template.h"
-#include "export_dialog.h"
+#include "export/export_text.h"
+#include "shell/binding.h"
+#include "shell/host_calls.h"
+#include "shell/plugin_messages.h"
+#include "options/dialog_template.h"
+#include "options/export_dialog.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ const VirtualTable& DialogVirtualTable()
 #define HOST_ENTRY_STDCALL(name)
 #define HOST_ENTRY_CDECL(name)
 #define HOST_ENTRY(number, name, conv, argc, result, params) HOST_ENTRY_##conv(name)
-#include "../shell/host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 #undef HOST_ENTRY_CDECL
 #undef HOST_ENTRY_STDCALL

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "../export/export_document.h"
-#include "../export/vat_breakdown.h"
-#include "../shell/dialog_base.h"
-#include "../shell/host_records.h"
-#include "export_options.h"
+#include "export/export_document.h"
+#include "export/vat_breakdown.h"
+#include "contract/dialog_base.h"
+#include "contract/host_records.h"
+#include "options/export_options.h"
 
 inline constexpr int kContractorFlagCount = 66000;
 inline constexpr int kPurchaseKindSettingsSize = 544;

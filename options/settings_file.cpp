@@ -2,9 +2,9 @@
 // the 258 bytes of the options record, no header.
 #include <cstring>
 
-#include "../shell/host_api.h"
-#include "../shell/plugin_messages.h"
-#include "export_dialog.h"
+#include "shell/host_calls.h"
+#include "shell/plugin_messages.h"
+#include "options/export_dialog.h"
 
 namespace {
 inline constexpr int kOpenShare = 0x40;

@@ -1,15 +1,15 @@
 // Binding of host entries on first use (see host_entries.h for the list and
 // the thunks for the call and bind-and-call routines).
-#include "binding.h"
+#include "shell/binding.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "host_api.h"
-#include "mazovia_literal.h"
-#include "plugin_messages.h"
-#include "plugin_modules.h"
+#include "shell/host_calls.h"
+#include "contract/mazovia_literal.h"
+#include "shell/plugin_messages.h"
+#include "shell/plugin_modules.h"
 
 bool g_ignoreMissingEntries = false;
 HostCallGuard* g_hostCallGuard = nullptr;
@@ -17,7 +17,7 @@ HostCallGuard* g_hostCallGuard = nullptr;
 const HostEntryInfo kHostEntries[kHostEntryCount] = {
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
     {number, #name, HOST_CONVENTION_##conv, argc},
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 };
 

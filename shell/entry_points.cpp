@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../options/export_dialog.h"
-#include "binding.h"
-#include "entry_points.h"
-#include "host_api.h"
-#include "plugin_descriptor.h"
-#include "plugin_messages.h"
+#include "options/export_dialog.h"
+#include "shell/binding.h"
+#include "shell/entry_points.h"
+#include "shell/host_calls.h"
+#include "contract/plugin_descriptor.h"
+#include "shell/plugin_messages.h"
 
 namespace {
 

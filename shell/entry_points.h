@@ -1,8 +1,8 @@
 // The plug-in's entry points (exported by number: 30001, 30008, 30009).
 #pragma once
 
-#include "host_api.h"
-#include "plugin_descriptor.h"
+#include "shell/host_calls.h"
+#include "contract/plugin_descriptor.h"
 
 extern "C" {
 int HOST_CONV_STDCALL PluginQuery(void* hostProcedure, char* nameBuffer);

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "native_module.h"
-#include "platform.h"
-#include "platform_prompt.h"
+#include "contract/native_module.h"
+#include "shell/platform.h"
+#include "shell/platform_prompt.h"
 
 PlatformModule PlatformFindModule(const char* name)
 {

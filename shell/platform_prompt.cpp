@@ -1,9 +1,9 @@
-#include "platform_prompt.h"
+#include "shell/platform_prompt.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform.h"
+#include "shell/platform.h"
 
 static int g_answersUsed = 0;
 

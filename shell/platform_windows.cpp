@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform.h"
-#include "platform_prompt.h"
+#include "shell/platform.h"
+#include "shell/platform_prompt.h"
 
 // GetModuleHandleA appends ".dll" to a name without an extension, so "TOMIVA"
 // alone finds a host module TOMIVA.dll but never a host program TOMIVA.exe.

@@ -2,7 +2,7 @@
 // Mazovia bytes at compile time (see mazovia_literal.h).
 #pragma once
 
-#include "mazovia_literal.h"
+#include "contract/mazovia_literal.h"
 
 // The plug-in's name, as the host's menu shows it.
 inline constexpr MazoviaText kPluginName{u8"Eksport Ventalor (txt)"};

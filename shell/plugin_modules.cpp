@@ -1,4 +1,4 @@
-#include "plugin_modules.h"
+#include "shell/plugin_modules.h"
 
 PlatformModule g_ownModule = nullptr;
 PlatformModule g_hostModule = nullptr;

@@ -2,7 +2,7 @@
 // module "TOMIVA", remembered at process attach.
 #pragma once
 
-#include "platform.h"
+#include "shell/platform.h"
 
 extern PlatformModule g_ownModule;
 extern PlatformModule g_hostModule;

@@ -49,7 +49,7 @@ HostFallback_##number: \
     ret $HOST_POP_##conv(argc);
 
     .text
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The slot table, in list order; each slot starts at its bind-and-call routine. */
@@ -60,7 +60,7 @@ HostSlot_##number: .long HostBind_##number;
     .balign 4
     .globl _HostSlots
 _HostSlots:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The bind-and-call routines again, read-only: an abandoned call puts its
@@ -71,7 +71,7 @@ _HostSlots:
     .balign 4
     .globl _HostBindRoutines
 _HostBindRoutines:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The fallback of each slot: returns 0 (in EAX:EDX, and on the FPU stack for
@@ -84,7 +84,7 @@ _HostBindRoutines:
     .balign 4
     .globl _HostFallbacks
 _HostFallbacks:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 #endif

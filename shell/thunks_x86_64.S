@@ -37,7 +37,7 @@ HostBind_##number: \
     .size HostBind_##number, .-HostBind_##number;
 
     .text
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The slot table, in list order; each slot starts at its bind-and-call routine. */
@@ -49,7 +49,7 @@ HostSlot_##number: .quad HostBind_##number;
     .globl HostSlots
     .hidden HostSlots
 HostSlots:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The bind-and-call routines again, read-only: an abandoned call puts its
@@ -61,7 +61,7 @@ HostSlots:
     .globl HostBindRoutines
     .hidden HostBindRoutines
 HostBindRoutines:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
 /* The fallback of each slot.  On this ABI the caller removes the arguments,
@@ -74,7 +74,7 @@ HostBindRoutines:
     .globl HostFallbacks
     .hidden HostFallbacks
 HostFallbacks:
-#include "host_entries.h"
+#include "contract/host_entries.h"
 #undef HOST_ENTRY
 
     .text

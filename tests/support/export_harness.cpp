@@ -1,10 +1,10 @@
-#include "export_harness.h"
+#include "support/export_harness.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "host/mazovia.h"
+#include "host/services/mazovia.h"
 #include "shell/plugin_modules.h"
 
 TestHost::TestHost(HostConfig config)

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_runtime.h"
+#include "host/app/host_runtime.h"
 #include "options/export_dialog.h"
 
 // The host over one firm, for the length of a test.  Also binds the plug-in

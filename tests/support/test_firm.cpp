@@ -1,12 +1,12 @@
-#include "test_firm.h"
+#include "support/test_firm.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <cstdio>
 
-#include "host/firm_database.h"
-#include "host/firm_schema.h"
+#include "host/firm/firm_database.h"
+#include "host/firm/firm_schema.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "test_files.h"
+#include "support/test_files.h"
 
 // Creates a new firm database at path (replacing any file there): the firm
 // schema with user_version 1, then sql, usually inserts.  sql runs inside one

@@ -1,0 +1,318 @@
+// tomiva: the replacement host on the command line.  It keeps a firm's
+// tables in a SQLite file, loads plug-ins, lists their menu entries and runs
+// one of them.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "host/firm/demo/demo_firm.h"
+#include "host/firm/firm_schema.h"
+#include "host/app/host_runtime.h"
+#include "host/services/host_state.h"
+#include "host/plugins/plugin_registry.h"
+#ifdef _WIN32
+#include "host/app/program_windows.h"
+#endif
+
+namespace {
+
+enum ExitCode {
+    kExitOk = 0,
+    kExitUsage = 1,
+    kExitFirm = 2,
+    kExitPlugin = 3,
+    kExitEntry = 4,
+    kExitDialog = 5,
+};
+
+const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
+
+Runs the plug-ins of the host over a firm database (a SQLite file).
+
+Commands:
+  run ENTRY            run the menu entry with that name, e.g. run "Eksport Ventalor (txt)"
+  plugins              list the menu entries that the plug-ins registered
+  new-firm FILE        write an empty firm database to FILE (a new file), to be
+                       filled with the sqlite3 shell or a CSV import
+  demo-firm FILE       write a demo firm database to FILE (a new file)
+      --documents N      purchase documents to generate (default 400)
+      --seed S           seed of the generator (default 1)
+      --year YYYY        year of the documents (default 2021)
+
+Options:
+  --firm FILE          the firm database (needed by run)
+  --dir DIR            the firm's data directory: settings files, INI files and
+                       export files live there (default: the current directory)
+  --today YYYY-MM-DD   the date the host reports as today (default: the system's)
+  --plugin FILE        load this plug-in module (repeatable); without it every
+                       plug-in in the folder "plugins" next to tomiva is loaded
+  --batch              nobody at the terminal: dialogs take their scripted
+                       answers and are confirmed with OK, messages are printed;
+                       also the mode whenever standard input is not a terminal
+  --answer CONTROL=VALUE
+                       a scripted answer for the dialog (repeatable, in order);
+                       CONTROL is the caption before an input or a check box's
+                       text (without "~" and a trailing ":"), or the control's
+                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0
+  --cancel             batch: close the dialog with Cancel instead of OK
+  --prompt-answers LIST
+                       answers to "missing host entry" prompts in batch mode, a
+                       comma list of abort, retry and ignore, one per prompt
+                       (more prompts than answers: abort)
+  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;
+                       for trying the missing-entry prompt)
+  -h, --help           this text
+
+Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
+refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
+refused its scripted answers.
+)USAGE";
+
+struct Arguments {
+    HostConfig config;
+    std::vector<std::string> plugins;
+    std::vector<int> withheld;
+    std::string promptAnswers;
+    std::vector<std::string> command;
+    DemoFirmOptions demo;
+};
+
+bool ParseNumber(const std::string& text, long low, long high, long* value)
+{
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "tomiva: %s\n(tomiva --help tells more)\n", message.c_str());
+    return kExitUsage;
+}
+
+// Parses the command line; returns -1 to go on, else the exit status.
+int Parse(int argc, char** argv, Arguments* a)
+{
+    a->config.batch = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc)
+                return false;
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        long n = 0;
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--batch") {
+            a->config.batch = true;
+        } else if (arg == "--cancel") {
+            a->config.dialogCancel = true;
+        } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
+                   arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
+                   arg == "--year") {
+            if (!value(&v))
+                return UsageError(arg + " needs a value");
+            if (arg == "--firm")
+                a->config.firmPath = v;
+            else if (arg == "--dir")
+                a->config.dataDirectory = v;
+            else if (arg == "--today")
+                a->config.today = v;
+            else if (arg == "--plugin")
+                a->plugins.push_back(v);
+            else if (arg == "--answer")
+                a->config.dialogAnswers.push_back(v);
+            else if (arg == "--prompt-answers")
+                a->promptAnswers = v;
+            else if (arg == "--withhold") {
+                if (!ParseNumber(v, 1, 65535, &n))
+                    return UsageError("--withhold takes an entry number, not \"" + v + "\"");
+                a->withheld.push_back(static_cast<int>(n));
+            } else if (arg == "--documents") {
+                if (!ParseNumber(v, 0, 10000000, &n))
+                    return UsageError("--documents takes a number from 0 to 10000000");
+                a->demo.documents = static_cast<int>(n);
+            } else if (arg == "--seed") {
+                if (!ParseNumber(v, 0, 4294967295L, &n))
+                    return UsageError("--seed takes a whole number");
+                a->demo.seed = static_cast<unsigned>(n);
+            } else {
+                if (!ParseNumber(v, 1900, 9999, &n))
+                    return UsageError("--year takes a year such as 2021");
+                a->demo.year = static_cast<int>(n);
+            }
+        } else if (!arg.empty() && arg[0] == '-' && a->command.empty()) {
+            return UsageError("unknown option " + arg);
+        } else {
+            a->command.push_back(arg);
+        }
+    }
+    if (a->command.empty())
+        return UsageError("no command given");
+    return -1;
+}
+
+std::string DefaultPluginFolder(const char* argv0)
+{
+    std::error_code ec;
+#ifdef _WIN32
+    std::filesystem::path self = ProgramFilePath();
+    if (self.empty())
+        self = std::filesystem::absolute(argv0, ec);
+#else
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        self = std::filesystem::absolute(argv0, ec);
+#endif
+    return (self.parent_path() / "plugins").string();
+}
+
+int LoadPlugins(const Arguments& a, const char* argv0)
+{
+    std::vector<std::string> files = a.plugins;
+    if (files.empty()) {
+        const std::string folder = DefaultPluginFolder(argv0);
+        files = HostPluginFilesIn(folder);
+        if (files.empty()) {
+            std::fprintf(stderr, "tomiva: no plug-in found in %s (give one with --plugin FILE)\n", folder.c_str());
+            return kExitPlugin;
+        }
+    }
+    for (const std::string& file : files) {
+        std::string error;
+        if (!HostLoadPlugin(file, &error)) {
+            std::fprintf(stderr, "tomiva: %s\n", error.c_str());
+            return kExitPlugin;
+        }
+    }
+    return kExitOk;
+}
+
+int DemoFirm(const Arguments& a)
+{
+    if (a.command.size() != 2)
+        return UsageError("demo-firm takes one file name");
+    std::string error;
+    if (!WriteDemoFirm(a.command[1], a.demo, &error)) {
+        std::fprintf(stderr, "tomiva: %s\n", error.c_str());
+        return kExitFirm;
+    }
+    std::printf("demo firm written: %s (%d documents, year %d)\n", a.command[1].c_str(), a.demo.documents,
+                a.demo.year);
+    return kExitOk;
+}
+
+int NewFirm(const Arguments& a)
+{
+    if (a.command.size() != 2)
+        return UsageError("new-firm takes one file name");
+    const std::string& path = a.command[1];
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        std::fprintf(stderr, "tomiva: %s exists already; a new firm needs a new file\n", path.c_str());
+        return kExitFirm;
+    }
+    sqlite3* db = nullptr;
+    char* message = nullptr;
+    const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, kFirmSchemaSql, nullptr, nullptr, &message) == SQLITE_OK;
+    if (!ok)
+        std::fprintf(stderr, "tomiva: cannot write %s: %s\n", path.c_str(),
+                     message != nullptr ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (!ok) {
+        std::filesystem::remove(path, ec);
+        return kExitFirm;
+    }
+    std::printf("empty firm written: %s\n", path.c_str());
+    return kExitOk;
+}
+
+int RunOrList(const Arguments& a, const char* argv0)
+{
+    const bool run = a.command[0] == "run";
+    if (run && a.command.size() != 2)
+        return UsageError("run takes one menu entry, e.g. run \"Eksport Ventalor (txt)\"");
+    if (!run && a.command.size() != 1)
+        return UsageError("plugins takes no arguments");
+    if (run && a.config.firmPath.empty())
+        return UsageError("run needs a firm database (--firm FILE)");
+
+    // The plug-in's platform layer reads them from the environment.
+    if (!a.promptAnswers.empty()) {
+#ifdef _WIN32
+        SetProcessVariable("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str());
+#else
+        setenv("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str(), 1);
+#endif
+    }
+    for (int number : a.withheld)
+        HostWithholdEntry(number);
+
+    std::string error;
+    if (!HostStart(a.config, &error)) {
+        std::fprintf(stderr, "tomiva: the host cannot start:\n%s\n", error.c_str());
+        return kExitFirm;
+    }
+    int status = LoadPlugins(a, argv0);
+    if (status == kExitOk && !run) {
+        for (const HostMenuEntry& e : HostMenuEntries())
+            std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+    } else if (status == kExitOk) {
+        if (!HostRunMenuEntry(a.command[1])) {
+            std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+            for (const HostMenuEntry& e : HostMenuEntries())
+                std::fprintf(stderr, "  %s\n", e.name.c_str());
+            status = kExitEntry;
+        } else if (HostDialogRefused()) {
+            status = kExitDialog;
+        } else {
+            for (const std::string& file : HostState().filesWritten)
+                std::printf("written: %s\n", file.c_str());
+        }
+    }
+    HostUnloadPlugins();
+    HostStop();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    Utf8CommandLine commandLine;
+    if (commandLine.valid()) {
+        argc = commandLine.argc();
+        argv = commandLine.argv();
+    }
+    UseUtf8Console();
+#endif
+    Arguments a;
+    const int parsed = Parse(argc, argv, &a);
+    if (parsed >= 0)
+        return parsed;
+    const std::string& command = a.command[0];
+    if (command == "new-firm")
+        return NewFirm(a);
+    if (command == "demo-firm")
+        return DemoFirm(a);
+    if (command == "run" || command == "plugins")
+        return RunOrList(a, argv[0]);
+    return UsageError("unknown command \"" + command + "\"");
+}

@@ -1,0 +1,195 @@
+// The host's VAT-line entries.  The plug-in reads a document's lines in five
+// steps: a line table for the document kind, a key for the document, a list
+// of its lines, the lines loaded as an array of record pointers, and the
+// release of the list and of the lines.  The host keeps its lists and line
+// arrays in its own memory (not the allocation entries the plug-in uses),
+// and one indexed query per document fetches all lines at the list step.
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "host/firm/firm_queries.h"
+#include "host/firm/firm_records.h"
+#include "host/firm/firm_session.h"
+#include "host/module/host_entry_impl.h"
+
+namespace {
+
+// Line-table numbers the host hands out for the two document kinds.
+constexpr int kInvoiceLineTable = 53;
+constexpr int kCorrectionLineTable = 55;
+
+struct LineTable {
+    int number;
+    const char* documentKind; // vat_line.document_kind
+    const LineLayout* layout;
+};
+
+constexpr LineTable kLineTables[] = {
+    {kInvoiceLineTable, "invoice", &kInvoiceLineLayout},
+    {kCorrectionLineTable, "correction", &kCorrectionLineLayout},
+};
+
+const LineTable* FindLineTable(int number)
+{
+    for (const LineTable& table : kLineTables)
+        if (table.number == number)
+            return &table;
+    return nullptr;
+}
+
+// The key and status blocks belong to the plug-in; the host writes these
+// into them (memcpy: the blocks need not be aligned).
+struct LineKeyBlock {
+    uint32_t mark;
+    int32_t lineTable;
+    int32_t documentKey;
+};
+struct LineStatusBlock {
+    uint32_t mark;
+    int32_t failed;
+};
+static_assert(sizeof(LineKeyBlock) <= static_cast<std::size_t>(kHostLineKeySize));
+static_assert(sizeof(LineStatusBlock) <= static_cast<std::size_t>(kHostLineStatusSize));
+
+constexpr uint32_t kKeyMark = 0x5945494C;    // "LIEY"
+constexpr uint32_t kStatusMark = 0x5354534C; // "LSTS"
+
+// The list of one document's lines: their records, packed in line order.
+struct LineList {
+    std::size_t recordSize;
+    int count;
+    std::vector<unsigned char> records;
+};
+
+// Lines loaded for the plug-in: the records and the array of pointers to them.
+struct LoadedLines {
+    std::vector<unsigned char> records;
+    std::vector<unsigned char*> pointers;
+};
+
+} // namespace
+
+namespace tomiva {
+
+int HOST_CONV_STDCALL HostLineTable(int kind)
+{
+    if (kind == kInvoiceLayout.scanKind)
+        return kInvoiceLineTable;
+    if (kind == kCorrectionLayout.scanKind)
+        return kCorrectionLineTable;
+    return 0;
+}
+
+int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int documentKey)
+{
+    const bool ready = CurrentFirm() != nullptr && FindLineTable(lineTable) != nullptr && key != nullptr;
+    if (key != nullptr) {
+        const LineKeyBlock block = ready ? LineKeyBlock{kKeyMark, lineTable, documentKey} : LineKeyBlock{};
+        std::memcpy(key, &block, sizeof block);
+    }
+    if (status != nullptr) {
+        const LineStatusBlock block{kStatusMark, ready ? 0 : 1};
+        std::memcpy(status, &block, sizeof block);
+    }
+    return ready ? 1 : 0;
+}
+
+int HOST_CONV_STDCALL HostStatusFailed(void* status)
+{
+    if (status == nullptr)
+        return 1;
+    LineStatusBlock block;
+    std::memcpy(&block, status, sizeof block);
+    return block.mark != kStatusMark || block.failed != 0 ? 1 : 0;
+}
+
+void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, int* count)
+{
+    if (count != nullptr)
+        *count = 0;
+    FirmSession* firm = CurrentFirm();
+    const LineTable* table = FindLineTable(lineTable);
+    if (firm == nullptr || table == nullptr || key == nullptr || HostStatusFailed(status))
+        return nullptr;
+    LineKeyBlock keyBlock;
+    std::memcpy(&keyBlock, key, sizeof keyBlock);
+    if (keyBlock.mark != kKeyMark || keyBlock.lineTable != lineTable)
+        return nullptr;
+
+    sqlite3_stmt* lines = Fresh(firm->linesOfDocument);
+    sqlite3_bind_text(lines, 1, table->documentKind, -1, SQLITE_STATIC);
+    sqlite3_bind_int(lines, 2, keyBlock.documentKey);
+    LineList* list = nullptr;
+    try {
+        const std::size_t size = table->layout->size;
+        std::vector<unsigned char> records;
+        int read = 0;
+        while (sqlite3_step(lines) == SQLITE_ROW) {
+            records.resize(records.size() + size);
+            PackLine(lines, *table->layout, records.data() + records.size() - size);
+            ++read;
+        }
+        if (read > 0) {
+            list = new LineList{size, read, std::move(records)};
+            if (count != nullptr)
+                *count = read;
+        }
+    } catch (...) {
+        list = nullptr;
+    }
+    sqlite3_reset(lines);
+    return list;
+}
+
+int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* /*key*/,
+                                    void* list)
+{
+    if (lines == nullptr || aux == nullptr || count == nullptr)
+        return 0;
+    *lines = nullptr;
+    *aux = nullptr;
+    *count = 0;
+    const LineList* found = static_cast<const LineList*>(list);
+    if (found == nullptr || wanted <= 0)
+        return 0;
+    const int loading = wanted < found->count ? wanted : found->count;
+    try {
+        auto loaded = std::make_unique<LoadedLines>();
+        loaded->records.assign(found->records.begin(),
+                               found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
+        for (int i = 0; i < loading; ++i)
+            loaded->pointers.push_back(loaded->records.data() + i * found->recordSize);
+        *lines = loaded->pointers.data();
+        *aux = loaded.release();
+        *count = loading;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int HOST_CONV_STDCALL HostFreeList(void** list)
+{
+    if (list == nullptr)
+        return 0;
+    delete static_cast<LineList*>(*list);
+    *list = nullptr;
+    return 1;
+}
+
+int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* count, int /*loaded*/,
+                                       void* /*key*/, int /*reserved*/)
+{
+    if (aux != nullptr) {
+        delete static_cast<LoadedLines*>(*aux);
+        *aux = nullptr;
+    }
+    if (lines != nullptr)
+        *lines = nullptr;
+    if (count != nullptr)
+        *count = 0;
+    return 1;
+}
+
+} // namespace tomiva

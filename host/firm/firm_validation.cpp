@@ -1,0 +1,363 @@
+#include "host/firm/firm_validation.h"
+
+#include <strings.h>
+
+#include <charconv>
+#include <cinttypes>
+#include <cstdarg>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "host/firm/firm_records.h"
+#include "host/firm/firm_schema.h"
+#include "host/services/host_state.h"
+#include "host/services/mazovia.h"
+#include "contract/host_records.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// What each column must hold.
+
+enum class ValueKind { Integer, Number, Text, Date, DocumentKind, Blob };
+
+struct ColumnRule {
+    const char* name;
+    ValueKind kind;
+    int64_t min = 0; // Integer: the range, both ends included
+    int64_t max = 0;
+    bool nonZero = false;
+    int room = 0; // Text: characters the host's field holds
+};
+
+ColumnRule IntegerIn(const char* name, int64_t min, int64_t max) { return {name, ValueKind::Integer, min, max}; }
+ColumnRule Int32(const char* name) { return IntegerIn(name, INT32_MIN, INT32_MAX); }
+ColumnRule UInt32(const char* name) { return IntegerIn(name, 0, UINT32_MAX); }
+ColumnRule Int16(const char* name) { return IntegerIn(name, INT16_MIN, INT16_MAX); }
+ColumnRule UInt16(const char* name) { return IntegerIn(name, 0, UINT16_MAX); }
+ColumnRule UInt8(const char* name) { return IntegerIn(name, 0, UINT8_MAX); }
+// Only orders rows; any integer will do.
+ColumnRule AnyInteger(const char* name) { return IntegerIn(name, INT64_MIN, INT64_MAX); }
+ColumnRule Number(const char* name) { return {name, ValueKind::Number}; }
+ColumnRule Text(const char* name, HostField field) { return {name, ValueKind::Text, 0, 0, false, TextRoom(field)}; }
+ColumnRule Date(const char* name) { return {name, ValueKind::Date}; }
+
+struct TableRule {
+    const char* name;
+    std::vector<ColumnRule> columns;
+    // The key columns in key order; empty when the table needs no key.  The
+    // keys make contractors, rates, settings blocks and line numbers unique
+    // and give every look-up its index.
+    std::vector<const char*> primaryKey;
+};
+
+// The rooms come from the record layouts the texts are packed into.
+static_assert(TextRoom(contractor_record::shortName) == 16 && TextRoom(contractor_record::fullName) == 100 &&
+              TextRoom(contractor_record::address) == 50 && TextRoom(contractor_record::nip) == 30);
+static_assert(TextRoom(kInvoiceLayout.transaction) == 40 && TextRoom(kInvoiceLayout.nip) == 13 &&
+              TextRoom(kInvoiceLayout.comment) == 60);
+static_assert(TextRoom(kCorrectionLayout.transaction) == 40 && TextRoom(kCorrectionLayout.nip) == 15 &&
+              TextRoom(kCorrectionLayout.comment) == 60);
+
+std::vector<ColumnRule> DocumentColumns(const DocumentLayout& layout, bool oneDate)
+{
+    std::vector<ColumnRule> columns = {Int32("document_key")};
+    if (oneDate) {
+        columns.push_back(Date("document_date"));
+    } else {
+        columns.push_back(Date("period_date"));
+        columns.push_back(Date("issue_date"));
+        columns.push_back(Date("receipt_date"));
+    }
+    const std::vector<ColumnRule> rest = {
+        UInt32("id1"),        UInt32("id2"),  Int32("contractor"),
+        Text("transaction_text", layout.transaction), Text("nip", layout.nip), UInt16("payment_days"),
+        Number("amount"),     Text("comment", layout.comment), UInt8("other_deduction_date"),
+        UInt16("entry_mode"), Int16("deduction_setting"),
+    };
+    columns.insert(columns.end(), rest.begin(), rest.end());
+    return columns;
+}
+
+const std::vector<TableRule>& FirmTables()
+{
+    static const std::vector<TableRule> tables = [] {
+        ColumnRule number = Int32("number");
+        number.nonZero = true;
+        return std::vector<TableRule>{
+            {"contractor",
+             {number, Text("short_name", contractor_record::shortName), Text("full_name", contractor_record::fullName),
+              Text("address", contractor_record::address), Text("nip", contractor_record::nip)},
+             {"number"}},
+            {"purchase_invoice", DocumentColumns(kInvoiceLayout, false), {}},
+            {"purchase_correction", DocumentColumns(kCorrectionLayout, true), {}},
+            {"vat_line",
+             {{"document_kind", ValueKind::DocumentKind}, Int32("document_key"), AnyInteger("line_no"), Int32("in_use"),
+              Number("amount"), Int16("rate_code"), Number("vat"), Int16("purchase_kind"), Int16("deduction_kind")},
+             {"document_kind", "document_key", "line_no"}},
+            {"vat_rate", {Int16("code"), Number("percent")}, {"code"}},
+            {"settings_block", {Int32("number"), {"data", ValueKind::Blob}}, {"number"}},
+        };
+    }();
+    return tables;
+}
+
+// ---------------------------------------------------------------------------
+// The report.
+
+class Offences {
+public:
+    void Add(std::string line)
+    {
+        if (total_ < kFirmOffencesShown)
+            shown_.push_back(std::move(line));
+        ++total_;
+    }
+    bool Empty() const { return total_ == 0; }
+    std::string Text() const
+    {
+        std::string text;
+        for (const std::string& line : shown_)
+            text += (text.empty() ? "" : "\n") + line;
+        if (total_ > kFirmOffencesShown)
+            text += "\n... and " + std::to_string(total_ - kFirmOffencesShown) + " more";
+        return text;
+    }
+
+private:
+    std::vector<std::string> shown_;
+    long total_ = 0;
+};
+
+
+// A stored value quoted for a message: printable ASCII kept, any other byte
+// shown as '?', long values cut.
+std::string Quoted(std::string_view value)
+{
+    constexpr std::size_t kShown = 40;
+    std::string quoted = "'";
+    for (std::size_t i = 0; i < value.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        quoted += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    quoted += value.size() > kShown ? "'..." : "'";
+    return quoted;
+}
+
+std::string Describe(sqlite3_stmt* row, int column)
+{
+    switch (sqlite3_column_type(row, column)) {
+    case SQLITE_NULL:
+        return "NULL";
+    case SQLITE_INTEGER:
+        return "the integer " + std::to_string(sqlite3_column_int64(row, column));
+    case SQLITE_FLOAT: {
+        char number[64];
+        const auto end = std::to_chars(number, number + sizeof number, sqlite3_column_double(row, column)).ptr;
+        return "the real number " + std::string(number, end);
+    }
+    case SQLITE_TEXT:
+        return "the text " + Quoted(ColumnText(row, column));
+    default:
+        return "a blob of " + std::to_string(sqlite3_column_bytes(row, column)) + " bytes";
+    }
+}
+
+std::string UnicodeName(char32_t c)
+{
+    return HostFormat("U+%04" PRIX32, static_cast<uint32_t>(c));
+}
+
+// The rule a host text breaks: a character Mazovia lacks, or too many
+// characters for the field.
+std::string CheckText(std::string_view text, int room, std::string* mazovia)
+{
+    if (text.find('\0') != std::string_view::npos)
+        return "holds a NUL character, which host text cannot hold";
+    char32_t offending = 0;
+    if (!Utf8ToMazovia(text, mazovia, &offending)) {
+        if (offending == 0xFFFD)
+            return "is not valid UTF-8 (or holds U+FFFD, which Mazovia lacks)";
+        return "holds " + UnicodeName(offending) + ", which Mazovia lacks";
+    }
+    if (mazovia->size() > static_cast<std::size_t>(room))
+        return HostFormat("has %zu characters, room is %d", mazovia->size(), room);
+    return {};
+}
+
+// "" when the value keeps the column's rule, else the rule it breaks.
+std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, std::string* mazovia)
+{
+    const int type = sqlite3_column_type(row, column);
+    switch (rule.kind) {
+    case ValueKind::Integer: {
+        if (type != SQLITE_INTEGER)
+            return "must be an integer, holds " + Describe(row, column);
+        const int64_t value = sqlite3_column_int64(row, column);
+        if (value < rule.min || value > rule.max)
+            return HostFormat("must be in %" PRId64 "..%" PRId64 ", is %" PRId64, rule.min, rule.max, value);
+        if (rule.nonZero && value == 0)
+            return "must not be 0";
+        return {};
+    }
+    case ValueKind::Number:
+        if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
+            return "must be a number, holds " + Describe(row, column);
+        if (!std::isfinite(sqlite3_column_double(row, column)))
+            return "must be a finite number, holds " + Describe(row, column);
+        return {};
+    case ValueKind::Text:
+        if (type != SQLITE_TEXT)
+            return "must be text, holds " + Describe(row, column);
+        return CheckText(ColumnText(row, column), rule.room, mazovia);
+    case ValueKind::Date: {
+        if (type != SQLITE_TEXT)
+            return "must be a date text, holds " + Describe(row, column);
+        const std::string_view date = ColumnText(row, column);
+        if (!date.empty() && !IsCalendarDate(date))
+            return "must be a calendar date YYYY-MM-DD or empty, is " + Quoted(date);
+        return {};
+    }
+    case ValueKind::DocumentKind: {
+        const std::string_view kind = type == SQLITE_TEXT ? ColumnText(row, column) : std::string_view{};
+        if (type != SQLITE_TEXT || (kind != "invoice" && kind != "correction"))
+            return "must be 'invoice' or 'correction', is " +
+                   (type == SQLITE_TEXT ? Quoted(kind) : Describe(row, column));
+        return {};
+    }
+    case ValueKind::Blob:
+        if (type != SQLITE_BLOB)
+            return "must be a blob, holds " + Describe(row, column);
+        return {};
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// The passes.
+
+struct Finalizer {
+    sqlite3_stmt* statement = nullptr;
+    ~Finalizer() { sqlite3_finalize(statement); }
+};
+
+bool SameName(const char* a, const char* b) { return a != nullptr && b != nullptr && strcasecmp(a, b) == 0; }
+
+// The table exists as a table, with every column and the key of its rule.
+bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
+{
+    Finalizer kind;
+    sqlite3_prepare_v2(db,
+                       "SELECT type FROM sqlite_master"
+                       " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
+                       -1, &kind.statement, nullptr);
+    sqlite3_bind_text(kind.statement, 1, table.name, -1, SQLITE_STATIC);
+    if (sqlite3_step(kind.statement) != SQLITE_ROW) {
+        offences.Add(HostFormat("table %s is missing", table.name));
+        return false;
+    }
+    if (SameName(reinterpret_cast<const char*>(sqlite3_column_text(kind.statement, 0)), "view")) {
+        offences.Add(HostFormat("%s is a view; it must be a table", table.name));
+        return false;
+    }
+
+    struct Column {
+        std::string name;
+        int pk;
+    };
+    std::vector<Column> present;
+    Finalizer info;
+    sqlite3_prepare_v2(db, "SELECT name, pk FROM pragma_table_info(?1)", -1, &info.statement, nullptr);
+    sqlite3_bind_text(info.statement, 1, table.name, -1, SQLITE_STATIC);
+    while (sqlite3_step(info.statement) == SQLITE_ROW) {
+        const unsigned char* name = sqlite3_column_text(info.statement, 0);
+        present.push_back({name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int(info.statement, 1)});
+    }
+
+    bool sound = true;
+    for (const ColumnRule& rule : table.columns) {
+        bool found = false;
+        for (const Column& column : present)
+            found = found || SameName(column.name.c_str(), rule.name);
+        if (!found) {
+            offences.Add(HostFormat("table %s: column %s is missing", table.name, rule.name));
+            sound = false;
+        }
+    }
+    if (!sound || table.primaryKey.empty())
+        return sound;
+
+    bool keyMatches = true;
+    int keyColumns = 0;
+    for (const Column& column : present) {
+        if (column.pk == 0)
+            continue;
+        ++keyColumns;
+        const std::size_t position = static_cast<std::size_t>(column.pk) - 1;
+        keyMatches = keyMatches && position < table.primaryKey.size() &&
+                     SameName(column.name.c_str(), table.primaryKey[position]);
+    }
+    if (!keyMatches || keyColumns != static_cast<int>(table.primaryKey.size())) {
+        std::string key;
+        for (const char* name : table.primaryKey)
+            key += std::string(key.empty() ? "" : ", ") + name;
+        offences.Add(HostFormat("table %s: its primary key must be (%s)", table.name, key.c_str()));
+        return false;
+    }
+    return true;
+}
+
+// One pass over the table, every value of every row checked.
+void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
+{
+    std::string sql = "SELECT rowid";
+    for (const ColumnRule& column : table.columns)
+        sql += std::string(", \"") + column.name + "\"";
+    sql += std::string(" FROM \"") + table.name + "\" ORDER BY rowid";
+
+    Finalizer rows;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows.statement, nullptr) != SQLITE_OK) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, sqlite3_errmsg(db)));
+        return;
+    }
+    std::string mazovia;
+    int status;
+    while ((status = sqlite3_step(rows.statement)) == SQLITE_ROW) {
+        const int64_t rowid = sqlite3_column_int64(rows.statement, 0);
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+            const ColumnRule& rule = table.columns[i];
+            const std::string broken = CheckValue(rows.statement, static_cast<int>(i) + 1, rule, &mazovia);
+            if (!broken.empty())
+                offences.Add(HostFormat("table %s, rowid %" PRId64 ", column %s: %s", table.name, rowid, rule.name,
+                                    broken.c_str()));
+        }
+    }
+    if (status != SQLITE_DONE)
+        offences.Add(HostFormat("table %s cannot be read to its end: %s", table.name, sqlite3_errmsg(db)));
+}
+
+} // namespace
+
+std::string ValidateFirm(sqlite3* db)
+{
+    Finalizer version;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version.statement, nullptr) != SQLITE_OK ||
+        sqlite3_step(version.statement) != SQLITE_ROW)
+        return HostFormat("not a firm database: %s", sqlite3_errmsg(db));
+    const int userVersion = sqlite3_column_int(version.statement, 0);
+    if (userVersion != kFirmLayoutVersion)
+        return HostFormat("not a firm database of this host: user_version is %d, must be %d", userVersion,
+                      kFirmLayoutVersion);
+
+    Offences offences;
+    for (const TableRule& table : FirmTables())
+        CheckTable(db, table, offences);
+    if (!offences.Empty())
+        return offences.Text();
+    for (const TableRule& table : FirmTables())
+        CheckRows(db, table, offences);
+    return offences.Text();
+}

@@ -1,0 +1,72 @@
+// Loading plug-in modules: the entry points are found by number, the query
+// asks for the name and compatibility, the load lets the plug-in register.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "contract/plugin_descriptor.h"
+#include "host/plugins/plugin_modules.h"
+#include "host/plugins/plugin_registry.h"
+
+namespace {
+
+std::vector<void*>& Loaded()
+{
+    static std::vector<void*> modules;
+    return modules;
+}
+
+// What the host hands the plug-in's query as its procedure: any non-null
+// address of the host will do; the plug-in only tells null from not.
+int HostProcedure() { return 0; }
+
+} // namespace
+
+bool HostLoadPlugin(const std::string& path, std::string* error)
+{
+    std::string reason;
+    void* module = OpenPluginModule(path, &reason);
+    if (module == nullptr) {
+        if (error != nullptr)
+            *error = "cannot load the plug-in \"" + path + "\": " + reason;
+        return false;
+    }
+    auto* query = reinterpret_cast<PluginQueryFunction*>(PluginEntryByNumber(module, kEntryQuery));
+    auto* load = reinterpret_cast<PluginLoadFunction*>(PluginEntryByNumber(module, kEntryLoad));
+    if (query == nullptr || load == nullptr) {
+        ClosePluginModule(module);
+        if (error != nullptr)
+            *error = "\"" + path + "\" is not a plug-in: it has no entry points 30001 and 30008";
+        return false;
+    }
+    Loaded().push_back(module);
+    char name[256] = {};
+    const int answer = query(reinterpret_cast<void*>(&HostProcedure), name);
+    HostSetLoadingModule(path);
+    load(answer == 0 ? 0 : 1);
+    HostSetLoadingModule("");
+    return true;
+}
+
+void HostUnloadPlugins()
+{
+    HostForgetMenuEntries();
+    for (void* module : Loaded())
+        ClosePluginModule(module);
+    Loaded().clear();
+}
+
+std::vector<std::string> HostPluginFilesIn(const std::string& folder)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
+        std::string extension = item.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (item.is_regular_file(ec) && extension == PluginModuleExtension())
+            files.push_back(item.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}

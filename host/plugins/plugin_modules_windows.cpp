@@ -1,0 +1,38 @@
+// Windows plug-in modules are DLLs whose entry points are looked up by their
+// ordinal, as the original host does.
+#include <windows.h>
+
+#include "host/plugins/plugin_modules.h"
+
+namespace {
+
+std::string SystemError(DWORD code)
+{
+    char text[256] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                   sizeof text, nullptr);
+    std::string message(text, n);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "system error " + std::to_string(code) : message;
+}
+
+} // namespace
+
+void* OpenPluginModule(const std::string& path, std::string* error)
+{
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr && error != nullptr)
+        *error = SystemError(GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+
+void* PluginEntryByNumber(void* module, int number)
+{
+    return reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(module), MAKEINTRESOURCEA(static_cast<WORD>(number))));
+}
+
+void ClosePluginModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+const char* PluginModuleExtension() { return ".dll"; }

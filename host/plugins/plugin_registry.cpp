@@ -1,0 +1,73 @@
+// Registration of menu entries (the plug-in hands over a descriptor) and
+// running them.
+#include "host/plugins/plugin_registry.h"
+
+#include <algorithm>
+
+#include "host/module/host_entry_impl.h"
+#include "host/services/mazovia.h"
+#include "contract/plugin_descriptor.h"
+
+namespace {
+
+std::vector<HostMenuEntry>& Entries()
+{
+    static std::vector<HostMenuEntry> entries;
+    return entries;
+}
+
+// Set by the loader while a plug-in's load entry point runs.
+std::string g_loadingModule;
+
+} // namespace
+
+void HostSetLoadingModule(const std::string& module) { g_loadingModule = module; }
+
+void HostForgetMenuEntries() { Entries().clear(); }
+
+const std::vector<HostMenuEntry>& HostMenuEntries() { return Entries(); }
+
+bool HostRunMenuEntry(const std::string& name)
+{
+    for (const HostMenuEntry& e : Entries())
+        if (e.name == name) {
+            e.handler();
+            return true;
+        }
+    return false;
+}
+
+namespace tomiva {
+
+int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
+{
+    if (descriptor == nullptr)
+        return 0;
+    try {
+        // The first word and the trailing bytes carry nothing for this host.
+        const PluginDescriptor* d = static_cast<const PluginDescriptor*>(descriptor);
+        if (d->name == nullptr || d->handler == nullptr)
+            return 0;
+        HostMenuEntry entry{MazoviaToUtf8(d->name), d->command, d->handler, g_loadingModule};
+        auto& entries = Entries();
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const HostMenuEntry& e) { return e.command == entry.command; }),
+                      entries.end());
+        entries.push_back(entry);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int HOST_CONV_STDCALL HostReleaseCommand(int command)
+{
+    auto& entries = Entries();
+    const auto before = entries.size();
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const HostMenuEntry& e) { return e.command == static_cast<unsigned>(command); }),
+                  entries.end());
+    return entries.size() != before ? 1 : 0;
+}
+
+} // namespace tomiva

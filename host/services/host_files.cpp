@@ -1,0 +1,198 @@
+// The host's file entries.  A handle is a host object around a C stream; the
+// host keeps the set of open handles, so a null, closed or foreign handle is
+// refused instead of crashing, and whatever the plug-in leaves open is closed
+// when the host stops.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_state.h"
+
+namespace {
+
+struct HostFile {
+    std::FILE* stream;
+};
+
+std::unordered_set<HostFile*>& OpenFiles()
+{
+    static std::unordered_set<HostFile*> files;
+    return files;
+}
+
+std::FILE* StreamOf(void* handle)
+{
+    HostFile* file = static_cast<HostFile*>(handle);
+    if (file == nullptr || OpenFiles().count(file) == 0)
+        return nullptr;
+    return file->stream;
+}
+
+// The host's modes are the C library's: r, w or a, then + and b, with t for
+// text.  Text and binary differ only on Windows, where t stays.
+bool StreamMode(const char* mode, char* out, std::size_t outSize)
+{
+    if (mode == nullptr || mode[0] == '\0' || std::strchr("rwa", mode[0]) == nullptr)
+        return false;
+    std::size_t n = 0;
+    out[n++] = mode[0];
+    for (const char* p = mode + 1; *p != '\0'; ++p) {
+        if (std::strchr("+bt", *p) == nullptr || n + 1 >= outSize)
+            return false;
+#ifndef _WIN32
+        if (*p == 't')
+            continue;
+#endif
+        out[n++] = *p;
+    }
+    out[n] = '\0';
+    return true;
+}
+
+bool IsSeparator(char c)
+{
+#ifdef _WIN32
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
+}
+
+bool IsBareName(const char* path)
+{
+#ifdef _WIN32
+    return std::strpbrk(path, "/\\:") == nullptr;
+#else
+    return std::strchr(path, '/') == nullptr;
+#endif
+}
+
+} // namespace
+
+std::string HostResolvePath(const char* path)
+{
+    if (path == nullptr)
+        return {};
+    if (!IsBareName(path))
+        return path;
+    std::string full = HostState().dataDirectory;
+    if (!full.empty() && !IsSeparator(full.back()))
+        full += '/';
+    return full + path;
+}
+
+int HostCloseAllFiles()
+{
+    int closed = 0;
+    for (HostFile* file : OpenFiles()) {
+        std::fclose(file->stream);
+        delete file;
+        ++closed;
+    }
+    OpenFiles().clear();
+    return closed;
+}
+
+int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
+
+namespace tomiva {
+
+// share (0x40), reserved and access (-1) pick sharing and rights of the
+// original host's files; one process alone uses these files here.
+void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
+                                     int /*access*/)
+{
+    try {
+        char streamMode[8];
+        if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
+            return nullptr;
+        const std::string resolved = HostResolvePath(path);
+        std::FILE* stream = std::fopen(resolved.c_str(), streamMode);
+        if (stream == nullptr)
+            return nullptr;
+        if (streamMode[0] == 'w' || streamMode[0] == 'a')
+            HostState().filesWritten.push_back(resolved);
+        HostFile* file = new HostFile{stream};
+        try {
+            OpenFiles().insert(file);
+        } catch (...) {
+            std::fclose(stream);
+            delete file;
+            return nullptr;
+        }
+        return file;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int HOST_CONV_STDCALL HostCloseFile(void* handle)
+{
+    HostFile* file = static_cast<HostFile*>(handle);
+    if (StreamOf(file) == nullptr)
+        return 0;
+    OpenFiles().erase(file);
+    const bool flushed = std::fclose(file->stream) == 0;
+    delete file;
+    return flushed ? 1 : 0;
+}
+
+int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
+        return 0;
+    return static_cast<int>(std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+}
+
+int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, void* handle)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
+        return 0;
+    return static_cast<int>(std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+}
+
+int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || format == nullptr)
+        return -1;
+    va_list args;
+    va_start(args, format);
+    int written;
+    if (std::strcmp(format, "%s\n") == 0) {
+        // Every line of an export comes this way: skip the format parser.
+        const char* text = va_arg(args, const char*);
+        const std::size_t length = std::strlen(text);
+        written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
+                      ? static_cast<int>(length) + 1
+                      : -1;
+    } else {
+        written = std::vfprintf(stream, format, args);
+    }
+    va_end(args);
+    return written;
+}
+
+const char* HOST_CONV_STDCALL HostDataDirectory(void) { return HostState().dataDirectory.c_str(); }
+
+// The caller guarantees room in path for a separator, the name and the NUL;
+// the entry has no size to check against.
+int HOST_CONV_STDCALL HostAppendPath(char* path, const char* name)
+{
+    if (path == nullptr || name == nullptr)
+        return 0;
+    std::size_t length = std::strlen(path);
+    if (length > 0 && !IsSeparator(path[length - 1])) {
+        path[length++] = '/';
+        path[length] = '\0';
+    }
+    std::memcpy(path + length, name, std::strlen(name) + 1);
+    return 1;
+}
+
+} // namespace tomiva

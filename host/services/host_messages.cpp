@@ -1,0 +1,172 @@
+// Message boxes and error notices.  This host has no windows: a message is
+// recorded for tests, printed to stderr as a small box, and answered with its
+// first button; only an interactive session waits for Enter.
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/module/host_entry_impl.h"
+#include "host/app/host_runtime.h"
+#include "host/services/host_state.h"
+#include "host/services/mazovia.h"
+
+namespace {
+
+std::vector<HostShownMessage>& Shown()
+{
+    static std::vector<HostShownMessage> shown;
+    return shown;
+}
+
+// Host text to readable UTF-8: the emphasis and display-attribute bytes
+// 0x01-0x05 only change how the host draws the text, so they go.
+std::string Readable(const char* mazovia)
+{
+    std::string kept;
+    if (mazovia != nullptr)
+        for (const char* p = mazovia; *p != '\0'; ++p)
+            if (static_cast<unsigned char>(*p) > 0x05)
+                kept.push_back(*p);
+    return MazoviaToUtf8(kept);
+}
+
+void PrintBox(const std::string& heading, std::string text)
+{
+    HostProgressClearLine();
+    // Line ends that close the text would only draw empty rows.
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    std::string box = "+-- " + heading + "\n";
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const std::size_t stop = end == std::string::npos ? text.size() : end;
+        box += "| " + text.substr(start, stop - start) + "\n";
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    box += "+--\n";
+    std::fputs(box.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+void WaitForEnter()
+{
+    std::fputs("[Enter] ", stderr);
+    std::fflush(stderr);
+    int c;
+    do
+        c = std::getchar();
+    while (c != '\n' && c != EOF);
+}
+
+} // namespace
+
+// printf formatting into a string of the exact length needed.
+std::string HostFormatV(const char* format, va_list args)
+{
+    if (format == nullptr)
+        return {};
+    va_list measure;
+    va_copy(measure, args);
+    const int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (length < 0)
+        return format; // a format the C library refuses is shown as it stands
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    va_list fill;
+    va_copy(fill, args);
+    std::vsnprintf(text.data(), text.size(), format, fill);
+    va_end(fill);
+    return std::string(text.data(), static_cast<std::size_t>(length));
+}
+
+std::string HostFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = HostFormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+
+const std::vector<HostShownMessage>& HostShownMessages() { return Shown(); }
+void HostClearShownMessages() { Shown().clear(); }
+
+namespace {
+
+void ShowAndRecord(const char* kind, const char* title, const char* text)
+{
+    HostShownMessage message{kind != nullptr ? kind : "box", Readable(title), Readable(text)};
+    std::string heading = message.title;
+    if (heading.empty())
+        heading = message.kind == "error" ? "Błąd" : "Komunikat";
+    PrintBox(heading, message.text);
+    Shown().push_back(std::move(message));
+}
+
+} // namespace
+
+int HostShowMessage(const char* kind, const char* title, const char* text)
+{
+    ShowAndRecord(kind, title, text);
+    if (!HostState().batch && isatty(STDIN_FILENO) != 0)
+        WaitForEnter();
+    return 1;
+}
+
+int HostShowMessageAndGoOn(const char* kind, const char* title, const char* text)
+{
+    ShowAndRecord(kind, title, text);
+    return 1;
+}
+
+namespace tomiva {
+
+int HOST_CONV_STDCALL HostMessageBox(const char* title, const char* text, int /*flags*/)
+{
+    try {
+        return HostShowMessage("box", title, text);
+    } catch (...) {
+        return 1;
+    }
+}
+
+int HOST_CONV_STDCALL HostMessageBoxV(int /*owner*/, const char* title, const char* format, int /*flags*/,
+                                      va_list args)
+{
+    try {
+        return HostShowMessage("box", title, HostFormatV(format, args).c_str());
+    } catch (...) {
+        return 1;
+    }
+}
+
+int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    int result = 1;
+    try {
+        result = HostShowMessage("box", title, HostFormatV(format, args).c_str());
+    } catch (...) {
+    }
+    va_end(args);
+    return result;
+}
+
+int HOST_CONV_STDCALL HostErrorMessage(const char* text)
+{
+    try {
+        return HostShowMessage("error", "", text);
+    } catch (...) {
+        return 1;
+    }
+}
+
+} // namespace tomiva

@@ -1,0 +1,124 @@
+// The progress window.  On a terminal it is one live line, "heading: detail",
+// redrawn in place at every update and wiped at close; when stderr is a file
+// or a pipe it stays quiet, so that logs hold only the messages.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_state.h"
+#include "host/services/mazovia.h"
+
+namespace {
+
+struct Progress {
+    bool open = false;
+    std::string heading; // UTF-8
+    std::string detail;  // UTF-8
+    long updates = 0;
+    bool lineShown = false; // a progress line stands on the terminal now
+};
+
+Progress& State()
+{
+    static Progress progress;
+    return progress;
+}
+
+bool Live() { return isatty(STDERR_FILENO) != 0; }
+
+// "\r" goes to the start of the line and ESC [K clears it.
+void ClearLine()
+{
+    Progress& p = State();
+    if (!p.lineShown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    p.lineShown = false;
+}
+
+void Draw()
+{
+    Progress& p = State();
+    if (!p.open || !Live())
+        return;
+    std::string line = "\r\033[K" + p.heading;
+    if (!p.heading.empty() && !p.detail.empty())
+        line += ": ";
+    line += p.detail;
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    p.lineShown = true;
+}
+
+} // namespace
+
+HostProgressView HostProgressNow()
+{
+    const Progress& p = State();
+    return {p.open, p.heading, p.detail, p.updates};
+}
+
+void HostProgressClearLine() { ClearLine(); }
+
+void HostProgressReset()
+{
+    ClearLine();
+    State() = Progress{};
+}
+
+namespace tomiva {
+
+// The kind (856 for the export run) picks the host's window design; this
+// host has one.
+int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
+{
+    try {
+        ClearLine();
+        State() = Progress{};
+        State().open = true;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int HOST_CONV_STDCALL HostProgressText(const char* detail, const char* heading)
+{
+    try {
+        Progress& p = State();
+        if (detail != nullptr)
+            p.detail = MazoviaToUtf8(detail);
+        if (heading != nullptr)
+            p.heading = MazoviaToUtf8(heading);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int HOST_CONV_STDCALL HostProgressUpdate(void)
+{
+    try {
+        ++State().updates;
+        Draw();
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int HOST_CONV_STDCALL HostProgressClose(void)
+{
+    try {
+        ClearLine();
+        State().open = false;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace tomiva

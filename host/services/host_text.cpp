@@ -1,0 +1,106 @@
+// The host's text services: the shared line buffer, bounded copies, in-place
+// edits and the character-set conversions of host text.
+#include <cstring>
+
+#include "host/module/host_entry_impl.h"
+#include "host/app/host_runtime.h"
+#include "host/services/mazovia.h"
+
+namespace {
+
+// Exactly the size the plug-in is promised, no more: a line that overruns it
+// is a fault in the caller, and the sanitizers should see it as one.
+constexpr int kLineBufferSize = 5002;
+char g_lineBuffer[kLineBufferSize];
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+} // namespace
+
+namespace {
+// The interface number of this host's entries; plug-ins built for it ask for 112.
+int g_interfaceNumber = 112;
+} // namespace
+
+void HostSetInterfaceNumber(int number) { g_interfaceNumber = number; }
+
+namespace tomiva {
+
+char* HOST_CONV_STDCALL HostLineBuffer(void) { return g_lineBuffer; }
+
+int HOST_CONV_STDCALL HostCopyField(char* destination, const char* source, int max)
+{
+    if (destination == nullptr)
+        return 0;
+    if (source == nullptr || max <= 0) {
+        destination[0] = '\0';
+        return 0;
+    }
+    const std::size_t n = strnlen(source, static_cast<std::size_t>(max));
+    std::memmove(destination, source, n);
+    destination[n] = '\0';
+    return static_cast<int>(n);
+}
+
+int HOST_CONV_STDCALL HostInsertChar(char* position, int character)
+{
+    if (position == nullptr)
+        return 0;
+    std::memmove(position + 1, position, std::strlen(position) + 1);
+    position[0] = static_cast<char>(character);
+    return 1;
+}
+
+int HOST_CONV_STDCALL HostTrimText(char* text)
+{
+    if (text == nullptr)
+        return 0;
+    std::size_t start = 0;
+    while (IsBlank(text[start]))
+        ++start;
+    std::size_t end = std::strlen(text + start) + start;
+    while (end > start && IsBlank(text[end - 1]))
+        --end;
+    std::memmove(text, text + start, end - start);
+    text[end - start] = '\0';
+    return static_cast<int>(end - start);
+}
+
+// The original host brings full names into its house form; this host keeps
+// every name exactly as the firm database holds it.
+int HOST_CONV_STDCALL HostNormalizeName(char* text) { return text != nullptr ? 1 : 0; }
+
+int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, const char* source, int sourceLength,
+                                      int fromSet, int toSet)
+{
+    if (fromSet != kCharsetHost) {
+        // Only host text is ever converted from.
+        if (destination != nullptr && destinationSize > 0)
+            destination[0] = '\0';
+        return 0;
+    }
+    return ConvertMazovia(destination, destinationSize, source, sourceLength, toSet);
+}
+
+// Converts source into text byte for byte: both sets have one byte per
+// character, so the text keeps its length and text may be source itself.
+int HOST_CONV_STDCALL HostRecode(char* text, const char* source, int fromSet, int toSet)
+{
+    if (text == nullptr || source == nullptr)
+        return 0;
+    const bool known = fromSet == kCharsetHost && (toSet == kCharsetSystem || toSet == kCharsetHost);
+    if (!known)
+        return 0;
+    if (text != source)
+        std::memmove(text, source, std::strlen(source) + 1);
+    for (char* p = text; *p != '\0'; ++p) {
+        char converted[2];
+        ConvertMazovia(converted, sizeof converted, p, 1, toSet);
+        *p = converted[0];
+    }
+    return 1;
+}
+
+int HOST_CONV_STDCALL HostInterfaceVersion(void) { return g_interfaceNumber; }
+
+} // namespace tomiva

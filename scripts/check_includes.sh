@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Checks that dependencies run one way: plug-in -> contract <- host.
+#
+#   contract/                      includes only contract/ (and the system's headers)
+#   host/                          includes nothing of shell/, options/, export/
+#   shell/, options/, export/      include nothing of host/
+#   export/                        includes nothing of options/ (the run state is its own)
+#
+# Prints every include that breaks a rule and exits 1 when there is one.
+set -uo pipefail
+cd "${1:-$(dirname "$0")/..}"
+
+broken=0
+rule() { # rule FOLDER PATTERN WHY
+    local folder=$1 pattern=$2 why=$3 hits
+    hits=$(grep -rnE --include='*.h' --include='*.cpp' --include='*.S' --include='*.in' \
+        "^[[:space:]]*#[[:space:]]*include[[:space:]]*\"($pattern)" "$folder" 2>/dev/null)
+    if [[ -n $hits ]]; then
+        echo "$why:"
+        echo "$hits" | sed 's/^/  /'
+        broken=1
+    fi
+}
+
+rule contract '(shell|options|export|host)/|\.\./' "contract/ includes something outside contract/"
+rule host '(\.\./)*(shell|options|export)/' "host/ includes the plug-in"
+for plugin in shell options export; do
+    rule "$plugin" '(\.\./)*host/' "$plugin/ includes the host"
+done
+rule export '(\.\./)*options/' "export/ includes options/"
+
+# A relative include could hide a crossing: every project include is written
+# from the root of the tree ("contract/host_api.h"), except a folder's own
+# header beside its source.
+rule contract '[^/"]+"' "contract/ includes by a bare name (write contract/...)"
+
+if ((broken)); then
+    echo "include direction: broken"
+    exit 1
+fi
+echo "include direction: plug-in -> contract <- host holds"

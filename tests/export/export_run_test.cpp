@@ -1,0 +1,285 @@
+// The export run's paths: the skeleton, the purchase-kind check, a file that
+// cannot be created, lost memory, and documents and lines beyond the usual.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "host/services/host_state.h"
+#include "support/export_harness.h"
+#include "support/test_files.h"
+#include "support/test_firm.h"
+
+namespace {
+
+const char kSkeletonStart[] = "\xEF\xBB\xBF<ROOT>\n<SYSTEM>QUORVEL</SYSTEM>\n<KONTRAHENCI>\n<WERSJA>1.0</WERSJA>\n";
+const char kSkeletonEnd[] = "</REJESTRY_ZAKUPU>\n</ROOT>\n";
+const char kSummaryNone[] =
+    "Ilość wyeksportowanych faktur zakupu:     0\nIlość wyeksportowanych korekt zakupu:     0\n";
+
+// Settings block 2 with the marker entry: the firm's purchase kinds are defined.
+std::string PurchaseKindsDefined()
+{
+    std::string hex = "39383736353433323130"; // "9876543210"
+    hex += std::string(990 * 2 - hex.size(), '0');
+    return "INSERT INTO settings_block VALUES (2, X'" + hex + "');\n";
+}
+
+std::string Invoice(int key, const std::string& date, int contractor, const std::string& transaction = "FV")
+{
+    return "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
+           "transaction_text, amount) VALUES (" +
+           std::to_string(key) + ", '" + date + "', '" + date + "', '" + date + "', " + std::to_string(contractor) +
+           ", '" + transaction + "', 10.0);\n";
+}
+
+std::string Line(int key, int lineNo, int rateCode, double amount = 123.0, double vat = 23.0)
+{
+    return "INSERT INTO vat_line (document_kind, document_key, line_no, amount, rate_code, vat) VALUES ('invoice', " +
+           std::to_string(key) + ", " + std::to_string(lineNo) + ", " + std::to_string(amount) + ", " +
+           std::to_string(rateCode) + ", " + std::to_string(vat) + ");\n";
+}
+
+class ExportRun : public ::testing::Test {
+protected:
+    void Start(const std::string& sql)
+    {
+        firm_ = dir_.file("firm.db");
+        ASSERT_EQ(CreateFirmDatabase(firm_, sql), "");
+        host_ = std::make_unique<TestHost>(TestConfig(firm_, dir_.path()));
+        ASSERT_TRUE(host_->started()) << host_->error();
+    }
+    std::string OutputPath() const { return dir_.file("qPX_2021-02-10.xml"); }
+    std::string Output() const { return ReadFileBytes(OutputPath()); }
+    static int CountLines(const std::string& text, const std::string& line)
+    {
+        int n = 0;
+        for (const auto& l : SplitLines(text))
+            n += l == line;
+        return n;
+    }
+
+    TestDir dir_;
+    std::string firm_;
+    std::unique_ptr<TestHost> host_;
+};
+
+TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
+{
+    Start(Invoice(1, "2021-01-05", 3)); // purchase kinds not defined: the check would refuse
+    OptionsInput input;
+    input.scope = 0;
+    RunExportOver(MakeOptions(input));
+
+    EXPECT_EQ(Output(), std::string(kSkeletonStart) + "</KONTRAHENCI>\n<REJESTRY_ZAKUPU>\n<WERSJA>1.0</WERSJA>\n" +
+                            kSkeletonEnd);
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
+    EXPECT_FALSE(HostProgressNow().open);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+}
+
+TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
+{
+    Start(Invoice(1, "2021-01-05", 3));
+    OptionsInput input;
+    input.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
+    RunExportOver(MakeOptions(input));
+
+    ASSERT_TRUE(FileExists(OutputPath()));
+    EXPECT_EQ(Output(), "");
+    EXPECT_EQ(ShownTexts(), (std::vector<std::string>{"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana.",
+                                                 kSummaryNone}));
+}
+
+TEST_F(ExportRun, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
+{
+    std::string hex = "39383736353433323130"; // "9876543210", then an 11-character second entry
+    hex += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
+    Start("INSERT INTO settings_block VALUES (2, X'" + hex + "');\n" + Invoice(1, "2021-01-05", 3));
+    RunExportOver(MakeOptions(OptionsInput{}));
+
+    EXPECT_EQ(Output(), "");
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
+}
+
+TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
+{
+    Start(PurchaseKindsDefined());
+    // A folder in the file's place: the file cannot be opened for writing.
+    ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
+    RunExportOver(MakeOptions(OptionsInput{}));
+
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd: plik " + OutputPath() + " nie jest otwarty!"});
+    EXPECT_FALSE(HostProgressNow().open);
+}
+
+TEST_F(ExportRun, MissingTablesOrFlagTablesKeepTheRunFromStarting)
+{
+    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    auto object = NewDialogObject();
+    object->options = MakeOptions(OptionsInput{});
+    HostFailAllocation(1); // the firms' flag table
+    EXPECT_EQ(object->SetUpRunState(), 0);
+    object->RunExport();
+    object->TearDownRunState();
+
+    EXPECT_FALSE(FileExists(OutputPath()));
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
+    EXPECT_NE(texts[1].find("Eksport nie może zostać wykonany"), std::string::npos);
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
+{
+    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    auto object = NewDialogObject();
+    object->options = MakeOptions(OptionsInput{});
+    ASSERT_EQ(object->SetUpRunState(), 1);
+    // The run allocates the document array (1), then one buffer per line:
+    // "<ROOT>" (2), "<SYSTEM>...</SYSTEM>" (3).
+    HostFailAllocation(3);
+    object->RunExport();
+    object->TearDownRunState();
+
+    const std::string out = Output();
+    EXPECT_EQ(out.find("<SYSTEM>"), std::string::npos);
+    EXPECT_EQ(out.rfind("\xEF\xBB\xBF<ROOT>\n<KONTRAHENCI>\n", 0), 0u);
+    EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
+    EXPECT_EQ(CountLines(out, "</REJESTR>"), 1);
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Operacja konwersji nieudana");
+    EXPECT_EQ(HostShownMessages()[0].kind, "error");
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
+{
+    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Invoice(2, "2021-01-06", 4, "FV 2"));
+    auto object = NewDialogObject();
+    object->options = MakeOptions(OptionsInput{});
+    ASSERT_EQ(object->SetUpRunState(), 1);
+    HostFailAllocation(1); // the first growth of the document array
+    object->RunExport();
+    object->TearDownRunState();
+
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("FV 1"), std::string::npos);
+    EXPECT_NE(texts[0].find("00000001-0003-0000-0000-000000000000"), std::string::npos);
+    EXPECT_NE(texts[0].find("nie został wyeksportowany"), std::string::npos);
+    EXPECT_EQ(texts[1], "Ilość wyeksportowanych faktur zakupu:     1\nIlość wyeksportowanych korekt zakupu:     0\n");
+    const std::string out = Output();
+    EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
+    EXPECT_EQ(CountLines(out, "<TRANSAKCJA>FV 2</TRANSAKCJA>"), 1);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+}
+
+TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
+{
+    std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 11");
+    const int codes[] = {1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17};
+    for (int i = 0; i < 11; ++i)
+        sql += Line(1, i + 1, codes[i]);
+    Start(sql);
+    RunExportOver(MakeOptions(OptionsInput{}));
+
+    const std::string out = Output();
+    EXPECT_EQ(CountLines(out, "<POZYCJA>"), 10);
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("FV 11"), std::string::npos);
+    EXPECT_NE(texts[0].find("17"), std::string::npos);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+}
+
+TEST_F(ExportRun, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
+{
+    std::string sql = PurchaseKindsDefined();
+    for (int key = 1; key <= 130; ++key) {
+        sql += Invoice(key, "2021-01-" + std::string(key % 28 < 9 ? "0" : "") + std::to_string(key % 28 + 1),
+                       key % 7 - 3, "FV " + std::to_string(key));
+        sql += Line(key, 1, 1, 12.3 * key, 2.3 * key);
+    }
+    Start(sql);
+    RunExportOver(MakeOptions(OptionsInput{}));
+
+    const std::string out = Output();
+    EXPECT_EQ(CountLines(out, "<REJESTR>"), 130);
+    EXPECT_EQ(CountLines(out, "<POZYCJA>"), 130);
+    // The 130th document's position still carries its own sums.
+    EXPECT_NE(out.find("<TRANSAKCJA>FV 130</TRANSAKCJA>"), std::string::npos);
+    EXPECT_NE(out.find("<KWOTA_NETTO>1300.00</KWOTA_NETTO>"), std::string::npos);
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+TEST_F(ExportRun, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
+{
+    const std::string nasty = "<&>\"'";
+    std::string sql = PurchaseKindsDefined();
+    sql += "INSERT INTO contractor VALUES (3, '<&>\"''x', '" + std::string(100, '"') + "', "
+           "'ul. <A&B> 5 00-950 \"Kraków\"', 'PL<1>');\n";
+    sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
+           "transaction_text, nip, amount, comment) VALUES (1, '2021-01-05', '2021-01-05', '2021-01-05', 3, "
+           "'" + std::string("<&>\"''") + "', '<1>', 1.0, 'a' || char(9) || 'b' || char(1) || '<c>');\n";
+    sql += Line(1, 1, 1);
+    Start(sql);
+    OptionsInput input;
+    input.invoiceAccount = "<&>";
+    input.invoiceRegister = nasty;
+    input.branchCode = nasty;
+    input.originPlace = nasty;
+    RunExportOver(MakeOptions(input));
+
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+    const std::string out = Output();
+    // A hundred double quotes: all six hundred escaped characters kept, the
+    // two elements cut between entities.
+    EXPECT_EQ(CountLines(out, "<NAZWA_PELNA_1>" + [] {
+                  std::string s;
+                  for (int i = 0; i < 11; ++i)
+                      s += "&quot;";
+                  return s;
+              }() + "</NAZWA_PELNA_1>"),
+              1);
+    EXPECT_NE(out.find("<KONTO>&lt;&amp;&gt;-******-******</KONTO>"), std::string::npos);
+    EXPECT_NE(out.find("<KOMENTARZ>a b &lt;c&gt;</KOMENTARZ>"), std::string::npos);
+}
+
+TEST_F(ExportRun, DueDateIsTheIssueDateMovedByThePaymentDays)
+{
+    struct Case {
+        const char* issue;
+        int days;
+        const char* due;
+    };
+    const Case cases[] = {
+        {"2021-01-25", 0, "2021-01-25"},  {"2021-01-25", 14, "2021-02-08"}, {"2020-02-28", 1, "2020-02-29"},
+        {"2021-02-28", 1, "2021-03-01"},  {"2020-12-31", 365, "2021-12-31"}, {"2024-02-29", 366, "2025-03-01"},
+        {"2000-01-01", 65535, "2179-06-06"},
+    };
+    std::string sql = PurchaseKindsDefined();
+    int key = 0;
+    for (const Case& c : cases)
+        sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, payment_days) "
+               "VALUES (" + std::to_string(++key) + ", '2021-01-05', '" + c.issue + "', '2021-01-05', " +
+               std::to_string(c.days) + ");\n";
+    Start(sql);
+    RunExportOver(MakeOptions(OptionsInput{}));
+
+    std::vector<std::string> dues;
+    for (const auto& line : SplitLines(Output()))
+        if (line.rfind("<TERMIN_ZAPLATY>", 0) == 0)
+            dues.push_back(line);
+    ASSERT_EQ(dues.size(), std::size(cases));
+    for (std::size_t i = 0; i < dues.size(); ++i)
+        EXPECT_EQ(dues[i], std::string("<TERMIN_ZAPLATY>") + cases[i].due + "T00:00:00</TERMIN_ZAPLATY>")
+            << cases[i].issue << " + " << cases[i].days;
+}
+
+} // namespace

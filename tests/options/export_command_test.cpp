@@ -1,0 +1,115 @@
+// The export command in-process, its dialog answered in batch mode: OK saves
+// and runs, Cancel does neither, the host mode bit, a set-up that failed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_state.h"
+#include "shell/binding.h"
+#include "support/export_harness.h"
+#include "support/test_files.h"
+#include "support/test_firm.h"
+
+namespace {
+
+inline constexpr int kModeBit = 0x8000;
+
+class ExportCommandRun : public ::testing::Test {
+protected:
+    void Start(bool withFirm, std::vector<std::string> answers, bool cancel = false)
+    {
+        std::string firm;
+        if (withFirm) {
+            firm = dir_.file("firm.db");
+            std::string hex = "39383736353433323130";
+            hex += std::string(990 * 2 - hex.size(), '0');
+            ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO settings_block VALUES (2, X'" + hex + "');"), "");
+        }
+        HostConfig config = TestConfig(firm, dir_.path());
+        config.dialogAnswers = std::move(answers);
+        config.dialogCancel = cancel;
+        host_ = std::make_unique<TestHost>(config);
+        ASSERT_TRUE(host_->started()) << host_->error();
+        ResetHostBinding();
+        tomiva::HostSetModeFlags(kModeBit, 0);
+    }
+    void TearDown() override { tomiva::HostSetModeFlags(kModeBit, 0); }
+    std::string Export() const { return dir_.file("qPX_2021-02-10.xml"); }
+    std::string Settings() const { return dir_.file("a_mas.cfg"); }
+
+    TestDir dir_;
+    std::unique_ptr<TestHost> host_;
+};
+
+TEST_F(ExportCommandRun, OkSavesTheAnswersThenRunsAndClearsTheModeBitItSet)
+{
+    Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1", "ID firmy z KH=42"});
+    const long setsBefore = HostLookupCount(32408);
+    EXPECT_EQ(ExportCommand(), 0);
+
+    EXPECT_TRUE(FileExists(Export()));
+    EXPECT_EQ(XmlLintErrors(Export()), "");
+    const std::string saved = ReadFileBytes(Settings());
+    ASSERT_EQ(saved.size(), 258u);
+    EXPECT_EQ(saved.substr(0, 18), std::string("20210101\0" "20210131\0", 18));
+    EXPECT_EQ(saved[18], 1);
+    EXPECT_EQ(saved.substr(254, 4), std::string("\x2A\0\0\0", 4));
+    // The command set the bit (so it needed the set entry) and cleared it.
+    EXPECT_EQ(HostLookupCount(32408), setsBefore + 1);
+    EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+TEST_F(ExportCommandRun, CancelWritesNeitherSettingsNorExportAndClearsTheBitToo)
+{
+    Start(true, {"Od daty=2021-01-01"}, /*cancel=*/true);
+    EXPECT_EQ(ExportCommand(), 0);
+    EXPECT_FALSE(FileExists(Export()));
+    EXPECT_FALSE(FileExists(Settings()));
+    EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+TEST_F(ExportCommandRun, ModeBitSetBeforehandIsLeftAsItWas)
+{
+    Start(true, {});
+    tomiva::HostSetModeFlags(kModeBit, 1);
+    const long setsBefore = HostLookupCount(32408);
+    EXPECT_EQ(ExportCommand(), 0);
+    EXPECT_NE(tomiva::HostGetModeFlags() & kModeBit, 0);
+    EXPECT_EQ(HostLookupCount(32408), setsBefore); // neither set nor cleared
+}
+
+TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
+{
+    Start(true, {"Faktury zakupu=1"});
+    std::string record(258, '\0');
+    record[18] = 0x3C; // the four disabled kinds' bits
+    for (int i = 84; i < 212; ++i)
+        record[static_cast<std::size_t>(i)] = static_cast<char>('a' + i % 26); // rows 2 to 5, texts without NULs
+    WriteFileBytes(Settings(), record);
+    EXPECT_EQ(ExportCommand(), 0);
+
+    const std::string saved = ReadFileBytes(Settings());
+    ASSERT_EQ(saved.size(), 258u);
+    EXPECT_EQ(static_cast<unsigned char>(saved[18]), 0x3D);
+    EXPECT_EQ(saved.substr(84, 128), record.substr(84, 128));
+}
+
+TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
+{
+    Start(false, {"Od daty=2021-01-01"});
+    EXPECT_EQ(ExportCommand(), 0);
+
+    EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
+    EXPECT_FALSE(FileExists(Export()));
+    const auto texts = ShownTexts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
+    EXPECT_NE(texts.back().find("Eksport nie może zostać wykonany"), std::string::npos);
+    EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
+    EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+} // namespace
