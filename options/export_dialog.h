@@ -4,6 +4,8 @@
 // command can release it wherever the run was abandoned.
 #pragma once
 
+#include <cstddef>
+
 #include "contract/dialog_base.h"
 #include "export/export_options.h"
 #include "export/export_run.h"
@@ -24,6 +26,8 @@ struct CExportVentalorTxt {
     bool LoadOptions();
     bool SaveOptions();
 };
+
+static_assert(offsetof(CExportVentalorTxt, base) == 0, "the host reads the object from its start as its dialog");
 
 // The export command: the handler of the plug-in's menu entry.  Its result is
 // the handler's result for the host, always 0.

@@ -70,7 +70,7 @@ MissingEntryAnswer MissingEntryPrompt(int number)
     std::snprintf(entryText, sizeof entryText, "%d", number);
 
     char moduleText[301];
-    if (PlatformModuleFileName(g_ownModule, moduleText, sizeof moduleText) == 0)
+    if (!PlatformModuleFileName(g_ownModule, moduleText, sizeof moduleText))
         std::snprintf(moduleText, sizeof moduleText, "%s", kMsgUnknownModule.c_str());
 
     char text[1024];
