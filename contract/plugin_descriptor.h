@@ -26,7 +26,6 @@ static_assert(offsetof(PluginDescriptor, name) == 4 && offsetof(PluginDescriptor
 #endif
 
 inline constexpr uint32_t kPluginCommand = 0x7933;
-inline constexpr int kRequiredInterface = 112;
 
 // The plug-in's entry points, by number.
 inline constexpr int kEntryQuery = 30001;

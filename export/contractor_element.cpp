@@ -3,9 +3,9 @@
 #include <cstring>
 #include <strings.h>
 
-#include "options/export_dialog.h"
-#include "shell/host_calls.h"
+#include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/host_calls.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ void SplitEscapedName(const char* name, int* firstEnd, int* secondEnd)
     *secondEnd = partEnd(*firstEnd);
 }
 
-void CExportVentalorTxt::WriteContractor()
+void ExportRun::WriteContractor()
 {
     const unsigned char* record = contractorRecord;
 

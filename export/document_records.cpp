@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "options/export_dialog.h"
+#include "export/export_run.h"
+#include "export/export_text.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "export/export_text.h"
 
 namespace {
 
@@ -74,33 +74,33 @@ void FormatRegisterId(char* destination, int32_t documentKey, int64_t contractor
                   second);
 }
 
-int CExportVentalorTxt::ReserveDocument()
+bool ExportRun::ReserveDocument()
 {
     if (documentCount < documentCapacity)
-        return 1;
+        return true;
     if (documentCapacity > INT_MAX / static_cast<int>(sizeof(ExportDocument)) - kGrowthStep)
-        return 0; // the size would not fit the host's size argument
+        return false; // the size would not fit the host's size argument
     void* block = documents;
     const int bytes = (documentCapacity + kGrowthStep) * static_cast<int>(sizeof(ExportDocument));
     if (HostRealloc(&block, bytes) == 0)
-        return 0;
+        return false;
     documents = static_cast<ExportDocument*>(block);
     documentCapacity += kGrowthStep;
-    return 1;
+    return true;
 }
 
-void CExportVentalorTxt::BuildInvoiceDocuments()
+void ExportRun::BuildInvoiceDocuments(const ExportOptions& options)
 {
-    BuildDocuments(kInvoiceLayout, invoiceRecord, kKindRowInvoices, invoiceCount);
+    BuildDocuments(options, kInvoiceLayout, invoiceRecord, kKindRowInvoices, invoiceCount);
 }
 
-void CExportVentalorTxt::BuildCorrectionDocuments()
+void ExportRun::BuildCorrectionDocuments(const ExportOptions& options)
 {
-    BuildDocuments(kCorrectionLayout, correctionRecord, kKindRowCorrections, correctionCount);
+    BuildDocuments(options, kCorrectionLayout, correctionRecord, kKindRowCorrections, correctionCount);
 }
 
-void CExportVentalorTxt::BuildDocuments(const DocumentLayout& layout, unsigned char* record, int kindRow,
-                                        int32_t& counter)
+void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayout& layout, unsigned char* record,
+                               int kindRow, int32_t& counter)
 {
     using namespace host_record;
     const KindRow& kind = options.kinds[kindRow];
@@ -123,7 +123,7 @@ void CExportVentalorTxt::BuildDocuments(const DocumentLayout& layout, unsigned c
             FormatRegisterId(registerId, documentKey, ContractorKeyOf(contractor), ReadU32(record, layout.id1),
                              ReadU32(record, layout.id2));
 
-            if (ReserveDocument() == 0) {
+            if (!ReserveDocument()) {
                 char transaction[21];
                 CopyText(transaction, Text(record, layout.transaction), 20);
                 ShowMessage(kTitleNotice, kMsgDocumentNoRoom, kNoticeFlags, transaction, registerId);
@@ -170,7 +170,7 @@ void CExportVentalorTxt::BuildDocuments(const DocumentLayout& layout, unsigned c
                           ReadU8(record, layout.otherDeductionDate) != 0 ? "INNY" : "DATA_WPLYWU");
             ++documentCount;
 
-            AppendVatPositions(layout.scanKind, record);
+            AppendVatPositions(options, layout.scanKind, record);
 
             if (contractor >= 1 && contractor <= kContractorFlagLast)
                 firmFlags[contractor] = 1;

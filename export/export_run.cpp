@@ -1,12 +1,14 @@
 // The export run: names and creates the file, has the builders gather the
 // documents, then writes the whole XML document in one pass.
+#include "export/export_run.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "options/export_dialog.h"
+#include "contract/host_protocol.h"
+#include "export/export_text.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "export/export_text.h"
 
 namespace {
 
@@ -14,13 +16,6 @@ inline constexpr int kPathSize = 256;
 inline constexpr int kDateSlotSize = 256;
 inline constexpr int kProgressWindowKind = 856;
 inline constexpr int kPrepareForReading = 255;
-inline constexpr int kSettingsOfThisFirm = -1;
-inline constexpr int kSettingsPurchaseKindNames = 2;
-inline constexpr int kSettingsPurchaseKindCodes = 13;
-inline constexpr int kPurchaseKindNameCount = 90;
-inline constexpr int kPurchaseKindNameSize = 11;
-inline constexpr char kPurchaseKindsDefined[] = "9876543210";
-inline constexpr int kFindByKeySlot = -1;
 
 void ShowProgressHeading(const char* heading)
 {
@@ -28,9 +23,9 @@ void ShowProgressHeading(const char* heading)
     HostProgressUpdate();
 }
 
-// The options come from a file whose bytes are not checked: a text field
-// whose last byte is not its terminator is cut there, so that no text of the
-// record runs into the next field.
+// The options come from a file whose bytes are not checked: in the run's
+// copy of them, a text field whose last byte is not its terminator is cut
+// there, so that no text of the record runs into the next field.
 void TerminateOptionTexts(ExportOptions& o)
 {
     o.dateFrom[sizeof o.dateFrom - 1] = '\0';
@@ -54,7 +49,7 @@ void Release(T*& block)
 
 } // namespace
 
-int CExportVentalorTxt::SetUpRunState()
+bool ExportRun::SetUp()
 {
     invoiceCount = 0;
     correctionCount = 0;
@@ -65,7 +60,7 @@ int CExportVentalorTxt::SetUpRunState()
     documentCount = 0;
     documentCapacity = 0;
     contractorRecord = invoiceRecord = correctionRecord = nullptr;
-    runStateReady = 0;
+    ready = false;
 
     firmFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
     personFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
@@ -82,14 +77,14 @@ int CExportVentalorTxt::SetUpRunState()
         correctionRecord = TableRecordBuffer(correctionTable);
     }
 
-    runStateReady = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr &&
-                    invoiceRecord != nullptr && correctionRecord != nullptr;
-    if (!runStateReady)
+    ready = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr && invoiceRecord != nullptr &&
+            correctionRecord != nullptr;
+    if (!ready)
         HostMessageBox(kTitleNotice, kMsgConstructorFailed, kNoticeFlags);
-    return runStateReady;
+    return ready;
 }
 
-void CExportVentalorTxt::TearDownRunState()
+void ExportRun::TearDown()
 {
     if (outputFile != nullptr) {
         HostCloseFile(outputFile);
@@ -101,24 +96,25 @@ void CExportVentalorTxt::TearDownRunState()
     documentCount = documentCapacity = 0;
 }
 
-int CExportVentalorTxt::CheckPurchaseKinds()
+bool ExportRun::CheckPurchaseKinds()
 {
     std::memset(purchaseKindSettings, 0, sizeof purchaseKindSettings);
-    HostReadSettings(kSettingsOfThisFirm, kSettingsPurchaseKindCodes, purchaseKindSettings,
+    HostReadSettings(kSettingsCurrentFirm, kSettingsPurchaseKindCodes, purchaseKindSettings,
                      sizeof purchaseKindSettings);
 
     char names[kPurchaseKindNameCount][kPurchaseKindNameSize];
     std::memset(names, 0, sizeof names);
-    HostReadSettings(kSettingsOfThisFirm, kSettingsPurchaseKindNames, names, sizeof names);
+    HostReadSettings(kSettingsCurrentFirm, kSettingsPurchaseKindNames, names, sizeof names);
 
-    if (std::memcmp(names[0], kPurchaseKindsDefined, sizeof kPurchaseKindsDefined) != 0) {
+    if (std::memcmp(names[0], kPurchaseKindsMarker, sizeof kPurchaseKindsMarker) != 0) {
         HostMessageBox(kTitleNotice, kMsgPurchaseKindsUndefined, kNoticeFlags);
         std::memset(purchaseKindSettings, 0, sizeof purchaseKindSettings);
-        return 1;
+        return false;
     }
+    // A name without room for its end is settings the run cannot trust.
     for (const auto& name : names)
         if (std::memchr(name, '\0', kPurchaseKindNameSize) == nullptr)
-            return 1;
+            return false;
 
     for (int i = 0; i < kPurchaseKindCodeCount; ++i) {
         int16_t code;
@@ -128,16 +124,18 @@ int CExportVentalorTxt::CheckPurchaseKinds()
             std::memcpy(purchaseKindSettings + 2 * i, &code, sizeof code);
         }
     }
-    return 0;
+    return true;
 }
 
-void CExportVentalorTxt::RunExport()
+void ExportRun::RunExport(const ExportOptions& chosen)
 {
     // Without the host's tables or the flag tables there is nothing to run on.
-    if (!runStateReady) {
+    if (!ready) {
         HostMessageBox(kTitleNotice, kMsgRunNotReady, kNoticeFlags);
         return;
     }
+    // The copy holds nothing to release: an abandoned run leaves it behind.
+    ExportOptions options = chosen;
     TerminateOptionTexts(options);
 
     char today[kDateSlotSize];
@@ -163,7 +161,7 @@ void CExportVentalorTxt::RunExport()
     std::snprintf(path, sizeof path, "%s", directory);
     HostAppendPath(path, fileName);
 
-    outputFile = HostOpenFile(path, "wt", 0x40, 0, -1);
+    outputFile = HostOpenFile(path, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr) {
         ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, path);
         return;
@@ -174,12 +172,12 @@ void CExportVentalorTxt::RunExport()
 
     const uint16_t scope = OptionsScope(options);
     const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
-    if (!wantsDocuments || CheckPurchaseKinds() == 0) {
+    if (!wantsDocuments || CheckPurchaseKinds()) {
         if (scope & ScopePurchaseInvoices)
-            BuildInvoiceDocuments();
+            BuildInvoiceDocuments(options);
         ShowProgressHeading(kProgressCorrections);
         if (scope & ScopePurchaseCorrections)
-            BuildCorrectionDocuments();
+            BuildCorrectionDocuments(options);
 
         HostFilePrintf(outputFile, "%c%c%c", 0xEF, 0xBB, 0xBF);
         WriteFixedLine(outputFile, "<ROOT>");

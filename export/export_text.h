@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
-inline constexpr int kLineSize = 5002;          // a line of at most 5001 characters and its NUL
-inline constexpr int kLineMaxChars = kLineSize - 1;
+#include "contract/host_protocol.h"
+
+// The longest line: what the host's line buffer holds besides the NUL.
+inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 
 // Converts one host-text line to UTF-8 and writes it with a line end; when
 // the conversion buffer cannot be had, tells the user and drops the line.

@@ -49,9 +49,9 @@ void WriteFormattedLine(void* file, const char* format, ...)
         return; // no line buffer (an ignored missing entry): nothing can be written
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, kLineSize, format, args);
+    std::vsnprintf(line, kHostLineBufferSize, format, args);
     va_end(args);
-    WriteLine(line, file, kLineSize);
+    WriteLine(line, file, kHostLineBufferSize);
 }
 
 void WriteFixedLine(void* file, const char* text)
@@ -61,7 +61,7 @@ void WriteFixedLine(void* file, const char* text)
         return;
     line[0] = '\0';
     HostCopyField(line, text, kLineMaxChars);
-    WriteLine(line, file, kLineSize);
+    WriteLine(line, file, kHostLineBufferSize);
 }
 
 void EscapeXml(char* text, int16_t size)

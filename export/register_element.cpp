@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "options/export_dialog.h"
+#include "export/export_run.h"
+#include "export/export_text.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "export/export_text.h"
 
 namespace {
 
@@ -53,7 +53,9 @@ const ElementLine kHeaderLines[] = {
     {"PLATNOSC_OD_DATY", Value::Text, FIELD(paymentFrom)},
 };
 
-// Position elements; the two comment lines are fixed.
+// Position elements; the two comment lines are fixed.  Their texts, the
+// misspelt "Komantarz vat" with them, are exactly what the receiving system
+// has always been sent: do not correct them.
 const ElementLine kPositionLines[] = {
     {"SYMBOL_ST_VAT", Value::Text, FIELD(rateText)},
     {"MPK_NETTO", Value::Text, FIELD(mpkNet)},
@@ -118,7 +120,7 @@ void WriteElement(void* file, const char* tag, Value value, const unsigned char*
 
 } // namespace
 
-void CExportVentalorTxt::WriteRegisters()
+void ExportRun::WriteRegisters()
 {
     char status[256];
     status[0] = '\0';

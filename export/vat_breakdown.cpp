@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "options/export_dialog.h"
+#include "contract/host_protocol.h"
+#include "export/export_run.h"
+#include "export/export_text.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "export/export_text.h"
 
 namespace {
 
@@ -55,16 +56,16 @@ void VatRateText(char* destination, int16_t rateCode)
     }
 }
 
-void CExportVentalorTxt::AppendVatPositions(int kind, const unsigned char* document)
+void ExportRun::AppendVatPositions(const ExportOptions& options, int kind, const unsigned char* document)
 {
     const int header = documentCount - 1;
     CollectVatLines(kind, document, header);
-    EmitVatPositions(vatSumsB, "B", header);
-    EmitVatPositions(vatSumsN, "N", header);
-    EmitVatPositions(vatSumsW, "W", header);
+    EmitVatPositions(options, vatSumsB, "B", header);
+    EmitVatPositions(options, vatSumsN, "N", header);
+    EmitVatPositions(options, vatSumsW, "W", header);
 }
 
-void CExportVentalorTxt::CollectVatLines(int kind, const unsigned char* document, int header)
+void ExportRun::CollectVatLines(int kind, const unsigned char* document, int header)
 {
     using namespace host_record;
     ClearBreakdown(vatSumsB);
@@ -113,8 +114,8 @@ void CExportVentalorTxt::CollectVatLines(int kind, const unsigned char* document
     HostReleaseLines(&lines, &aux, &count, count, key, 0);
 }
 
-void CExportVentalorTxt::AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
-                                    int amountsIncludeVat, int header)
+void ExportRun::AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
+                           bool amountsIncludeVat, int header)
 {
     using namespace host_record;
     const int16_t rateCode = ReadI16(line, layout.rateCode);
@@ -148,14 +149,15 @@ void CExportVentalorTxt::AddVatLine(VatBreakdown& accumulator, const unsigned ch
     sum.vat += vat;
 }
 
-void CExportVentalorTxt::EmitVatPositions(VatBreakdown& accumulator, const char* letter, int header)
+void ExportRun::EmitVatPositions(const ExportOptions& options, const VatBreakdown& accumulator, const char* letter,
+                                 int header)
 {
     const VatRateList* lists[] = {&accumulator.ordinary, &accumulator.fixedAsset};
     for (int which = 0; which < 2; ++which) {
         const VatRateList& list = *lists[which];
         for (int b = 0; b < list.count; ++b) {
             const VatRateSum& sum = list.buckets[b];
-            if (ReserveDocument() == 0) {
+            if (!ReserveDocument()) {
                 const ExportDocument& h = documents[header];
                 ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, h.transaction, h.registerId,
                             static_cast<int>(sum.rateCode));
@@ -165,9 +167,9 @@ void CExportVentalorTxt::EmitVatPositions(VatBreakdown& accumulator, const char*
             std::memset(&d, 0, sizeof d);
             VatRateText(d.rateText, sum.rateCode);
             HostCopyField(d.mpkNet, options.originPlace, 20);
-            d.netAmount = sum.net / 10000.0;
+            d.netAmount = sum.net / kHostAmountUnitsPerZloty;
             HostCopyField(d.mpkVat, options.originPlace, 20);
-            d.vatAmount = sum.vat / 10000.0;
+            d.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
             std::snprintf(d.positionKind, sizeof d.positionKind, "%s", letter);
             std::snprintf(d.fixedAsset, sizeof d.fixedAsset, "%s", which == 0 ? "N" : "T");
             if (sum.rateCode == kRateBuyerSettles)

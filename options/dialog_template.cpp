@@ -68,6 +68,8 @@ const Control kOptionsControls[] = {
     TEXT_ROW(8, kOff),
     TEXT_ROW(9, kOff),
     TEXT_ROW(10, kOff),
+    // The captions are the exact texts users have always seen, "Kod oddzialu"
+    // without its "ł" among them: do not correct them.
     {Kind::Label, 2, 12, 18, 1, 0, "Kod oddzialu:"},
     {Kind::Input, 23, 12, 12, 1, kData, "", Input::Text, 20},
     {Kind::Label, 2, 13, 18, 1, 0, "Miejsce powstania:"},

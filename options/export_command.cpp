@@ -73,12 +73,12 @@ void CExportVentalorTxt::Construct()
     WDialogBaseConstruct(&base);
     base.vtable = DialogVirtualTable().slots;
     LoadOptions();
-    SetUpRunState();
+    run.SetUp();
 }
 
 void CExportVentalorTxt::Destroy()
 {
-    TearDownRunState();
+    run.TearDown();
     WDialogBaseDestroy(&base);
 }
 
@@ -109,7 +109,7 @@ int ExportCommand()
             static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
         if (button == kButtonOk) {
             object.SaveOptions();
-            object.RunExport();
+            object.run.RunExport(object.options);
         }
         // The bit this command set is cleared whatever the dialog's outcome.
         if (bitWasSet)
@@ -128,7 +128,7 @@ int ExportCommand()
     if (setjmp(cleanup.where) == 0) {
         ReleaseLineConversionBuffer();
         if (stage == 1)
-            object.TearDownRunState();
+            object.run.TearDown();
         if (bitWasSet)
             HostSetModeFlags(kModeExportRunning, 0);
     }

@@ -1,77 +1,34 @@
-// CExportVentalorTxt: the dialog object of the export command.  Besides the
-// host's dialog base part it carries the options and the whole state of one
-// export run; it lives for one command.
+// CExportVentalorTxt: the dialog object of the export command.  It lives for
+// one command: the host's dialog base part first, the options record that
+// the dialog edits, and the state of the export run, kept here so that the
+// command can release it wherever the run was abandoned.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 
-#include "export/export_document.h"
-#include "export/vat_breakdown.h"
 #include "contract/dialog_base.h"
-#include "contract/host_records.h"
-#include "options/export_options.h"
-
-inline constexpr int kContractorFlagCount = 66000;
-inline constexpr int kPurchaseKindSettingsSize = 544;
-inline constexpr int kPurchaseKindCodeCount = 90;
+#include "export/export_options.h"
+#include "export/export_run.h"
 
 struct CExportVentalorTxt {
-    WDialogBase base; // first: the host sees the object as its dialog
+    WDialogBase base;      // first: the host sees the object as its dialog
+    ExportOptions options; // the dialog's data record, loaded from and saved to the settings file
+    ExportRun run;
 
-    int32_t invoiceCount;
-    int32_t correctionCount;
-    ExportDocument* documents;
-    int32_t documentCount;
-    int32_t documentCapacity;
-    ExportOptions options;
-    unsigned char purchaseKindSettings[kPurchaseKindSettingsSize];
-    VatBreakdown vatSumsB;
-    VatBreakdown vatSumsN;
-    VatBreakdown vatSumsW;
-    unsigned char* firmFlags;
-    unsigned char* personFlags;
-    void* outputFile;
-    void* contractorTable;
-    void* invoiceTable;
-    void* correctionTable;
-    unsigned char* contractorRecord;
-    unsigned char* invoiceRecord;
-    unsigned char* correctionRecord;
-    // 1 when the set-up opened every table and allocated both flag tables:
-    // without them the run must not start.
-    int runStateReady;
-
-    // Dialog object (export command).
+    // Empties the object, builds the host's part, loads the options and sets
+    // the run up.
     void Construct();
+    // Tears the run down and the host's part with it.
     void Destroy();
-    int LoadOptions();
-    int SaveOptions();
 
-    // Run state (export run).
-    int SetUpRunState();
-    void TearDownRunState();
-    void RunExport();
-    int CheckPurchaseKinds();
-
-    // Document records.
-    void BuildInvoiceDocuments();
-    void BuildCorrectionDocuments();
-    void BuildDocuments(const DocumentLayout& layout, unsigned char* record, int kindRow, int32_t& counter);
-    // Makes room for one more record; 0 when the array cannot grow.
-    int ReserveDocument();
-
-    // VAT breakdown.
-    void AppendVatPositions(int kind, const unsigned char* document);
-    // header: index of the document's header record, named in notices.
-    void AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
-                    int amountsIncludeVat, int header);
-    void EmitVatPositions(VatBreakdown& accumulator, const char* letter, int header);
-    void CollectVatLines(int kind, const unsigned char* document, int header);
-
-    // Output.
-    void WriteContractor();
-    void WriteRegisters();
+    // The settings file: true when the whole record was read or written; on
+    // failure the user is told (and a record that could not be read is empty).
+    bool LoadOptions();
+    bool SaveOptions();
 };
 
-// The export command: the handler of the plug-in's menu entry; returns 0.
+static_assert(offsetof(CExportVentalorTxt, base) == 0, "the host reads the object from its start as its dialog");
+
+// The export command: the handler of the plug-in's menu entry.  Its result is
+// the handler's result for the host, always 0.
 int ExportCommand();

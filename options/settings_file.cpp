@@ -2,39 +2,35 @@
 // the 258 bytes of the options record, no header.
 #include <cstring>
 
+#include "contract/host_protocol.h"
+#include "options/export_dialog.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "options/export_dialog.h"
 
-namespace {
-inline constexpr int kOpenShare = 0x40;
-inline constexpr int kOpenAccess = -1;
-} // namespace
-
-int CExportVentalorTxt::LoadOptions()
+bool CExportVentalorTxt::LoadOptions()
 {
     std::memset(&options, 0, sizeof options);
-    void* file = HostOpenFile(kSettingsFileName, "rb", kOpenShare, 0, kOpenAccess);
+    void* file = HostOpenFile(kSettingsFileName, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (file == nullptr) {
         HostMessageBox(kTitleNotice, kMsgSettingsCannotRead, kNoticeFlags);
-        return 0;
+        return false;
     }
     if (HostReadFile(&options, 1, kExportOptionsSize, file) == kExportOptionsSize) {
         HostCloseFile(file);
-        return 1;
+        return true;
     }
     HostMessageBox(kTitleNotice, kMsgSettingsReadError, kNoticeFlags);
     std::memset(&options, 0, sizeof options);
     HostCloseFile(file);
-    return 0;
+    return false;
 }
 
-int CExportVentalorTxt::SaveOptions()
+bool CExportVentalorTxt::SaveOptions()
 {
-    void* file = HostOpenFile(kSettingsFileName, "wb", kOpenShare, 0, kOpenAccess);
+    void* file = HostOpenFile(kSettingsFileName, "wb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (file == nullptr) {
         HostMessageBox(kTitleNotice, kMsgSettingsCannotWrite, kNoticeFlags);
-        return 0;
+        return false;
     }
     // A write that does not take the whole record (or whose flush at close
     // fails) would lose the user's answers without a word: say so.
@@ -42,7 +38,7 @@ int CExportVentalorTxt::SaveOptions()
     const int closed = HostCloseFile(file);
     if (written != 1 || closed == 0) {
         HostMessageBox(kTitleNotice, kMsgSettingsWriteError, kNoticeFlags);
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }

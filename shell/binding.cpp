@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "shell/host_calls.h"
+#include "contract/host_protocol.h"
 #include "contract/mazovia_literal.h"
 #include "shell/plugin_messages.h"
 #include "shell/plugin_modules.h"
@@ -60,25 +61,25 @@ static void RecodeForSystem(char* text)
         reinterpret_cast<host_types::HostRecode*>(entry)(text, text, kCharsetHost, kCharsetSystem);
 }
 
-int MissingEntryPrompt(int number)
+MissingEntryAnswer MissingEntryPrompt(int number)
 {
     if (g_ignoreMissingEntries)
-        return 1;
+        return MissingEntryAnswer::Ignore;
 
     char entryText[16];
     std::snprintf(entryText, sizeof entryText, "%d", number);
 
     char moduleText[301];
-    if (PlatformModuleFileName(g_ownModule, moduleText, sizeof moduleText) == 0)
+    if (!PlatformModuleFileName(g_ownModule, moduleText, sizeof moduleText))
         std::snprintf(moduleText, sizeof moduleText, "%s", kMsgUnknownModule.c_str());
 
     char text[1024];
     std::snprintf(text, sizeof text, kMsgMissingEntry.c_str(), moduleText, entryText, kPluginName.c_str());
     for (char* p = text; *p != '\0'; ++p)
-        if (*p == '\x01')
+        if (*p == kTextPlain)
             *p = ' ';
     for (char* p = text; *p != '\0'; ++p)
-        if (*p == '\x02')
+        if (*p == kTextEmphasis)
             *p = ' ';
 
     char title[64];
@@ -92,9 +93,9 @@ int MissingEntryPrompt(int number)
             continue;
         if (answer == kPlatformIdIgnore) {
             g_ignoreMissingEntries = true;
-            return 1;
+            return MissingEntryAnswer::Ignore;
         }
-        return 0;
+        return MissingEntryAnswer::Abort;
     }
 }
 
@@ -119,7 +120,7 @@ void ShowSystemNotice(const char* text, const char* title)
 extern "C" void BindEntry(int number, void** slot)
 {
     *slot = g_hostModule != nullptr ? PlatformLookupByNumber(g_hostModule, number) : nullptr;
-    if (*slot == nullptr && MissingEntryPrompt(number) != 0)
+    if (*slot == nullptr && MissingEntryPrompt(number) == MissingEntryAnswer::Ignore)
         PickFallback(number, slot);
 }
 

@@ -12,8 +12,11 @@ void BindEntry(int number, void** slot);
 [[noreturn]] void HostCallAbandoned(int number);
 }
 
-// 1 when a missing entry is to be ignored (fallback wanted), 0 when not.
-int MissingEntryPrompt(int number);
+// What the user answered to a missing entry: leave the slot empty (the call
+// is abandoned), or ignore it (the entry gets its fallback, where it has one,
+// and no missing entry is asked about again).
+enum class MissingEntryAnswer { Abort, Ignore };
+MissingEntryAnswer MissingEntryPrompt(int number);
 // Stores the fallback for the entry's class in the slot, or null.
 void PickFallback(int number, void** slot);
 // Whether the two-digit rule gives the entry a fallback at all.

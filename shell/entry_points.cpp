@@ -8,13 +8,12 @@
 #include "shell/binding.h"
 #include "shell/entry_points.h"
 #include "shell/host_calls.h"
+#include "contract/host_protocol.h"
 #include "contract/plugin_descriptor.h"
 #include "shell/plugin_messages.h"
 
 namespace {
 
-inline constexpr int kIniRead = 8;
-inline constexpr int kIniWrite = 9;
 inline constexpr int kNoticeKind = 0x684;
 inline constexpr int kVersionNoticeFlags = 0xC001;
 
@@ -70,7 +69,7 @@ extern "C" int HOST_CONV_STDCALL PluginQuery(void* hostProcedure, char* nameBuff
         }
         if (nameBuffer != nullptr)
             std::memcpy(nameBuffer, kPluginName.c_str(), std::strlen(kPluginName.c_str()) + 1);
-        return HostInterfaceVersion() == kRequiredInterface ? 0 : -1;
+        return HostInterfaceVersion() == kHostInterfaceNumber ? 0 : -1;
     });
 }
 

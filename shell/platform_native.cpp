@@ -25,14 +25,14 @@ void* PlatformLookupByNumber(PlatformModule module, int number)
     return static_cast<const NativeModule*>(module)->lookupByNumber(number);
 }
 
-int PlatformModuleFileName(PlatformModule, char* buffer, int size)
+bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
 {
     Dl_info info{};
     if (size <= 0 || dladdr(reinterpret_cast<void*>(&PlatformModuleFileName), &info) == 0 ||
         info.dli_fname == nullptr)
-        return 0;
-    const int written = std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname);
-    return written < 0 ? 0 : (written < size ? written : size - 1);
+        return false;
+    // A path longer than the buffer is given cut short.
+    return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
 }
 
 // Answers of the Abort/Retry/Ignore box: the environment variable

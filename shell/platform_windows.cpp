@@ -33,16 +33,16 @@ void* PlatformLookupByNumber(PlatformModule module, int number)
         GetProcAddress(static_cast<HMODULE>(module), MAKEINTRESOURCEA(static_cast<WORD>(number))));
 }
 
-int PlatformModuleFileName(PlatformModule module, char* buffer, int size)
+bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
 {
     if (size <= 0)
-        return 0;
+        return false;
     const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
     if (n == 0 || n >= static_cast<DWORD>(size)) { // failed, or cut short
         buffer[0] = '\0';
-        return 0;
+        return false;
     }
-    return static_cast<int>(n);
+    return true;
 }
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a

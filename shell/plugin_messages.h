@@ -1,5 +1,9 @@
 // Every text that the plug-in shows, writes or hands to the host, once.
 // Mazovia bytes at compile time (see mazovia_literal.h).
+//
+// These are the exact texts users have always been shown, odd spellings and
+// all ("konfiguracynego", "zakualizowany", "dyskowej-Constructor", "Nie
+// zdefiniowane"): keep them byte for byte, do not correct them.
 #pragma once
 
 #include "contract/mazovia_literal.h"

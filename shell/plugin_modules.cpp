@@ -3,10 +3,9 @@
 PlatformModule g_ownModule = nullptr;
 PlatformModule g_hostModule = nullptr;
 
-int PluginProcessAttach(PlatformModule ownModule)
+void PluginProcessAttach(PlatformModule ownModule)
 {
     g_ownModule = ownModule;
     if (g_hostModule == nullptr)
         g_hostModule = PlatformFindModule(kHostModuleName);
-    return 1;
 }

@@ -10,5 +10,5 @@ extern PlatformModule g_hostModule;
 inline constexpr const char kHostModuleName[] = "TOMIVA";
 
 // Process attach: remember the own module; find the host module once (no
-// error when it is not loaded: binding then fails entry by entry).  Returns 1.
-int PluginProcessAttach(PlatformModule ownModule);
+// error when it is not loaded: binding then fails entry by entry).
+void PluginProcessAttach(PlatformModule ownModule);

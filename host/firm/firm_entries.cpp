@@ -4,6 +4,7 @@
 // escape them as an exception.
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -46,9 +47,6 @@ int32_t& ContractorSlot()
     static int32_t slot = 0;
     return slot;
 }
-
-// HostFindContractor's only mode: look up the number in the key slot.
-constexpr int kFindByKeySlot = -1;
 
 } // namespace
 
@@ -131,6 +129,7 @@ int HOST_CONV_STDCALL HostScanClose(void* scan)
 
 int32_t* HOST_CONV_STDCALL HostContractorKey(void) { return &ContractorSlot(); }
 
+// Its only mode, kFindByKeySlot: the number in the key slot.
 int HOST_CONV_STDCALL HostFindContractor(int mode)
 {
     FirmSession* firm = CurrentFirm();

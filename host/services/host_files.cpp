@@ -100,8 +100,9 @@ int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
 
 namespace tomiva {
 
-// share (0x40), reserved and access (-1) pick sharing and rights of the
-// original host's files; one process alone uses these files here.
+// share (kOpenShareDenyNone), reserved and access (kOpenAccessDefault) pick
+// sharing and rights of the original host's files; one process alone uses
+// these files here.
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {

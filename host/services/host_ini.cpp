@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "contract/host_protocol.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_state.h"
 
 namespace {
 
-inline constexpr int kIniRead = 8;
-inline constexpr int kIniWrite = 9;
 inline constexpr int kStatusOk = 0;
 inline constexpr int kStatusFailed = 1;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/host_protocol.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/host_state.h"
@@ -28,7 +29,7 @@ std::string Readable(const char* mazovia)
     std::string kept;
     if (mazovia != nullptr)
         for (const char* p = mazovia; *p != '\0'; ++p)
-            if (static_cast<unsigned char>(*p) > 0x05)
+            if (static_cast<unsigned char>(*p) > kTextLastDisplayByte)
                 kept.push_back(*p);
     return MazoviaToUtf8(kept);
 }

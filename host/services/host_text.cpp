@@ -2,6 +2,7 @@
 // edits and the character-set conversions of host text.
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/mazovia.h"
@@ -10,16 +11,15 @@ namespace {
 
 // Exactly the size the plug-in is promised, no more: a line that overruns it
 // is a fault in the caller, and the sanitizers should see it as one.
-constexpr int kLineBufferSize = 5002;
-char g_lineBuffer[kLineBufferSize];
+char g_lineBuffer[kHostLineBufferSize];
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 } // namespace
 
 namespace {
-// The interface number of this host's entries; plug-ins built for it ask for 112.
-int g_interfaceNumber = 112;
+// The interface number this host reports; tests may make it another.
+int g_interfaceNumber = kHostInterfaceNumber;
 } // namespace
 
 void HostSetInterfaceNumber(int number) { g_interfaceNumber = number; }

@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/services/host_state.h"
 #include "support/export_harness.h"
@@ -41,7 +43,7 @@ std::string Line(int key, int lineNo, int rateCode, double amount = 123.0, doubl
            std::to_string(rateCode) + ", " + std::to_string(vat) + ");\n";
 }
 
-class ExportRun : public ::testing::Test {
+class ExportRunPaths : public ::testing::Test {
 protected:
     void Start(const std::string& sql)
     {
@@ -65,7 +67,7 @@ protected:
     std::unique_ptr<TestHost> host_;
 };
 
-TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
+TEST_F(ExportRunPaths, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
 {
     Start(Invoice(1, "2021-01-05", 3)); // purchase kinds not defined: the check would refuse
     OptionsInput input;
@@ -79,7 +81,7 @@ TEST_F(ExportRun, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKinds)
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
-TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
+TEST_F(ExportRunPaths, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
 {
     Start(Invoice(1, "2021-01-05", 3));
     OptionsInput input;
@@ -92,7 +94,7 @@ TEST_F(ExportRun, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
                                                  kSummaryNone}));
 }
 
-TEST_F(ExportRun, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
+TEST_F(ExportRunPaths, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
 {
     std::string hex = "39383736353433323130"; // "9876543210", then an 11-character second entry
     hex += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
@@ -103,7 +105,54 @@ TEST_F(ExportRun, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
     EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
 }
 
-TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
+// The check on its own: true only with the marker and every name ended in
+// its 11 bytes; on true every code outside 1 to 9 has become 1.
+TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
+{
+    const std::string marker = "39383736353433323130"; // "9876543210"
+    const std::string names = marker + std::string(990 * 2 - marker.size(), '0');
+    // Codes 0, 3, 10, -4, 9, then zeros: little-endian 16-bit.
+    const std::string codes = "000003000A00FCFF0900" + std::string(544 * 2 - 20, '0');
+    struct Case {
+        const char* why;
+        std::string sql;
+        bool defined;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {"no settings", "", false, {"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana."}},
+        {"marker and codes",
+         "INSERT INTO settings_block VALUES (2, X'" + names + "'), (13, X'" + codes + "');", true, {}},
+        {"second name without its end",
+         "INSERT INTO settings_block VALUES (2, X'" + marker + "00" + std::string(22, '4') +
+             std::string(990 * 2 - 20 - 2 - 22, '0') + "');",
+         false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        ASSERT_EQ(CreateFirmDatabase(firm, c.sql), "");
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        ExportRun run{};
+        ASSERT_TRUE(run.SetUp());
+        EXPECT_EQ(run.CheckPurchaseKinds(), c.defined);
+        EXPECT_EQ(ShownTexts(), c.shown);
+        if (c.defined) {
+            const int16_t expected[] = {1, 3, 1, 1, 9};
+            for (int i = 0; i < kPurchaseKindCodeCount; ++i) {
+                int16_t code;
+                std::memcpy(&code, run.purchaseKindSettings + 2 * i, sizeof code);
+                EXPECT_EQ(code, i < 5 ? expected[i] : 1) << "code " << i;
+            }
+        }
+        run.TearDown();
+        EXPECT_EQ(HostLiveBlocks(), 0);
+    }
+}
+
+TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
 {
     Start(PurchaseKindsDefined());
     // A folder in the file's place: the file cannot be opened for writing.
@@ -114,15 +163,15 @@ TEST_F(ExportRun, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
     EXPECT_FALSE(HostProgressNow().open);
 }
 
-TEST_F(ExportRun, MissingTablesOrFlagTablesKeepTheRunFromStarting)
+TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
-    auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsInput{});
+    const ExportOptions options = MakeOptions(OptionsInput{});
+    ExportRun run{};
     HostFailAllocation(1); // the firms' flag table
-    EXPECT_EQ(object->SetUpRunState(), 0);
-    object->RunExport();
-    object->TearDownRunState();
+    EXPECT_FALSE(run.SetUp());
+    run.RunExport(options);
+    run.TearDown();
 
     EXPECT_FALSE(FileExists(OutputPath()));
     const auto texts = ShownTexts();
@@ -132,17 +181,17 @@ TEST_F(ExportRun, MissingTablesOrFlagTablesKeepTheRunFromStarting)
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
-TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
+TEST_F(ExportRunPaths, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
-    auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsInput{});
-    ASSERT_EQ(object->SetUpRunState(), 1);
+    const ExportOptions options = MakeOptions(OptionsInput{});
+    ExportRun run{};
+    ASSERT_TRUE(run.SetUp());
     // The run allocates the document array (1), then one buffer per line:
     // "<ROOT>" (2), "<SYSTEM>...</SYSTEM>" (3).
     HostFailAllocation(3);
-    object->RunExport();
-    object->TearDownRunState();
+    run.RunExport(options);
+    run.TearDown();
 
     const std::string out = Output();
     EXPECT_EQ(out.find("<SYSTEM>"), std::string::npos);
@@ -157,15 +206,15 @@ TEST_F(ExportRun, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
-TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
+TEST_F(ExportRunPaths, DocumentThatFindsNoRoomIsNamedToTheUser)
 {
     Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Invoice(2, "2021-01-06", 4, "FV 2"));
-    auto object = NewDialogObject();
-    object->options = MakeOptions(OptionsInput{});
-    ASSERT_EQ(object->SetUpRunState(), 1);
+    const ExportOptions options = MakeOptions(OptionsInput{});
+    ExportRun run{};
+    ASSERT_TRUE(run.SetUp());
     HostFailAllocation(1); // the first growth of the document array
-    object->RunExport();
-    object->TearDownRunState();
+    run.RunExport(options);
+    run.TearDown();
 
     const auto texts = ShownTexts();
     ASSERT_EQ(texts.size(), 2u);
@@ -179,7 +228,7 @@ TEST_F(ExportRun, DocumentThatFindsNoRoomIsNamedToTheUser)
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
-TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
+TEST_F(ExportRunPaths, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
 {
     std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 11");
     const int codes[] = {1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17};
@@ -197,7 +246,7 @@ TEST_F(ExportRun, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
-TEST_F(ExportRun, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
+TEST_F(ExportRunPaths, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
 {
     std::string sql = PurchaseKindsDefined();
     for (int key = 1; key <= 130; ++key) {
@@ -218,7 +267,7 @@ TEST_F(ExportRun, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
-TEST_F(ExportRun, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
+TEST_F(ExportRunPaths, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
 {
     const std::string nasty = "<&>\"'";
     std::string sql = PurchaseKindsDefined();
@@ -251,7 +300,7 @@ TEST_F(ExportRun, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
     EXPECT_NE(out.find("<KOMENTARZ>a b &lt;c&gt;</KOMENTARZ>"), std::string::npos);
 }
 
-TEST_F(ExportRun, DueDateIsTheIssueDateMovedByThePaymentDays)
+TEST_F(ExportRunPaths, DueDateIsTheIssueDateMovedByThePaymentDays)
 {
     struct Case {
         const char* issue;

@@ -12,7 +12,7 @@
 
 #include "host/dialog/dialog_template.h"
 #include "options/dialog_template.h"
-#include "options/export_options.h"
+#include "export/export_options.h"
 
 namespace {
 

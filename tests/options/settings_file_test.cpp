@@ -38,13 +38,13 @@ ExportOptions FullRecord()
 
 TEST_F(SettingsFile, FirstUseWarnsOnceAndOkWritesExactlyTheRecord)
 {
-    EXPECT_EQ(object_->LoadOptions(), 0);
+    EXPECT_FALSE(object_->LoadOptions());
     EXPECT_EQ(ShownTexts(), std::vector<std::string>{
                            "Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"});
     EXPECT_EQ(Bytes(object_->options), std::string(258, '\0'));
 
     object_->options = FullRecord();
-    EXPECT_EQ(object_->SaveOptions(), 1);
+    EXPECT_TRUE(object_->SaveOptions());
     EXPECT_EQ(ReadFileBytes(Path()), Bytes(FullRecord()));
 }
 
@@ -52,17 +52,17 @@ TEST_F(SettingsFile, ShortFileIsRefusedLongFileGivesItsFirst258Bytes)
 {
     const std::string record = Bytes(FullRecord());
     WriteFileBytes(Path(), record.substr(0, 257));
-    EXPECT_EQ(object_->LoadOptions(), 0);
+    EXPECT_FALSE(object_->LoadOptions());
     EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"});
     EXPECT_EQ(Bytes(object_->options), std::string(258, '\0'));
 
     HostClearShownMessages();
     WriteFileBytes(Path(), record + "X");
-    EXPECT_EQ(object_->LoadOptions(), 1);
+    EXPECT_TRUE(object_->LoadOptions());
     EXPECT_TRUE(ShownTexts().empty());
     // Every byte survives, the disabled rows and scope bits 2 to 5 with them.
     EXPECT_EQ(Bytes(object_->options), record);
-    EXPECT_EQ(object_->SaveOptions(), 1);
+    EXPECT_TRUE(object_->SaveOptions());
     EXPECT_EQ(ReadFileBytes(Path()), record);
 }
 
@@ -70,7 +70,7 @@ TEST_F(SettingsFile, UnwritableFileIsReportedAndTheAnswersStayInTheRecord)
 {
     ASSERT_EQ(mkdir(Path().c_str(), 0700), 0); // a folder where the file should be
     object_->options = FullRecord();
-    EXPECT_EQ(object_->SaveOptions(), 0);
+    EXPECT_FALSE(object_->SaveOptions());
     EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Nie można otworzyć pliku konfiguracji do zapisu!"});
     EXPECT_EQ(Bytes(object_->options), Bytes(FullRecord()));
 }
@@ -80,7 +80,7 @@ TEST_F(SettingsFile, WriteThatDoesNotReachTheDiskIsReported)
     // A full disk: the record goes into the stream's buffer and is lost at close.
     ASSERT_EQ(symlink("/dev/full", Path().c_str()), 0);
     object_->options = FullRecord();
-    EXPECT_EQ(object_->SaveOptions(), 0);
+    EXPECT_FALSE(object_->SaveOptions());
     EXPECT_EQ(ShownTexts(), std::vector<std::string>{
                            "Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane."});
 }

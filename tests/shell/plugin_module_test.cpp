@@ -8,7 +8,7 @@
 #include "host/app/host_runtime.h"
 #include "host/services/mazovia.h"
 #include "host/plugins/plugin_registry.h"
-#include "options/export_options.h"
+#include "export/export_options.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
 

@@ -77,12 +77,11 @@ std::unique_ptr<CExportVentalorTxt> NewDialogObject()
     return object;
 }
 
-int RunExportOver(const ExportOptions& options)
+bool RunExportOver(const ExportOptions& options)
 {
-    auto object = NewDialogObject();
-    object->options = options;
-    const int ready = object->SetUpRunState();
-    object->RunExport();
-    object->TearDownRunState();
+    ExportRun run{};
+    const bool ready = run.SetUp();
+    run.RunExport(options);
+    run.TearDown();
     return ready;
 }

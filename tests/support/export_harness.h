@@ -1,11 +1,13 @@
 // Runs the plug-in's export over a firm database through the real host, the
-// way the export command will: host started, run state set up, run, torn down.
+// way the export command does: host started, run set up, run, torn down.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "export/export_options.h"
+#include "export/export_run.h"
 #include "host/app/host_runtime.h"
 #include "options/export_dialog.h"
 
@@ -42,9 +44,9 @@ ExportOptions MakeOptions(const OptionsInput& input);
 // A dialog object as the export command holds it, zero-filled.
 std::unique_ptr<CExportVentalorTxt> NewDialogObject();
 
-// Set-up, RunExport and tear-down over these options; returns what
-// SetUpRunState returned.
-int RunExportOver(const ExportOptions& options);
+// Set-up, RunExport and tear-down over these options; returns what SetUp
+// returned.
+bool RunExportOver(const ExportOptions& options);
 
 // The texts of the messages the host showed so far, in order (UTF-8).
 std::vector<std::string> ShownTexts();

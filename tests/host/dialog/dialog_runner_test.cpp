@@ -13,7 +13,7 @@
 #include "host/app/host_runtime.h"
 #include "host/services/host_state.h"
 #include "options/dialog_template.h"
-#include "options/export_options.h"
+#include "export/export_options.h"
 #include "contract/dialog_base.h"
 #include "shell/host_calls.h"
 #include "contract/native_module.h"

@@ -12,7 +12,7 @@
 #include "host/dialog/dialog_host.h"
 #include "host/app/host_runtime.h"
 #include "options/dialog_template.h"
-#include "options/export_options.h"
+#include "export/export_options.h"
 #include "contract/dialog_base.h"
 #include "contract/host_api.h"
 #include "contract/native_module.h"

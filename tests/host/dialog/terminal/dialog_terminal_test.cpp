@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "options/dialog_template.h"
-#include "options/export_options.h"
+#include "export/export_options.h"
 #include "contract/mazovia_literal.h"
 #include "support/test_files.h"
 

@@ -1,7 +1,8 @@
 // ExportOptions: the 258-byte options record, at once the dialog's data
-// record and the settings file's format.  Packed, little-endian; every member
-// is a byte array, so the struct has no gaps and no alignment of its own, and
-// its numbers are read and written through memcpy.
+// record, the settings file's format and what the export run is asked to do.
+// Packed, little-endian; every member is a byte array, so the struct has no
+// gaps and no alignment of its own, and its numbers are read and written
+// through memcpy.
 #pragma once
 
 #include <cstddef>
