@@ -19,7 +19,7 @@ public:
     std::size_t at() const { return at_; }
     std::size_t left() const { return end_ - at_; }
 
-    // The next n bytes, read through a layout of n bytes; null when fewer
+    // The next n bytes, for the fields of an n-byte layout; null when fewer
     // are left.
     const unsigned char* Bytes(std::size_t n)
     {
