@@ -120,11 +120,11 @@ void ExportRun::WriteContractor()
     const unsigned char* record = contractorRecord;
 
     char street[kAddressPartSize], postalCode[kAddressPartSize], city[kAddressPartSize];
-    SplitAddress(host_record::Text(record, contractor_record::address), street, postalCode, city);
+    SplitAddress(kContractorLayout.address.Read(record), street, postalCode, city);
 
     char name[kNameTextSize];
     name[0] = '\0';
-    HostCopyField(name, host_record::Text(record, contractor_record::fullName), kNameTextSize - 1);
+    HostCopyField(name, kContractorLayout.fullName.Read(record), kNameTextSize - 1);
     HostNormalizeName(name);
     EscapeXml(name, kNameTextSize - 1);
     int firstEnd = 0, secondEnd = 0;
@@ -136,11 +136,11 @@ void ExportRun::WriteContractor()
 
     char text[kTextSize];
     text[0] = '\0';
-    HostCopyField(text, host_record::Text(record, contractor_record::shortName), kTextSize - 1);
+    HostCopyField(text, kContractorLayout.shortName.Read(record), kTextSize - 1);
     EscapeXml(text, kTextSize - 1);
     WriteFormattedLine(outputFile, "<NAZWA_SKROCONA>%s</NAZWA_SKROCONA>", text);
 
-    DigitsOnly(text, kTextSize, host_record::Text(record, contractor_record::nip));
+    DigitsOnly(text, kTextSize, kContractorLayout.nip.Read(record));
     WriteFormattedLine(outputFile, "<NIP>%s</NIP>", text);
 
     static const char* const kBeforeAddress[] = {

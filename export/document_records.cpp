@@ -102,7 +102,6 @@ void ExportRun::BuildCorrectionDocuments(const ExportOptions& options)
 void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayout& layout, unsigned char* record,
                                int kindRow, int32_t& counter)
 {
-    using namespace host_record;
     const KindRow& kind = options.kinds[kindRow];
     const bool invoices = layout.scanKind == kInvoiceLayout.scanKind;
     const DateParts from = Unpack(options.dateFrom);
@@ -111,21 +110,21 @@ void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayou
     std::memset(scan, 0, sizeof scan);
     if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
         while (HostScanNext(scan) == 1) {
-            const int32_t documentKey = ReadI32(record, layout.documentKey);
-            const char* periodDate = Text(record, layout.periodDate);
+            const int32_t documentKey = layout.documentKey.Read(record);
+            const char* periodDate = layout.periodDate.Read(record);
             if (documentKey == 0 || periodDate[0] == '\0')
                 continue;
             if (HostCompareDates(options.dateFrom, periodDate) > 0 || HostCompareDates(options.dateTo, periodDate) < 0)
                 continue;
 
-            const int32_t contractor = ReadI32(record, layout.contractor);
+            const int32_t contractor = layout.contractor.Read(record);
             char registerId[kRegisterIdSize];
-            FormatRegisterId(registerId, documentKey, ContractorKeyOf(contractor), ReadU32(record, layout.id1),
-                             ReadU32(record, layout.id2));
+            FormatRegisterId(registerId, documentKey, ContractorKeyOf(contractor), layout.id1.Read(record),
+                             layout.id2.Read(record));
 
             if (!ReserveDocument()) {
                 char transaction[21];
-                CopyText(transaction, Text(record, layout.transaction), 20);
+                CopyText(transaction, layout.transaction.Read(record), 20);
                 ShowMessage(kTitleNotice, kMsgDocumentNoRoom, kNoticeFlags, transaction, registerId);
                 continue;
             }
@@ -147,27 +146,27 @@ void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayou
             std::snprintf(d.flagBill, sizeof d.flagBill, "N");
             std::snprintf(d.flagRrInvoice, sizeof d.flagRrInvoice, "N");
             std::snprintf(d.flagReceipt, sizeof d.flagReceipt, "N");
-            CopyText(d.transaction, Text(record, layout.transaction), 20);
+            CopyText(d.transaction, layout.transaction.Read(record), 20);
             std::snprintf(d.accountMask, sizeof d.accountMask, "%3.3s-******-******", kind.account);
-            DigitsOnly(d.nip, sizeof d.nip, Text(record, layout.nip));
-            FormatDateTime(d.issueDate, sizeof d.issueDate, Text(record, layout.issueDate));
-            FormatDateTime(d.receiptDate, sizeof d.receiptDate, Text(record, layout.receiptDate));
-            const uint16_t paymentDays = ReadU16(record, layout.paymentDays);
+            DigitsOnly(d.nip, sizeof d.nip, layout.nip.Read(record));
+            FormatDateTime(d.issueDate, sizeof d.issueDate, layout.issueDate.Read(record));
+            FormatDateTime(d.receiptDate, sizeof d.receiptDate, layout.receiptDate.Read(record));
+            const uint16_t paymentDays = layout.paymentDays.Read(record);
             if (paymentDays != 0) {
                 char due[kHostDateWidth];
-                CopyText(due, Text(record, layout.issueDate), kHostDateWidth - 1);
+                CopyText(due, layout.issueDate.Read(record), kHostDateWidth - 1);
                 HostAddDays(due, paymentDays);
                 FormatDateTime(d.dueDate, sizeof d.dueDate, due);
             } else {
-                FormatDateTime(d.dueDate, sizeof d.dueDate, Text(record, layout.issueDate));
+                FormatDateTime(d.dueDate, sizeof d.dueDate, layout.issueDate.Read(record));
             }
             std::snprintf(d.paymentFrom, sizeof d.paymentFrom, "WYSTAWIENIA");
-            d.amount = ReadF64(record, layout.amount) / 10000.0;
+            d.amount = layout.amount.Read(record) / 10000.0;
             std::snprintf(d.currency, sizeof d.currency, "PLN");
-            if (Text(record, layout.comment)[0] != '\0')
-                CopyText(d.comment, Text(record, layout.comment), 30);
+            if (layout.comment.Read(record)[0] != '\0')
+                CopyText(d.comment, layout.comment.Read(record), 30);
             std::snprintf(d.vatDeduction, sizeof d.vatDeduction, "%s",
-                          ReadU8(record, layout.otherDeductionDate) != 0 ? "INNY" : "DATA_WPLYWU");
+                          layout.otherDeductionDate.Read(record) != 0 ? "INNY" : "DATA_WPLYWU");
             ++documentCount;
 
             AppendVatPositions(options, layout.scanKind, record);

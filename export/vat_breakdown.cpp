@@ -67,7 +67,6 @@ void ExportRun::AppendVatPositions(const ExportOptions& options, int kind, const
 
 void ExportRun::CollectVatLines(int kind, const unsigned char* document, int header)
 {
-    using namespace host_record;
     ClearBreakdown(vatSumsB);
     ClearBreakdown(vatSumsN);
     ClearBreakdown(vatSumsW);
@@ -75,9 +74,9 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
     const bool invoice = kind == kInvoiceLayout.scanKind;
     const DocumentLayout& layout = invoice ? kInvoiceLayout : kCorrectionLayout;
     const LineLayout& lineLayout = invoice ? kInvoiceLineLayout : kCorrectionLineLayout;
-    const int amountsIncludeVat = (ReadU16(document, layout.entryMode) & 1) == 0;
-    const int32_t documentKey = ReadI32(document, layout.documentKey);
-    const int16_t deductionSetting = ReadI16(document, layout.deductionSetting);
+    const int amountsIncludeVat = (layout.entryMode.Read(document) & 1) == 0;
+    const int32_t documentKey = layout.documentKey.Read(document);
+    const int16_t deductionSetting = layout.deductionSetting.Read(document);
 
     const int lineTable = static_cast<int16_t>(HostLineTable(kind));
     unsigned char key[kHostLineKeySize];
@@ -102,10 +101,10 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
 
     for (int i = 0; i < count; ++i) {
         const unsigned char* line = lines[i];
-        if (line == nullptr || ReadI32(line, lineLayout.inUse) == 0)
+        if (line == nullptr || lineLayout.inUse.Read(line) == 0)
             continue;
-        const int16_t rateCode = ReadI16(line, lineLayout.rateCode);
-        const int16_t deductionKind = ReadI16(line, lineLayout.deductionKind);
+        const int16_t rateCode = lineLayout.rateCode.Read(line);
+        const int16_t deductionKind = lineLayout.deductionKind.Read(line);
         const bool deductible = !(deductionSetting >= 2 || deductionKind == 2 || rateCode == 5 || rateCode == 9);
         VatBreakdown& accumulator = !deductible ? vatSumsN : deductionKind > 1 ? vatSumsW : vatSumsB;
         AddVatLine(accumulator, line, lineLayout, amountsIncludeVat, header);
@@ -117,16 +116,15 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
 void ExportRun::AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
                            bool amountsIncludeVat, int header)
 {
-    using namespace host_record;
-    const int16_t rateCode = ReadI16(line, layout.rateCode);
+    const int16_t rateCode = layout.rateCode.Read(line);
     if (RateIgnored(rateCode))
         return;
-    const double amount = ReadF64(line, layout.amount);
-    const double vat = ReadF64(line, layout.vat);
+    const double amount = layout.amount.Read(line);
+    const double vat = layout.vat.Read(line);
     const double net = amountsIncludeVat ? amount - vat : amount;
 
     const bool fixedAsset =
-        PurchaseKindCode(purchaseKindSettings, ReadI16(line, layout.purchaseKind)) == kPurchaseKindFixedAsset;
+        PurchaseKindCode(purchaseKindSettings, layout.purchaseKind.Read(line)) == kPurchaseKindFixedAsset;
     VatRateList& list = fixedAsset ? accumulator.fixedAsset : accumulator.ordinary;
 
     int bucket = 0;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 #include "contract/dialog_template_format.h"
 #include "contract/mazovia_literal.h"
@@ -101,36 +102,39 @@ const Dialog kDialogs[] = {
 // accepts and the template's tests report.
 class Writer {
 public:
-    Writer(unsigned char* out, int capacity) : out_(out), capacity_(capacity) {}
-    void U16(int v)
-    {
-        const uint16_t u = static_cast<uint16_t>(v);
-        Put(&u, 2);
-    }
-    void U32(int32_t v) { Put(&v, 4); }
-    void Text(const char* text) { Put(text, static_cast<int>(std::strlen(text)) + 1); }
-    bool overflowed() const { return overflowed_; }
-    int at() const { return at_; }
-    void PatchU16(int where, int v)
-    {
-        const uint16_t u = static_cast<uint16_t>(v);
-        std::memcpy(out_ + where, &u, 2);
-    }
-    void PatchU32(int where, int32_t v) { std::memcpy(out_ + where, &v, 4); }
-
-private:
-    void Put(const void* bytes, int n)
+    Writer(unsigned char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
+    void Put(const void* bytes, std::size_t n)
     {
         if (at_ + n > capacity_) {
             overflowed_ = true;
             return;
         }
-        std::memcpy(out_ + at_, bytes, static_cast<std::size_t>(n));
+        std::memcpy(out_ + at_, bytes, n);
         at_ += n;
     }
+    // Words of a field type's own, after an input's descriptor.
+    void Words(std::initializer_list<uint16_t> words)
+    {
+        for (uint16_t word : words) {
+            unsigned char bytes[LeU16::kWidth];
+            LeU16::Store(bytes, word);
+            Put(bytes, sizeof bytes);
+        }
+    }
+    void Text(const char* text) { Put(text, std::strlen(text) + 1); }
+    // Sets a field of the record that starts at `where`, already put.
+    template <typename Scalar, typename V> void Patch(std::size_t where, Field<Scalar> field, V value)
+    {
+        if (where + field.end() <= at_)
+            field.Write(out_ + where, value);
+    }
+    bool overflowed() const { return overflowed_; }
+    std::size_t at() const { return at_; }
+
+private:
     unsigned char* out_;
-    int capacity_;
-    int at_ = 0;
+    std::size_t capacity_;
+    std::size_t at_ = 0;
     bool overflowed_ = false;
 };
 
@@ -143,49 +147,80 @@ uint16_t HotKeyOf(const char* text)
     return static_cast<uint16_t>(std::toupper(static_cast<unsigned char>(tilde[1])));
 }
 
-void WriteHead(Writer& w, uint16_t kind, int16_t id, uint16_t flags, uint16_t hotKey, int16_t x, int16_t y,
-               int16_t width, int16_t height, int32_t value)
+// What a head holds, filled by name.
+struct Head {
+    uint16_t kind;
+    int16_t id = -1;
+    uint16_t flags = 0;
+    uint16_t hotKey = 0;
+    int16_t x = 0, y = 0, width = 0, height = 0;
+    int32_t value = 0;
+};
+
+void WriteHead(Writer& w, const Head& h)
 {
-    w.U16(kind);
-    w.U16(id);
-    w.U16(flags);
-    w.U16(hotKey);
-    w.U16(x);
-    w.U16(y);
-    w.U16(width);
-    w.U16(height);
-    w.U32(value);
+    unsigned char bytes[kDialogHead.size] = {};
+    kDialogHead.kind.Write(bytes, h.kind);
+    kDialogHead.id.Write(bytes, h.id);
+    kDialogHead.flags.Write(bytes, h.flags);
+    kDialogHead.hotKey.Write(bytes, h.hotKey);
+    kDialogHead.x.Write(bytes, h.x);
+    kDialogHead.y.Write(bytes, h.y);
+    kDialogHead.width.Write(bytes, h.width);
+    kDialogHead.height.Write(bytes, h.height);
+    kDialogHead.value.Write(bytes, h.value);
+    w.Put(bytes, sizeof bytes);
 }
 
 void WriteInput(Writer& w, const Control& c)
 {
-    const bool number = c.input == Input::Number;
-    w.U16(static_cast<uint16_t>(Kind::Input));
-    w.U16(number ? 40 : 38); // the block: the head again and the field descriptor
-    WriteHead(w, static_cast<uint16_t>(Kind::Input), c.id, c.flags, 0, c.x, c.y, c.width, c.height, 0);
-    for (int i = 0; i < 4; ++i)
-        w.U16(0);
-    w.U16(c.length);
+    constexpr uint16_t kInput = static_cast<uint16_t>(Kind::Input);
+    uint16_t fieldType = 0;
+    std::size_t ownBytes = 0; // the field type's own words and range
     switch (c.input) {
     case Input::Text:
-        w.U16(kDialogFieldText);
-        w.U16(0);
-        w.U16(c.length);
-        w.U16(1);
+        fieldType = kDialogFieldText;
+        ownBytes = 3 * LeU16::kWidth;
         break;
     case Input::Date:
-        w.U16(kDialogFieldDate);
-        w.U16(2);
-        w.U16(8);
-        w.U16(1);
+        fieldType = kDialogFieldDate;
+        ownBytes = 3 * LeU16::kWidth;
         break;
-    case Input::Number: // range 0 to 99
-        w.U16(kDialogFieldNumber);
-        w.U16(0);
-        w.U16(0);
-        w.U16(0);
-        w.U16(99);
+    case Input::Number:
+        fieldType = kDialogFieldNumber;
+        ownBytes = 2 * LeU16::kWidth + kDialogNumberRange.size;
         break;
+    case Input::None:
+        break;
+    }
+
+    unsigned char start[kDialogInput.size] = {};
+    kDialogInput.kind.Write(start, kInput);
+    kDialogInput.blockLength.Write(start,
+                                   static_cast<uint16_t>(kDialogHead.size + kDialogDescriptor.size + ownBytes));
+    w.Put(start, sizeof start);
+    WriteHead(w, {.kind = kInput, .id = c.id, .flags = c.flags, .x = c.x, .y = c.y, .width = c.width,
+                  .height = c.height});
+
+    unsigned char descriptor[kDialogDescriptor.size] = {};
+    kDialogDescriptor.inputLength.Write(descriptor, static_cast<uint16_t>(c.length));
+    kDialogDescriptor.fieldType.Write(descriptor, fieldType);
+    w.Put(descriptor, sizeof descriptor);
+    switch (c.input) {
+    case Input::Text:
+        w.Words({0, static_cast<uint16_t>(c.length), 1});
+        break;
+    case Input::Date:
+        w.Words({2, 8, 1});
+        break;
+    case Input::Number: { // range 0 to 99
+        w.Words({0, 0});
+        unsigned char range[kDialogNumberRange.size] = {};
+        kDialogNumberRange.minimum.Write(range, int16_t{0});
+        kDialogNumberRange.maximum.Write(range, int16_t{99});
+        w.Put(range, sizeof range);
+        break;
+    }
     case Input::None:
         break;
     }
@@ -194,11 +229,12 @@ void WriteInput(Writer& w, const Control& c)
 
 void WriteDialog(Writer& w, const Dialog& d)
 {
-    const int lengthAt = w.at();
-    w.U16(0); // length, patched below
-    w.U16(d.count);
-    const int start = w.at();
-    WriteHead(w, kDialogHeaderKind, d.id, d.flags, 0, 0, 0, d.width, d.height, 0);
+    const std::size_t recordAt = w.at();
+    unsigned char start[kDialogRecord.size] = {};
+    kDialogRecord.count.Write(start, static_cast<uint16_t>(d.count));
+    w.Put(start, sizeof start); // the length is patched below
+    const std::size_t bodyAt = w.at();
+    WriteHead(w, {.kind = kDialogHeaderKind, .id = d.id, .flags = d.flags, .width = d.width, .height = d.height});
     w.Text(d.title);
     for (int i = 0; i < d.count; ++i) {
         const Control& c = d.controls[i];
@@ -206,11 +242,18 @@ void WriteDialog(Writer& w, const Dialog& d)
             WriteInput(w, c);
             continue;
         }
-        WriteHead(w, static_cast<uint16_t>(c.kind), c.id, c.flags, c.hotKey != 0 ? c.hotKey : HotKeyOf(c.text), c.x, c.y, c.width,
-                  c.height, c.value);
+        WriteHead(w, {.kind = static_cast<uint16_t>(c.kind),
+                      .id = c.id,
+                      .flags = c.flags,
+                      .hotKey = c.hotKey != 0 ? c.hotKey : HotKeyOf(c.text),
+                      .x = c.x,
+                      .y = c.y,
+                      .width = c.width,
+                      .height = c.height,
+                      .value = c.value});
         w.Text(c.text);
     }
-    w.PatchU16(lengthAt, w.at() - start);
+    w.Patch(recordAt, kDialogRecord.length, static_cast<uint16_t>(w.at() - bodyAt));
 }
 
 } // namespace
@@ -221,10 +264,11 @@ const unsigned char* ExportDialogTemplate()
     static bool built = false;
     if (!built) {
         Writer w(block, kTemplateBlockSize);
-        w.U32(0); // total length, patched below
+        const unsigned char start[kDialogBlock.size] = {};
+        w.Put(start, sizeof start); // the total length is patched below
         for (const Dialog& d : kDialogs)
             WriteDialog(w, d);
-        w.PatchU32(0, w.overflowed() ? 0 : w.at() - 4);
+        w.Patch(0, kDialogBlock.bodyLength, static_cast<uint32_t>(w.overflowed() ? 0 : w.at() - kDialogBlock.size));
         built = true;
     }
     return block;

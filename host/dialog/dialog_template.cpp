@@ -9,10 +9,7 @@
 
 namespace {
 
-constexpr int kHeadSize = 20;
-// Field descriptor: 8 zero bytes, the input length, the field type, then
-// type-specific words.
-constexpr int kDescriptorFixed = 12;
+constexpr std::size_t kInputBlockMinimum = kDialogHead.size + kDialogDescriptor.size;
 
 // A window of the block that all reads go through.
 class Reader {
@@ -22,23 +19,18 @@ public:
     std::size_t at() const { return at_; }
     std::size_t left() const { return end_ - at_; }
 
-    bool U16(uint16_t* v)
+    // The next n bytes, for the fields of an n-byte layout; null when fewer
+    // are left.
+    const unsigned char* Bytes(std::size_t n)
     {
-        if (left() < 2)
-            return false;
-        *v = static_cast<uint16_t>(base_[at_] | (base_[at_ + 1] << 8));
-        at_ += 2;
-        return true;
+        if (left() < n)
+            return nullptr;
+        const unsigned char* bytes = base_ + at_;
+        at_ += n;
+        return bytes;
     }
-    bool U32(uint32_t* v)
-    {
-        if (left() < 4)
-            return false;
-        *v = static_cast<uint32_t>(base_[at_]) | (static_cast<uint32_t>(base_[at_ + 1]) << 8) |
-             (static_cast<uint32_t>(base_[at_ + 2]) << 16) | (static_cast<uint32_t>(base_[at_ + 3]) << 24);
-        at_ += 4;
-        return true;
-    }
+    // The next n bytes without moving on; null when fewer are left.
+    const unsigned char* Peek(std::size_t n) const { return left() < n ? nullptr : base_ + at_; }
     // A NUL-terminated text that ends inside the window.
     bool Text(std::string* text)
     {
@@ -57,13 +49,6 @@ public:
         at_ += n;
         return part;
     }
-    bool Skip(std::size_t n)
-    {
-        if (left() < n)
-            return false;
-        at_ += n;
-        return true;
-    }
 
 private:
     const unsigned char* base_;
@@ -72,26 +57,40 @@ private:
 };
 
 struct Head {
-    uint16_t kind, id, flags, hotKey, x, y, width, height;
-    uint32_t value;
+    uint16_t kind;
+    int16_t id;
+    uint16_t flags, hotKey;
+    int16_t x, y, width, height;
+    int32_t value;
 };
 
 bool ReadHead(Reader& r, Head* h)
 {
-    return r.U16(&h->kind) && r.U16(&h->id) && r.U16(&h->flags) && r.U16(&h->hotKey) && r.U16(&h->x) &&
-           r.U16(&h->y) && r.U16(&h->width) && r.U16(&h->height) && r.U32(&h->value);
+    const unsigned char* bytes = r.Bytes(kDialogHead.size);
+    if (bytes == nullptr)
+        return false;
+    h->kind = kDialogHead.kind.Read(bytes);
+    h->id = kDialogHead.id.Read(bytes);
+    h->flags = kDialogHead.flags.Read(bytes);
+    h->hotKey = kDialogHead.hotKey.Read(bytes);
+    h->x = kDialogHead.x.Read(bytes);
+    h->y = kDialogHead.y.Read(bytes);
+    h->width = kDialogHead.width.Read(bytes);
+    h->height = kDialogHead.height.Read(bytes);
+    h->value = kDialogHead.value.Read(bytes);
+    return true;
 }
 
 void Apply(const Head& h, DialogControl* c)
 {
-    c->id = static_cast<int16_t>(h.id);
+    c->id = h.id;
     c->flags = h.flags;
     c->hotKey = h.hotKey;
-    c->x = static_cast<int16_t>(h.x);
-    c->y = static_cast<int16_t>(h.y);
-    c->width = static_cast<int16_t>(h.width);
-    c->height = static_cast<int16_t>(h.height);
-    c->value = static_cast<int32_t>(h.value);
+    c->x = h.x;
+    c->y = h.y;
+    c->width = h.width;
+    c->height = h.height;
+    c->value = h.value;
 }
 
 bool KnownKind(uint16_t kind)
@@ -108,15 +107,17 @@ bool KnownKind(uint16_t kind)
     return false;
 }
 
-// The input's block (head and field descriptor) within its record.
+// An input's record up to its text: the kind, the block length, the block
+// (head and field descriptor).
 bool ReadInputBlock(Reader& r, DialogControl* c, std::string* why)
 {
-    uint16_t blockLength = 0;
-    if (!r.U16(&blockLength)) {
+    const unsigned char* start = r.Bytes(kDialogInput.size);
+    if (start == nullptr) {
         *why = "its block length is cut off";
         return false;
     }
-    if (blockLength < kHeadSize + kDescriptorFixed) {
+    const uint16_t blockLength = kDialogInput.blockLength.Read(start);
+    if (blockLength < kInputBlockMinimum) {
         *why = "its block of " + std::to_string(blockLength) + " bytes is too short for a head and a field descriptor";
         return false;
     }
@@ -133,15 +134,12 @@ bool ReadInputBlock(Reader& r, DialogControl* c, std::string* why)
         return false;
     }
     Apply(h, c);
-    block.Skip(8);
-    uint16_t length = 0, type = 0;
-    block.U16(&length);
-    block.U16(&type);
-    // The block's own end bounds the type-specific words.
-    const std::size_t extraWords = (blockLength - kHeadSize - kDescriptorFixed) / 2;
-    std::vector<uint16_t> words(extraWords);
-    for (uint16_t& w : words)
-        block.U16(&w);
+    const unsigned char* descriptor = block.Bytes(kDialogDescriptor.size);
+    const uint16_t length = kDialogDescriptor.inputLength.Read(descriptor);
+    const uint16_t type = kDialogDescriptor.fieldType.Read(descriptor);
+    // The block's own end bounds the field type's own words.
+    const std::size_t ownBytes = (blockLength - kInputBlockMinimum) / LeU16::kWidth * LeU16::kWidth;
+    const unsigned char* own = block.Bytes(ownBytes);
 
     c->inputLength = length;
     switch (type) {
@@ -159,12 +157,12 @@ bool ReadInputBlock(Reader& r, DialogControl* c, std::string* why)
     case kDialogFieldNumber:
         c->input = DialogInputType::Number;
         // The range closes the descriptor: its lowest and highest value.
-        if (words.size() < 2) {
+        if (ownBytes < kDialogNumberRange.size) {
             *why = "its number descriptor gives no range";
             return false;
         }
-        c->minimum = static_cast<int16_t>(words[words.size() - 2]);
-        c->maximum = static_cast<int16_t>(words[words.size() - 1]);
+        c->minimum = kDialogNumberRange.minimum.Read(own + ownBytes - kDialogNumberRange.size);
+        c->maximum = kDialogNumberRange.maximum.Read(own + ownBytes - kDialogNumberRange.size);
         if (c->minimum > c->maximum) {
             *why = "its range " + std::to_string(c->minimum) + " to " + std::to_string(c->maximum) + " is empty";
             return false;
@@ -183,13 +181,13 @@ bool ReadInputBlock(Reader& r, DialogControl* c, std::string* why)
 
 bool ReadControl(Reader& r, DialogControl* c, std::string* why)
 {
-    uint16_t kind = 0;
-    if (r.left() < 2) {
+    // The kind opens a head and an input's record alike.
+    const unsigned char* first = r.Peek(kDialogHead.kind.end());
+    if (first == nullptr) {
         *why = "it is cut off";
         return false;
     }
-    Reader peek = r;
-    peek.U16(&kind);
+    const uint16_t kind = kDialogHead.kind.Read(first);
     if (kind == kDialogHeaderKind) {
         *why = "it is a second dialog header";
         return false;
@@ -200,7 +198,6 @@ bool ReadControl(Reader& r, DialogControl* c, std::string* why)
     }
     c->kind = static_cast<DialogControlKind>(kind);
     if (c->kind == DialogControlKind::Input) {
-        r.Skip(2);
         if (!ReadInputBlock(r, c, why))
             return false;
     } else {
@@ -257,11 +254,13 @@ bool ReadDialog(const unsigned char* block, std::size_t recordAt, std::size_t en
 {
     const std::string where = "dialog record at byte " + std::to_string(recordAt);
     Reader r(block, recordAt, end);
-    uint16_t length = 0, count = 0;
-    if (!r.U16(&length) || !r.U16(&count)) {
+    const unsigned char* start = r.Bytes(kDialogRecord.size);
+    if (start == nullptr) {
         *error = where + " is cut off before its length and count";
         return false;
     }
+    const uint16_t length = kDialogRecord.length.Read(start);
+    const uint16_t count = kDialogRecord.count.Read(start);
     if (r.left() < length) {
         *error = where + " says " + std::to_string(length) + " bytes follow, but the block has " +
                  std::to_string(r.left()) + " left";
@@ -277,10 +276,10 @@ bool ReadDialog(const unsigned char* block, std::size_t recordAt, std::size_t en
         *error = where + " does not start with a dialog header and its title";
         return false;
     }
-    d->id = static_cast<int16_t>(h.id);
+    d->id = h.id;
     d->flags = h.flags;
-    d->width = static_cast<int16_t>(h.width);
-    d->height = static_cast<int16_t>(h.height);
+    d->width = h.width;
+    d->height = h.height;
     const std::string name = "dialog " + std::to_string(d->id);
 
     d->controls.reserve(count);
@@ -313,20 +312,19 @@ bool ParseDialogTemplate(const unsigned char* block, std::size_t size, DialogTem
     std::string scratch;
     if (error == nullptr)
         error = &scratch;
-    if (block == nullptr || size < 4) {
+    if (block == nullptr || size < kDialogBlock.size) {
         *error = "the template block is shorter than its length field";
         return false;
     }
     DialogTemplateBlock parsed;
-    Reader r(block, 0, size);
-    r.U32(&parsed.bodyLength);
-    if (parsed.bodyLength > size - 4) {
+    parsed.bodyLength = kDialogBlock.bodyLength.Read(block);
+    if (parsed.bodyLength > size - kDialogBlock.size) {
         *error = "the template block says " + std::to_string(parsed.bodyLength) + " bytes follow, but only " +
-                 std::to_string(size - 4) + " are there";
+                 std::to_string(size - kDialogBlock.size) + " are there";
         return false;
     }
-    const std::size_t end = 4 + static_cast<std::size_t>(parsed.bodyLength);
-    std::size_t at = 4;
+    const std::size_t end = kDialogBlock.size + static_cast<std::size_t>(parsed.bodyLength);
+    std::size_t at = kDialogBlock.size;
     while (at < end) {
         DialogLayout d;
         if (!ReadDialog(block, at, end, &d, &at, error))
@@ -352,14 +350,13 @@ bool ReadDialogFromBlock(const void* block, int dialogId, DialogLayout* out, std
         return false;
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(block);
-    const uint32_t body = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    const uint32_t body = kDialogBlock.bodyLength.Read(bytes);
     if (body > kDialogMaxBlockBody) {
         *error = "the template block says " + std::to_string(body) + " bytes follow; no template is that long";
         return false;
     }
     DialogTemplateBlock parsed;
-    if (!ParseDialogTemplate(bytes, 4 + static_cast<std::size_t>(body), &parsed, error))
+    if (!ParseDialogTemplate(bytes, kDialogBlock.size + static_cast<std::size_t>(body), &parsed, error))
         return false;
     for (DialogLayout& d : parsed.dialogs)
         if (d.id == dialogId) {

@@ -1,14 +1,8 @@
 // The host's reading of a dialog template block: the dialogs it holds, their
 // controls, and where each data-bearing control keeps its value in the data
 // record that a dialog runs over.  Nothing here knows any particular dialog.
-//
-// Block: a 4-byte length of what follows, then dialog records.  A dialog
-// record: a 16-bit length (bytes after the count field), a 16-bit control
-// count, a header, the controls.  Header and controls: a 20-byte head (kind,
-// id, flags, hot key, x, y, width, height as 16-bit words, a 32-bit value),
-// then a NUL-terminated Mazovia text.  An input field instead has its kind, a
-// 16-bit block length, the block (the head again and a field descriptor) and
-// an empty text.  Every number is little-endian.
+// The block's byte layout, shared with the plug-in that writes it, is in
+// contract/dialog_template_format.h.
 #pragma once
 
 #include <cstddef>

@@ -91,7 +91,7 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error)
             SetError(error, std::string("cannot read the firm database: ") + sqlite3_errmsg(session->db));
             return false;
         }
-        SetUpTable(&session->contractors, kTableContractors, contractor_record::kSize);
+        SetUpTable(&session->contractors, kTableContractors, kContractorLayout.size);
         SetUpTable(&session->invoices, kTablePurchaseInvoices, kInvoiceLayout.size);
         SetUpTable(&session->corrections, kTablePurchaseCorrections, kCorrectionLayout.size);
         Current() = std::move(session);

@@ -136,7 +136,7 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
     if (firm == nullptr)
         return 0;
     unsigned char* record = firm->contractors.record.data();
-    std::memset(record, 0, contractor_record::kSize);
+    std::memset(record, 0, kContractorLayout.size);
     if (mode != kFindByKeySlot)
         return 0;
     sqlite3_stmt* find = Fresh(firm->contractorByNumber);
@@ -148,7 +148,7 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
             found = 1;
         }
     } catch (...) {
-        std::memset(record, 0, contractor_record::kSize);
+        std::memset(record, 0, kContractorLayout.size);
         found = 0;
     }
     sqlite3_reset(find);

@@ -26,33 +26,32 @@ int64_t ColumnInt(sqlite3_stmt* row, int column) { return sqlite3_column_int64(r
 // The text in Mazovia, cut to the field's room.  The firm was validated when
 // it opened, so the cut and the empty field on a failed conversion are only
 // a guard against a file changed behind the host's back.
-void PackText(unsigned char* record, HostField field, sqlite3_stmt* row, int column)
+template <std::size_t N>
+void PackText(unsigned char* record, TextField<N> field, sqlite3_stmt* row, int column)
 {
     std::string mazovia;
     if (!Utf8ToMazovia(ColumnText(row, column), &mazovia, nullptr))
         return;
-    const std::size_t length = std::min(mazovia.size(), static_cast<std::size_t>(TextRoom(field)));
-    std::memcpy(record + field.offset, mazovia.data(), length);
-    record[field.offset + length] = 0;
+    field.Write(record, mazovia);
 }
 
 // "YYYY-MM-DD" becomes the host's "YYYYMMDD"; an empty date stays empty.
-void PackDate(unsigned char* record, HostField field, sqlite3_stmt* row, int column)
+void PackDate(unsigned char* record, HostDateField field, sqlite3_stmt* row, int column)
 {
     const std::string_view date = ColumnText(row, column);
     if (!IsCalendarDate(date))
         return;
-    static_assert(kHostDateWidth == 9);
-    char* out = reinterpret_cast<char*>(record + field.offset);
-    std::memcpy(out, date.data(), 4);
-    std::memcpy(out + 4, date.data() + 5, 2);
-    std::memcpy(out + 6, date.data() + 8, 2);
-    out[8] = 0;
+    char packed[HostDateField::kWidth - 1];
+    static_assert(sizeof packed == 8);
+    std::memcpy(packed, date.data(), 4);
+    std::memcpy(packed + 4, date.data() + 5, 2);
+    std::memcpy(packed + 6, date.data() + 8, 2);
+    field.Write(record, std::string_view(packed, sizeof packed));
 }
 
-void PackAmount(unsigned char* record, HostField field, sqlite3_stmt* row, int column)
+void PackAmount(unsigned char* record, Field<LeF64> field, sqlite3_stmt* row, int column)
 {
-    host_record::WriteF64(record, field, HostAmountUnits(sqlite3_column_double(row, column)));
+    field.Write(record, HostAmountUnits(sqlite3_column_double(row, column)));
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -126,45 +125,43 @@ bool IsCalendarDate(std::string_view text)
 
 void PackContractor(sqlite3_stmt* row, unsigned char* record)
 {
-    using namespace contractor_record;
-    std::memset(record, 0, kSize);
-    PackText(record, shortName, row, firm_sql::kContractorShortName);
-    PackText(record, fullName, row, firm_sql::kContractorFullName);
-    PackText(record, address, row, firm_sql::kContractorAddress);
-    PackText(record, nip, row, firm_sql::kContractorNip);
+    const ContractorLayout& layout = kContractorLayout;
+    std::memset(record, 0, layout.size);
+    PackText(record, layout.shortName, row, firm_sql::kContractorShortName);
+    PackText(record, layout.fullName, row, firm_sql::kContractorFullName);
+    PackText(record, layout.address, row, firm_sql::kContractorAddress);
+    PackText(record, layout.nip, row, firm_sql::kContractorNip);
 }
 
 void PackDocument(sqlite3_stmt* row, const DocumentLayout& layout, unsigned char* record)
 {
     using namespace firm_sql;
-    using namespace host_record;
     std::memset(record, 0, layout.size);
-    WriteI32(record, layout.documentKey, static_cast<int32_t>(ColumnInt(row, kDocumentKey)));
+    layout.documentKey.Write(record, static_cast<int32_t>(ColumnInt(row, kDocumentKey)));
     PackDate(record, layout.periodDate, row, kDocumentPeriodDate);
     PackDate(record, layout.issueDate, row, kDocumentIssueDate);
     PackDate(record, layout.receiptDate, row, kDocumentReceiptDate);
-    WriteU32(record, layout.id1, static_cast<uint32_t>(ColumnInt(row, kDocumentId1)));
-    WriteU32(record, layout.id2, static_cast<uint32_t>(ColumnInt(row, kDocumentId2)));
-    WriteI32(record, layout.contractor, static_cast<int32_t>(ColumnInt(row, kDocumentContractor)));
+    layout.id1.Write(record, static_cast<uint32_t>(ColumnInt(row, kDocumentId1)));
+    layout.id2.Write(record, static_cast<uint32_t>(ColumnInt(row, kDocumentId2)));
+    layout.contractor.Write(record, static_cast<int32_t>(ColumnInt(row, kDocumentContractor)));
     PackText(record, layout.transaction, row, kDocumentTransaction);
     PackText(record, layout.nip, row, kDocumentNip);
-    WriteU16(record, layout.paymentDays, static_cast<uint16_t>(ColumnInt(row, kDocumentPaymentDays)));
+    layout.paymentDays.Write(record, static_cast<uint16_t>(ColumnInt(row, kDocumentPaymentDays)));
     PackAmount(record, layout.amount, row, kDocumentAmount);
     PackText(record, layout.comment, row, kDocumentComment);
-    WriteU8(record, layout.otherDeductionDate, static_cast<uint8_t>(ColumnInt(row, kDocumentOtherDeductionDate)));
-    WriteU16(record, layout.entryMode, static_cast<uint16_t>(ColumnInt(row, kDocumentEntryMode)));
-    WriteI16(record, layout.deductionSetting, static_cast<int16_t>(ColumnInt(row, kDocumentDeductionSetting)));
+    layout.otherDeductionDate.Write(record, static_cast<uint8_t>(ColumnInt(row, kDocumentOtherDeductionDate)));
+    layout.entryMode.Write(record, static_cast<uint16_t>(ColumnInt(row, kDocumentEntryMode)));
+    layout.deductionSetting.Write(record, static_cast<int16_t>(ColumnInt(row, kDocumentDeductionSetting)));
 }
 
 void PackLine(sqlite3_stmt* row, const LineLayout& layout, unsigned char* record)
 {
     using namespace firm_sql;
-    using namespace host_record;
     std::memset(record, 0, layout.size);
-    WriteI32(record, layout.inUse, static_cast<int32_t>(ColumnInt(row, kLineInUse)));
+    layout.inUse.Write(record, static_cast<int32_t>(ColumnInt(row, kLineInUse)));
     PackAmount(record, layout.amount, row, kLineAmount);
-    WriteI16(record, layout.rateCode, static_cast<int16_t>(ColumnInt(row, kLineRateCode)));
+    layout.rateCode.Write(record, static_cast<int16_t>(ColumnInt(row, kLineRateCode)));
     PackAmount(record, layout.vat, row, kLineVat);
-    WriteI16(record, layout.purchaseKind, static_cast<int16_t>(ColumnInt(row, kLinePurchaseKind)));
-    WriteI16(record, layout.deductionKind, static_cast<int16_t>(ColumnInt(row, kLineDeductionKind)));
+    layout.purchaseKind.Write(record, static_cast<int16_t>(ColumnInt(row, kLinePurchaseKind)));
+    layout.deductionKind.Write(record, static_cast<int16_t>(ColumnInt(row, kLineDeductionKind)));
 }

@@ -9,9 +9,6 @@
 
 #include "contract/host_records.h"
 
-// Characters a text field of the host holds: its width less the terminator.
-constexpr int TextRoom(HostField field) { return static_cast<int>(field.width) - 1; }
-
 // An amount in złoty as the host holds it: value × 10000, rounded to the
 // nearest integer with halves away from zero.  The rounding works on the
 // decimal value the double stands for (its shortest round-trip text), so

@@ -42,7 +42,10 @@ ColumnRule UInt8(const char* name) { return IntegerIn(name, 0, UINT8_MAX); }
 // Only orders rows; any integer will do.
 ColumnRule AnyInteger(const char* name) { return IntegerIn(name, INT64_MIN, INT64_MAX); }
 ColumnRule Number(const char* name) { return {name, ValueKind::Number}; }
-ColumnRule Text(const char* name, HostField field) { return {name, ValueKind::Text, 0, 0, false, TextRoom(field)}; }
+template <std::size_t N> ColumnRule Text(const char* name, TextField<N> field)
+{
+    return {name, ValueKind::Text, 0, 0, false, static_cast<int>(field.room())};
+}
 ColumnRule Date(const char* name) { return {name, ValueKind::Date}; }
 
 struct TableRule {
@@ -55,12 +58,12 @@ struct TableRule {
 };
 
 // The rooms come from the record layouts the texts are packed into.
-static_assert(TextRoom(contractor_record::shortName) == 16 && TextRoom(contractor_record::fullName) == 100 &&
-              TextRoom(contractor_record::address) == 50 && TextRoom(contractor_record::nip) == 30);
-static_assert(TextRoom(kInvoiceLayout.transaction) == 40 && TextRoom(kInvoiceLayout.nip) == 13 &&
-              TextRoom(kInvoiceLayout.comment) == 60);
-static_assert(TextRoom(kCorrectionLayout.transaction) == 40 && TextRoom(kCorrectionLayout.nip) == 15 &&
-              TextRoom(kCorrectionLayout.comment) == 60);
+static_assert(kContractorLayout.shortName.room() == 16 && kContractorLayout.fullName.room() == 100 &&
+              kContractorLayout.address.room() == 50 && kContractorLayout.nip.room() == 30);
+static_assert(kInvoiceLayout.transaction.room() == 40 && kInvoiceLayout.nip.room() == 13 &&
+              kInvoiceLayout.comment.room() == 60);
+static_assert(kCorrectionLayout.transaction.room() == 40 && kCorrectionLayout.nip.room() == 15 &&
+              kCorrectionLayout.comment.room() == 60);
 
 std::vector<ColumnRule> DocumentColumns(const DocumentLayout& layout, bool oneDate)
 {
@@ -89,8 +92,8 @@ const std::vector<TableRule>& FirmTables()
         number.nonZero = true;
         return std::vector<TableRule>{
             {"contractor",
-             {number, Text("short_name", contractor_record::shortName), Text("full_name", contractor_record::fullName),
-              Text("address", contractor_record::address), Text("nip", contractor_record::nip)},
+             {number, Text("short_name", kContractorLayout.shortName), Text("full_name", kContractorLayout.fullName),
+              Text("address", kContractorLayout.address), Text("nip", kContractorLayout.nip)},
              {"number"}},
             {"purchase_invoice", DocumentColumns(kInvoiceLayout, false), {}},
             {"purchase_correction", DocumentColumns(kCorrectionLayout, true), {}},

@@ -18,7 +18,7 @@ namespace {
 
 int32_t KeyOf(const unsigned char* record, const DocumentLayout& layout)
 {
-    return host_record::ReadI32(record, layout.documentKey);
+    return layout.documentKey.Read(record);
 }
 
 // Every document key of a scan of one kind, in the order the scan gives them.
@@ -74,7 +74,7 @@ LineRead ReadLines(int kind, int documentKey)
 
 double LineAmount(const std::vector<unsigned char>& record)
 {
-    return host_record::ReadF64(record.data(), kInvoiceLineLayout.amount);
+    return kInvoiceLineLayout.amount.Read(record.data());
 }
 
 TEST(FirmTables, OneStableObjectPerTableWhileTheFirmIsOpen)
@@ -174,16 +174,16 @@ TEST(FirmContractors, FindsTheNumberInTheKeySlotOrClearsTheRecord)
 
     *key = 5;
     EXPECT_NE(tomiva::HostFindContractor(-1), 0);
-    EXPECT_STREQ(host_record::Text(record, contractor_record::shortName), "Firma");
+    EXPECT_STREQ(kContractorLayout.shortName.Read(record), "Firma");
     *key = -5;
     EXPECT_NE(tomiva::HostFindContractor(-1), 0);
-    EXPECT_STREQ(host_record::Text(record, contractor_record::shortName), "Osoba");
+    EXPECT_STREQ(kContractorLayout.shortName.Read(record), "Osoba");
 
     for (int32_t missing : {0, 6, -6, 2147483647}) {
         *key = missing;
         EXPECT_EQ(tomiva::HostFindContractor(-1), 0) << missing;
-        EXPECT_EQ(std::vector<unsigned char>(record, record + contractor_record::kSize),
-                  std::vector<unsigned char>(contractor_record::kSize, 0))
+        EXPECT_EQ(std::vector<unsigned char>(record, record + kContractorLayout.size),
+                  std::vector<unsigned char>(kContractorLayout.size, 0))
             << missing;
     }
 }
@@ -202,7 +202,7 @@ TEST(FirmLines, ADocumentsLinesComeInLineOrderWithUnusedOnesIncluded)
     ASSERT_EQ(invoice.records.size(), 3u);
     EXPECT_EQ(LineAmount(invoice.records[0]), 10000.0);
     EXPECT_EQ(LineAmount(invoice.records[1]), 20000.0);
-    EXPECT_EQ(host_record::ReadI32(invoice.records[1].data(), kInvoiceLineLayout.inUse), 0);
+    EXPECT_EQ(kInvoiceLineLayout.inUse.Read(invoice.records[1].data()), 0);
     EXPECT_EQ(LineAmount(invoice.records[2]), 30000.0);
 
     const LineRead correction = ReadLines(109, 9);
@@ -233,8 +233,8 @@ TEST(FirmLines, LoadingFewerThanListedLoadsThoseFirst)
     EXPECT_NE(tomiva::HostLoadLines(&lines, &aux, &count, 2, key, list), 0);
     tomiva::HostFreeList(&list);
     ASSERT_EQ(count, 2);
-    EXPECT_EQ(host_record::ReadF64(lines[0], kInvoiceLineLayout.amount), 10000.0);
-    EXPECT_EQ(host_record::ReadF64(lines[1], kInvoiceLineLayout.amount), 20000.0);
+    EXPECT_EQ(kInvoiceLineLayout.amount.Read(lines[0]), 10000.0);
+    EXPECT_EQ(kInvoiceLineLayout.amount.Read(lines[1]), 20000.0);
     tomiva::HostReleaseLines(&lines, &aux, &count, count, key, 0);
 }
 
