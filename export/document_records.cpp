@@ -161,7 +161,7 @@ void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayou
                 FormatDateTime(d.dueDate, sizeof d.dueDate, layout.issueDate.Read(record));
             }
             std::snprintf(d.paymentFrom, sizeof d.paymentFrom, "WYSTAWIENIA");
-            d.amount = layout.amount.Read(record) / 10000.0;
+            d.amount = layout.amount.Read(record) / kHostAmountUnitsPerZloty;
             std::snprintf(d.currency, sizeof d.currency, "PLN");
             if (layout.comment.Read(record)[0] != '\0')
                 CopyText(d.comment, layout.comment.Read(record), 30);
