@@ -15,7 +15,7 @@
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
+#include "host/services/host_session.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/common/host_date.h"
 #include "host/firm/firm_queries.h"
 #include "host/services/mazovia.h"
 
@@ -55,19 +56,6 @@ void PackAmount(unsigned char* record, HostField field, sqlite3_stmt* row, int c
     host_record::WriteF64(record, field, HostAmountUnits(sqlite3_column_double(row, column)));
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int Digits(std::string_view text, std::size_t from, std::size_t count)
-{
-    int value = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
 } // namespace
 
 double HostAmountUnits(double zloty)
@@ -108,20 +96,6 @@ double HostAmountUnits(double zloty)
     if (value == 0.0)
         return 0.0;
     return negative ? -value : value;
-}
-
-bool IsCalendarDate(std::string_view text)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    const int year = Digits(text, 0, 4);
-    const int month = Digits(text, 5, 2);
-    const int day = Digits(text, 8, 2);
-    if (year < 1 || month < 1 || month > 12 || day < 1)
-        return false;
-    static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int days = kDaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-    return day <= days;
 }
 
 void PackContractor(sqlite3_stmt* row, unsigned char* record)

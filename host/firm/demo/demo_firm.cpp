@@ -1,5 +1,4 @@
 #include "host/firm/demo/demo_firm.h"
-#include "host/services/host_state.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -19,6 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "host/common/civil_date.h"
+#include "host/common/error_text.h"
+#include "host/common/host_format.h"
+#include "host/common/sqlite_statement.h"
 #include "host/firm/firm_schema.h"
 
 namespace {
@@ -140,44 +143,12 @@ std::string UpperPolish(std::string_view utf8)
 
 
 // ---------------------------------------------------------------------------
-// Dates as day numbers (days since 1970-01-01), proleptic Gregorian.
-
-struct CivilDate {
-    int year, month, day;
-};
-
-int DaysFromCivil(int y, int m, int d)
-{
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-CivilDate CivilFromDays(int z)
-{
-    z += 719468;
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = z - era * 146097;
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    const int d = doy - (153 * mp + 2) / 5 + 1;
-    const int m = mp + (mp < 10 ? 3 : -9);
-    return {yoe + era * 400 + (m <= 2), m, d};
-}
+// Dates as day numbers (days since 1970-01-01).
 
 std::string DateText(int days)
 {
     const CivilDate date = CivilFromDays(days);
     return HostFormat("%04d-%02d-%02d", date.year, date.month, date.day);
-}
-
-int DaysInMonth(int year, int month)
-{
-    return DaysFromCivil(year + (month == 12), month % 12 + 1, 1) - DaysFromCivil(year, month, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -834,11 +805,6 @@ std::string DocumentNip(Random& random, const std::string& contractorNip, std::s
 // ---------------------------------------------------------------------------
 // The database.
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 constexpr std::size_t kInvoiceNipRoom = 13;
 constexpr std::size_t kCorrectionNipRoom = 15;
 
@@ -888,10 +854,7 @@ private:
 
     bool Prepare(const char* sql, Statement* statement)
     {
-        sqlite3_stmt* raw = nullptr;
-        const int status = sqlite3_prepare_v2(db_, sql, -1, &raw, nullptr);
-        statement->reset(raw);
-        return status == SQLITE_OK || Fail("cannot prepare an insert");
+        return PrepareStatement(db_, sql, statement) || Fail("cannot prepare an insert");
     }
 
     bool PrepareAll()
@@ -1007,8 +970,8 @@ private:
 
             // Months in order over the register, days at random within them.
             const int month = static_cast<int>(static_cast<int64_t>(i) * 12 / total) + 1;
-            const int period =
-                DaysFromCivil(options_.year, month, random_.Between(1, DaysInMonth(options_.year, month)));
+            const int period = static_cast<int>(
+                DaysFromCivil(options_.year, month, random_.Between(1, DaysInMonth(options_.year, month))));
             const int issued = period - (random_.PerMille(300) ? 0 : random_.Between(1, 12));
             const int received = random_.Between(issued, period);
 
@@ -1107,12 +1070,6 @@ private:
     Statement contractor_, invoice_, correction_, line_;
     std::string error_;
 };
-
-void SetError(std::string* error, std::string text)
-{
-    if (error != nullptr)
-        *error = std::move(text);
-}
 
 } // namespace
 
