@@ -109,29 +109,30 @@ std::string Address(Random& random, AddressForm form, MarkerCase markerCase)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const City& city = Pick(random, kCities);
-        const std::string postalCity =
-            HostFormat("%02d-%03d %s", random.Between(city.prefixLow, city.prefixHigh), random.Below(1000), city.name);
+        // Drawn in the order of the firms made so far: the postal code's
+        // last digits, then its first, and a house number before its street.
+        const int postalSuffix = random.Below(1000);
+        const int postalPrefix = random.Between(city.prefixLow, city.prefixHigh);
+        const std::string postalCity = HostFormat("%02d-%03d %s", postalPrefix, postalSuffix, city.name);
+        const bool numbered = form != AddressForm::PostalCodeCity && form != AddressForm::CityOnly;
+        const std::string house = numbered ? HouseNumber(random) : std::string();
         std::string address;
         switch (form) {
         case AddressForm::StreetThenCity:
-            address = MarkerText("ul.", markerCase) + " " + Pick(random, kStreets) + " " + HouseNumber(random) + " " +
-                postalCity;
+            address = MarkerText("ul.", markerCase) + " " + Pick(random, kStreets) + " " + house + " " + postalCity;
             break;
         case AddressForm::CityThenStreet:
-            address = postalCity + " " + MarkerText("ul.", markerCase) + " " + Pick(random, kStreets) + " " +
-                HouseNumber(random);
+            address = postalCity + " " + MarkerText("ul.", markerCase) + " " + Pick(random, kStreets) + " " + house;
             break;
         case AddressForm::CityThenEstate:
-            address = postalCity + " " + MarkerText("os.", markerCase) + " " + Pick(random, kEstates) + " " +
-                HouseNumber(random);
+            address = postalCity + " " + MarkerText("os.", markerCase) + " " + Pick(random, kEstates) + " " + house;
             break;
         case AddressForm::EstateThenCity:
-            address = MarkerText("os.", markerCase) + " " + Pick(random, kEstates) + " " + HouseNumber(random) + " " +
-                postalCity;
+            address = MarkerText("os.", markerCase) + " " + Pick(random, kEstates) + " " + house + " " + postalCity;
             break;
         case AddressForm::UnmarkedStreet:
             address = std::string(random.PerMille(750) ? Pick(random, kStreets) : Pick(random, kOtherWays)) + " " +
-                HouseNumber(random) + " " + postalCity;
+                house + " " + postalCity;
             break;
         case AddressForm::PostalCodeCity: address = postalCity; break;
         case AddressForm::CityOnly: address = city.name; break;

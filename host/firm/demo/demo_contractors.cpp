@@ -80,7 +80,10 @@ std::string NipDigits(Random& random)
                                    676, 712, 946, 813, 657, 739, 851, 955, 554, 879, 764, 618};
     static const int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
     for (;;) {
-        const std::string digits = HostFormat("%03d%06d", Pick(random, kOffices), random.Below(1000000));
+        // The serial is drawn before the office, as in the firms made so far.
+        const int serial = random.Below(1000000);
+        const int office = Pick(random, kOffices);
+        const std::string digits = HostFormat("%03d%06d", office, serial);
         int sum = 0;
         for (int i = 0; i < 9; ++i)
             sum += kWeights[i] * (digits[i] - '0');

@@ -133,7 +133,8 @@ DocumentPlan RandomDocumentPlan(Random& random)
 int64_t NetGrosze(Random& random)
 {
     static const Weighted<int64_t> kScales[] = {{1, 20}, {10, 40}, {100, 30}, {1000, 10}};
-    return (1000 + random.Below(99000)) * PickWeighted(random, kScales) / 10;
+    const int64_t units = 1000 + random.Below(99000);
+    return units * PickWeighted(random, kScales) / 10;
 }
 
 // VAT of a net amount at a rate in tenths of a percent, rounded to the

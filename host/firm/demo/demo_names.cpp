@@ -64,7 +64,9 @@ std::string TradeName(Random& random)
 {
     if (random.PerMille(150))
         return Pick(random, kTradeNames);
-    return std::string(Pick(random, kTradeStems)) + Pick(random, kTradeEndings);
+    // The ending is drawn before the stem, as in the firms made so far.
+    const std::string ending = Pick(random, kTradeEndings);
+    return Pick(random, kTradeStems) + ending;
 }
 
 const char* const kTrades[] = {

@@ -1,6 +1,8 @@
 // The demo firm's randomness.  It depends on nothing but the seed: the
 // standard library's distributions differ between implementations, and a
-// firm made with them would too.
+// firm made with them would too.  For the same reason no two draws stand
+// where the language leaves their order to the compiler: as the operands of
+// one + or *, or as two arguments of one call.
 #pragma once
 
 #include <cstddef>
