@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "host/common/host_date.h"
+#include "host/common/utf8.h"
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_state.h"
-#include "host/services/host_state.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -125,15 +128,8 @@ std::string DialogHostText(const std::string& utf8)
     std::string out;
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
-        n = std::min(n, utf8.size() - i);
-        std::string one;
-        if (Utf8ToMazovia(std::string_view(utf8).substr(i, n), &one, nullptr))
-            out += one;
-        else
-            out += '?';
-        i += n;
+        const int byte = MazoviaByteOf(DecodeUtf8(utf8, &i));
+        out += byte < 0 ? '?' : static_cast<char>(byte);
     }
     return out;
 }

@@ -146,12 +146,7 @@ int MazoviaByte(char32_t c)
 {
     if (c < 0x20 || c == 0x7F)
         return -1;
-    if (c < 0x80)
-        return static_cast<int>(c);
-    for (int b = 0x80; b < 0x100; ++b)
-        if (kMazoviaToUnicode[b] == c)
-            return b;
-    return -1;
+    return MazoviaByteOf(c);
 }
 
 // What the attribute bytes of a host text switch to.
