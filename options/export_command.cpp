@@ -16,9 +16,9 @@ namespace {
 inline constexpr int kModeExportRunning = 0x8000;
 
 // The dialog object's virtual table: slot 0 the class's own deleting
-// destructor, the other slots the base's operations, which the host
-// implements as entries: their call routines, each in its slot
-// (contract/dialog_base.h).
+// destructor, slots 1 to 34 the base's operations, which the host
+// implements as entries: their call routines, in the list's order of the
+// base's methods after its constructor and destructor.
 using DeletingDestructor = void* HOST_CONV_THISCALL(CExportVentalorTxt* self, unsigned flags);
 
 void* HOST_CONV_THISCALL DeleteDialogObject(CExportVentalorTxt* self, unsigned flags)
@@ -37,8 +37,8 @@ const VirtualTable& DialogVirtualTable()
 {
     static const VirtualTable table = [] {
         VirtualTable t{};
-        t.slots[kDialogSlot_DeletingDestructor] =
-            reinterpret_cast<const void*>(static_cast<DeletingDestructor*>(&DeleteDialogObject));
+        t.slots[0] = reinterpret_cast<const void*>(static_cast<DeletingDestructor*>(&DeleteDialogObject));
+        // Every virtual method of the base class from the list, in its slot.
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
     DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
