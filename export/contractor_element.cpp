@@ -54,6 +54,11 @@ void SplitAddress(const char* address, char* street, char* postalCode, char* cit
     work[0] = '\0';
     HostCopyField(work, address, kAddressWorkSize - 1);
     const int length = static_cast<int>(std::strlen(work));
+    // A control byte is a blank of the address: as a space it is trimmed
+    // with the others (the file would show it as a space anyway).
+    for (int i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(work[i]) < 0x20)
+            work[i] = ' ';
 
     if (length > 0) {
         int postal = -1, cityStart = -1, streetStart = -1;
@@ -115,7 +120,7 @@ void SplitEscapedName(const char* name, int* firstEnd, int* secondEnd)
     *secondEnd = partEnd(*firstEnd);
 }
 
-void ExportRun::WriteContractor()
+bool ExportRun::WriteContractor()
 {
     const unsigned char* record = contractorRecord;
 
@@ -130,18 +135,18 @@ void ExportRun::WriteContractor()
     int firstEnd = 0, secondEnd = 0;
     SplitEscapedName(name, &firstEnd, &secondEnd);
 
-    WriteFixedLine(outputFile, "<KONTRAHENT>");
-    WriteFormattedLine(outputFile, "<NAZWA_PELNA_1>%.*s</NAZWA_PELNA_1>", firstEnd, name);
-    WriteFormattedLine(outputFile, "<NAZWA_PELNA_2>%.*s</NAZWA_PELNA_2>", secondEnd - firstEnd, name + firstEnd);
-
     char text[kTextSize];
     text[0] = '\0';
     HostCopyField(text, kContractorLayout.shortName.Read(record), kTextSize - 1);
     EscapeXml(text, kTextSize - 1);
-    WriteFormattedLine(outputFile, "<NAZWA_SKROCONA>%s</NAZWA_SKROCONA>", text);
+    char nip[kTextSize];
+    DigitsOnly(nip, kTextSize, kContractorLayout.nip.Read(record));
 
-    DigitsOnly(text, kTextSize, kContractorLayout.nip.Read(record));
-    WriteFormattedLine(outputFile, "<NIP>%s</NIP>", text);
+    if (!PutLine(out, "<KONTRAHENT>") || !PutElement(out, "NAZWA_PELNA_1", name, firstEnd) ||
+        !PutElement(out, "NAZWA_PELNA_2", name + firstEnd, secondEnd - firstEnd) ||
+        !PutElement(out, "NAZWA_SKROCONA", text, static_cast<int>(std::strlen(text))) ||
+        !PutElement(out, "NIP", nip, static_cast<int>(std::strlen(nip))))
+        return false;
 
     static const char* const kBeforeAddress[] = {
         "<REGON/>",
@@ -158,18 +163,17 @@ void ExportRun::WriteContractor()
         "<TYP_DRUKOWANY_NA_FAKTURZE>T</TYP_DRUKOWANY_NA_FAKTURZE>",
     };
     for (const char* line : kBeforeAddress)
-        WriteFixedLine(outputFile, line);
+        if (!PutLine(out, line))
+            return false;
 
     // The postal code is digits and a dash by construction.
-    WriteFormattedLine(outputFile, "<KOD_POCZTOWY>%s</KOD_POCZTOWY>", postalCode);
     EscapeXml(city, kAddressPartSize - 1);
-    WriteFormattedLine(outputFile, "<MIASTO>%s</MIASTO>", city);
-    WriteFixedLine(outputFile, "<PANSTWO>POLSKA</PANSTWO>");
-    WriteFixedLine(outputFile, "<NR_DOMU/>");
-    WriteFixedLine(outputFile, "<NR_LOKALU/>");
-    WriteFixedLine(outputFile, "<ULICA/>");
     EscapeXml(street, kAddressPartSize - 1);
-    WriteFormattedLine(outputFile, "<ADRES_1>%s</ADRES_1>", street);
+    if (!PutElement(out, "KOD_POCZTOWY", postalCode, static_cast<int>(std::strlen(postalCode))) ||
+        !PutElement(out, "MIASTO", city, static_cast<int>(std::strlen(city))) || !PutLine(out, "<PANSTWO>POLSKA</PANSTWO>") ||
+        !PutLine(out, "<NR_DOMU/>") || !PutLine(out, "<NR_LOKALU/>") || !PutLine(out, "<ULICA/>") ||
+        !PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))))
+        return false;
 
     static const char* const kAfterAddress[] = {
         "<ADRES_2></ADRES_2>",
@@ -178,5 +182,7 @@ void ExportRun::WriteContractor()
         "</KONTRAHENT>",
     };
     for (const char* line : kAfterAddress)
-        WriteFixedLine(outputFile, line);
+        if (!PutLine(out, line))
+            return false;
+    return true;
 }

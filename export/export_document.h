@@ -1,10 +1,16 @@
-// ExportDocument: the fixed-width record of the run's document array.  One
-// array holds two shapes of it, in output order: a header record per exported
-// document (registerId not empty), followed at once by that document's VAT
-// position records (registerId empty, only the position fields set).
+// ExportDocument: the fixed-width record of a document as the register
+// writer writes it, in two shapes: a header record per exported document
+// (registerId not empty), and the record of one of its VAT positions
+// (registerId empty, only the position fields set).
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
+
+// The rate text holds every rate the host can report: "%.0f%%" of any
+// double, the largest having DBL_MAX_10_EXP + 1 digits, with its sign, the
+// "%" and the NUL.
+inline constexpr int kRateTextSize = (DBL_MAX_10_EXP + 1) + 1 + 1 + 1;
 
 struct ExportDocument {
     // header fields
@@ -39,7 +45,7 @@ struct ExportDocument {
     char comment[31];
     char vatDeduction[21];
     // position fields
-    char rateText[5];
+    char rateText[kRateTextSize];
     char mpkNet[21];
     double netAmount;
     char mpkVat[21];

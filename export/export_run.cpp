@@ -1,21 +1,27 @@
-// The export run: names and creates the file, has the builders gather the
-// documents, then writes the whole XML document in one pass.
+// The export run: names the file and creates it under a temporary name,
+// counts the documents and marks their contractors, writes the contractors
+// and then each document as it is read, reads the finished file back and
+// only then puts it in the place of the export file.
 #include "export/export_run.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "contract/host_protocol.h"
 #include "export/export_text.h"
 #include "shell/host_calls.h"
+#include "shell/platform.h"
 #include "shell/plugin_messages.h"
 
 namespace {
 
-inline constexpr int kPathSize = 256;
 inline constexpr int kDateSlotSize = 256;
 inline constexpr int kProgressWindowKind = 856;
 inline constexpr int kPrepareForReading = 255;
+// The file is written under the export file's name with this ending and
+// gets the name itself only when it is complete.
+inline constexpr char kTemporaryEnding[] = ".tmp";
 
 void ShowProgressHeading(const char* heading)
 {
@@ -47,18 +53,69 @@ void Release(T*& block)
     block = nullptr;
 }
 
+// A block from the host for one of the run's buffers.
+template <typename T>
+bool Allocate(T*& block, int bytes)
+{
+    block = static_cast<T*>(HostAlloc(bytes));
+    return block != nullptr;
+}
+
+template <std::size_t N>
+bool PutLines(OutputLines& out, const char* const (&lines)[N])
+{
+    for (const char* line : lines)
+        if (!PutLine(out, line))
+            return false;
+    return true;
+}
+
+// A count in decimal, for messages: byte counts pass 32 bits.
+void CountText(char* destination, std::size_t size, long long count)
+{
+    std::snprintf(destination, size, "%lld", count);
+}
+
 } // namespace
+
+void AddNoticeCase(NoticeCases& cases, const char* text)
+{
+    if (cases.count < kNoticeCasesNamed) {
+        const std::size_t used = std::strlen(cases.named);
+        std::snprintf(cases.named + used, sizeof cases.named - used, "%s\n", text);
+    }
+    ++cases.count;
+}
+
+void ShowNoticeCases(const NoticeCases& cases, const char* format)
+{
+    if (cases.count == 0)
+        return;
+    char count[24], more[24];
+    CountText(count, sizeof count, cases.count);
+    char list[kNoticeCasesSize + 64];
+    std::snprintf(list, sizeof list, "%s", cases.named);
+    if (cases.count > kNoticeCasesNamed) {
+        CountText(more, sizeof more, cases.count - kNoticeCasesNamed);
+        const std::size_t used = std::strlen(list);
+        std::snprintf(list + used, sizeof list - used, kCasesMore.c_str(), more);
+    }
+    ShowMessage(kTitleNotice, format, kNoticeFlags, count, list);
+}
 
 bool ExportRun::SetUp()
 {
     invoiceCount = 0;
     correctionCount = 0;
     outputFile = nullptr;
+    temporaryPath[0] = exportPath[0] = '\0';
+    std::memset(&out, 0, sizeof out);
+    std::memset(&vat, 0, sizeof vat);
+    failed = false;
+    failure[0] = '\0';
+    std::memset(&contractorsMissing, 0, sizeof contractorsMissing);
     firmFlags = nullptr;
     personFlags = nullptr;
-    documents = nullptr;
-    documentCount = 0;
-    documentCapacity = 0;
     contractorRecord = invoiceRecord = correctionRecord = nullptr;
     ready = false;
 
@@ -86,14 +143,15 @@ bool ExportRun::SetUp()
 
 void ExportRun::TearDown()
 {
-    if (outputFile != nullptr) {
-        HostCloseFile(outputFile);
-        outputFile = nullptr;
-    }
+    DiscardFile();
     Release(firmFlags);
     Release(personFlags);
-    Release(documents);
-    documentCount = documentCapacity = 0;
+    Release(out.text);
+    Release(out.converted);
+    Release(vat.sums);
+    Release(vat.sumOfCode);
+    Release(vat.rateTexts);
+    vat.count = vat.capacity = 0;
 }
 
 bool ExportRun::CheckPurchaseKinds()
@@ -127,12 +185,167 @@ bool ExportRun::CheckPurchaseKinds()
     return true;
 }
 
-void ExportRun::RunExport(const ExportOptions& chosen)
+bool ExportRun::Fail(const char* reason, ...)
+{
+    if (!failed) {
+        va_list args;
+        va_start(args, reason);
+        std::vsnprintf(failure, sizeof failure, reason, args);
+        va_end(args);
+        failed = true;
+    }
+    return false;
+}
+
+void ExportRun::ReportFailure()
+{
+    ShowMessage(kTitleNotice, kMsgExportNotWritten, kNoticeFlags, failure, exportPath);
+}
+
+bool ExportRun::AllocateBuffers()
+{
+    // A handful of blocks whatever the number of documents: the output
+    // batch and its conversion, the sums' index and the rate texts.  The
+    // sums themselves grow when a document needs more of them.
+    constexpr int kSumIndexBytes = kVatListCount * kRateCodeCount * static_cast<int>(sizeof(int32_t));
+    if (!Allocate(out.text, kBatchSize) || !Allocate(out.converted, kConvertedSize) ||
+        !Allocate(vat.sumOfCode, kSumIndexBytes) || !Allocate(vat.rateTexts, static_cast<int>(sizeof(RateTextCache))))
+        return Fail(kReasonNoMemory);
+    std::memset(vat.sumOfCode, 0xFF, kSumIndexBytes); // every entry -1: no sum
+    for (int32_t& code : vat.rateTexts->code)
+        code = kNoRateCode;
+    return true;
+}
+
+bool ExportRun::WriteContractors()
+{
+    // A key slot that is missing finds no contractor: every one is missing.
+    int32_t* key = HostContractorKey();
+    unsigned char* const tables[] = {firmFlags, personFlags};
+    const char* const headings[] = {kProgressFirms, kProgressPersons};
+    for (int t = 0; t < 2; ++t) {
+        ShowProgressHeading(headings[t]);
+        unsigned char* flags = tables[t];
+        for (int n = 0; n < kContractorFlagCount; ++n) {
+            if (flags[n] != kContractorMarked)
+                continue;
+            if (key != nullptr) {
+                *key = t == 0 ? n : -n;
+                if (HostFindContractor(kFindByKeySlot) != 0) {
+                    if (!WriteContractor())
+                        return false;
+                    continue;
+                }
+            }
+            flags[n] = kContractorMissing;
+        }
+    }
+    return true;
+}
+
+bool ExportRun::WriteExport(const ExportOptions& options)
+{
+    const uint16_t scope = OptionsScope(options);
+    const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
+    if (wantsDocuments && !CheckPurchaseKinds())
+        return Fail(kReasonPurchaseKinds);
+    if (!AllocateBuffers())
+        return false;
+
+    // First pass: the documents of the period, counted, their contractors marked.
+    if ((scope & ScopePurchaseInvoices) && !MarkDocuments(options, kInvoiceLayout, invoiceCount))
+        return false;
+    ShowProgressHeading(kProgressCorrections);
+    if ((scope & ScopePurchaseCorrections) && !MarkDocuments(options, kCorrectionLayout, correctionCount))
+        return false;
+
+    static const char* const kOpening[] = {"<ROOT>", "<SYSTEM>QUORVEL</SYSTEM>", "<KONTRAHENCI>",
+                                           "<WERSJA>1.0</WERSJA>"};
+    static const char* const kBetween[] = {"</KONTRAHENCI>", "<REJESTRY_ZAKUPU>", "<WERSJA>1.0</WERSJA>"};
+    if (!WriteByteOrderMark(out) || !PutLines(out, kOpening) || !WriteContractors() || !PutLines(out, kBetween))
+        return false;
+
+    // Second pass: each document written as it is read.
+    char status[256];
+    status[0] = '\0';
+    HostCopyField(status, kProgressWriting, sizeof status - 1);
+    HostProgressText(status, nullptr);
+    HostProgressUpdate();
+    if ((scope & ScopePurchaseInvoices) && !WriteDocuments(options, kInvoiceLayout, invoiceCount))
+        return false;
+    if ((scope & ScopePurchaseCorrections) && !WriteDocuments(options, kCorrectionLayout, correctionCount))
+        return false;
+
+    static const char* const kClosing[] = {"</REJESTRY_ZAKUPU>", "</ROOT>"};
+    return PutLines(out, kClosing) && FlushLines(out);
+}
+
+bool ExportRun::VerifyFile()
+{
+    // The file as the host wrote it, read back whole: it must hold every
+    // byte and every line end that the run handed over.  A text-mode file
+    // may have written each line end as CR LF.
+    outputFile = HostOpenFile(temporaryPath, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    if (outputFile == nullptr)
+        return Fail(kReasonReadBack, temporaryPath);
+    long long bytes = 0, lineEnds = 0, carriageReturns = 0;
+    for (;;) {
+        const int read = HostReadFile(out.converted, 1, kConvertedSize, outputFile);
+        if (read <= 0 || read > kConvertedSize)
+            break;
+        bytes += read;
+        for (const char* p = out.converted; p != out.converted + read; ++p) {
+            lineEnds += *p == '\n';
+            carriageReturns += *p == '\r';
+        }
+    }
+    HostCloseFile(outputFile);
+    outputFile = nullptr;
+
+    const bool complete = lineEnds == out.linesHanded &&
+                          (carriageReturns == 0 || carriageReturns == lineEnds) &&
+                          bytes - carriageReturns == out.bytesHanded;
+    if (complete)
+        return true;
+    char found[24], foundLines[24], handed[24], handedLines[24];
+    CountText(found, sizeof found, bytes - carriageReturns);
+    CountText(foundLines, sizeof foundLines, lineEnds);
+    CountText(handed, sizeof handed, out.bytesHanded);
+    CountText(handedLines, sizeof handedLines, out.linesHanded);
+    return Fail(kReasonIncomplete, temporaryPath, found, foundLines, handed, handedLines);
+}
+
+bool ExportRun::FinishFile()
+{
+    // The close has no result to trust; the reading back tells.
+    HostCloseFile(outputFile);
+    outputFile = nullptr;
+    if (!VerifyFile())
+        return false;
+    if (!PlatformReplaceFile(temporaryPath, exportPath))
+        return Fail(kReasonReplace, exportPath);
+    temporaryPath[0] = '\0';
+    return true;
+}
+
+void ExportRun::DiscardFile()
+{
+    if (outputFile != nullptr) {
+        HostCloseFile(outputFile);
+        outputFile = nullptr;
+    }
+    if (temporaryPath[0] != '\0') {
+        PlatformRemoveFile(temporaryPath);
+        temporaryPath[0] = '\0';
+    }
+}
+
+bool ExportRun::RunExport(const ExportOptions& chosen)
 {
     // Without the host's tables or the flag tables there is nothing to run on.
     if (!ready) {
         HostMessageBox(kTitleNotice, kMsgRunNotReady, kNoticeFlags);
-        return;
+        return false;
     }
     // The copy holds nothing to release: an abandoned run leaves it behind.
     ExportOptions options = chosen;
@@ -143,78 +356,47 @@ void ExportRun::RunExport(const ExportOptions& chosen)
     HostToday(today);
     int16_t year = 0, month = 0, day = 0;
     HostUnpackDate(today, &year, &month, &day, 0);
-    char dateText[32];
-    std::snprintf(dateText, sizeof dateText, "%04d-%02d-%02d", year, month, day);
-    char fileName[64];
-    std::snprintf(fileName, sizeof fileName, "qPX_%s.xml", dateText);
+    char fileName[64], temporaryName[sizeof fileName + sizeof kTemporaryEnding];
+    std::snprintf(fileName, sizeof fileName, "qPX_%04d-%02d-%02d.xml", year, month, day);
+    std::snprintf(temporaryName, sizeof temporaryName, "%s%s", fileName, kTemporaryEnding);
 
     // The host appends without knowing the buffer's size: make sure the
-    // directory, a separator and the name fit before asking it to.
-    char path[kPathSize];
+    // directory, a separator and the longer name fit before asking it to.
     const char* directory = HostDataDirectory();
     if (directory == nullptr)
         directory = "";
-    if (std::strlen(directory) + 1 + std::strlen(fileName) >= sizeof path) {
+    if (std::strlen(directory) + 1 + std::strlen(temporaryName) >= kPathSize) {
         ShowMessage(kTitleNotice, kMsgPathTooLong, kNoticeFlags, directory);
-        return;
+        return false;
     }
-    std::snprintf(path, sizeof path, "%s", directory);
-    HostAppendPath(path, fileName);
+    std::snprintf(exportPath, sizeof exportPath, "%s", directory);
+    HostAppendPath(exportPath, fileName);
+    std::snprintf(temporaryPath, sizeof temporaryPath, "%s", directory);
+    HostAppendPath(temporaryPath, temporaryName);
 
-    outputFile = HostOpenFile(path, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr) {
-        ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, path);
-        return;
+        ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, temporaryPath);
+        temporaryPath[0] = '\0';
+        return false;
     }
+    out.file = outputFile;
 
     HostProgressOpen(kProgressWindowKind);
     ShowProgressHeading(kProgressInvoices);
-
-    const uint16_t scope = OptionsScope(options);
-    const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
-    if (!wantsDocuments || CheckPurchaseKinds()) {
-        if (scope & ScopePurchaseInvoices)
-            BuildInvoiceDocuments(options);
-        ShowProgressHeading(kProgressCorrections);
-        if (scope & ScopePurchaseCorrections)
-            BuildCorrectionDocuments(options);
-
-        HostFilePrintf(outputFile, "%c%c%c", 0xEF, 0xBB, 0xBF);
-        WriteFixedLine(outputFile, "<ROOT>");
-        WriteFixedLine(outputFile, "<SYSTEM>QUORVEL</SYSTEM>");
-        WriteFixedLine(outputFile, "<KONTRAHENCI>");
-        WriteFixedLine(outputFile, "<WERSJA>1.0</WERSJA>");
-
-        int32_t* key = HostContractorKey();
-        ShowProgressHeading(kProgressFirms);
-        for (int n = 0; n < kContractorFlagCount; ++n) {
-            if (firmFlags[n] == 0 || key == nullptr)
-                continue;
-            *key = n;
-            if (HostFindContractor(kFindByKeySlot) != 0)
-                WriteContractor();
-        }
-        ShowProgressHeading(kProgressPersons);
-        for (int n = 0; n < kContractorFlagCount; ++n) {
-            if (personFlags[n] == 0 || key == nullptr)
-                continue;
-            *key = -n;
-            if (HostFindContractor(kFindByKeySlot) != 0)
-                WriteContractor();
-        }
-
-        WriteFixedLine(outputFile, "</KONTRAHENCI>");
-        WriteFixedLine(outputFile, "<REJESTRY_ZAKUPU>");
-        WriteFixedLine(outputFile, "<WERSJA>1.0</WERSJA>");
-        WriteRegisters();
-        WriteFixedLine(outputFile, "</REJESTRY_ZAKUPU>");
-        WriteFixedLine(outputFile, "</ROOT>");
-    }
-
+    const bool written = WriteExport(options);
     HostProgressClose();
-    if (outputFile != nullptr)
-        HostCloseFile(outputFile);
-    outputFile = nullptr;
+
+    if (!written || !FinishFile()) {
+        if (!failed) // the lines' own failure
+            Fail(out.failure == OutputFailure::Conversion ? kReasonConversion.c_str() : kReasonWrite.c_str(),
+                 temporaryPath);
+        DiscardFile();
+        ReportFailure();
+        return false;
+    }
+    ShowNoticeCases(contractorsMissing, kMsgContractorsMissing);
     ShowMessage(kTitleNotice, kMsgSummary, kNoticeFlags, static_cast<long>(invoiceCount),
                 static_cast<long>(correctionCount));
+    return true;
 }

@@ -1,8 +1,13 @@
 // ExportRun: the state of one export run and its operations.  The export
 // command keeps it inside its dialog object, so that everything a run holds
-// (the export file, the flag tables, the document array) lives in one place
+// (the export file, the flag tables, the run's buffers) lives in one place
 // that the command can release when a host entry stays missing.  No frame
 // of the run holds anything of its own.
+//
+// The run holds no document beyond the one it writes: a first pass over the
+// host's tables counts the documents of the period and marks their
+// contractors, the contractors are written, and a second pass writes each
+// document as it is read (docs/export-run.md).
 //
 // A zero-filled ExportRun is empty: TearDown releases nothing.
 #pragma once
@@ -13,24 +18,54 @@
 #include "contract/host_records.h"
 #include "export/export_document.h"
 #include "export/export_options.h"
+#include "export/export_text.h"
 #include "export/vat_breakdown.h"
 
 // One flag per contractor number (firms) and per |number| (natural persons).
 inline constexpr int kContractorFlagCount = 66000;
+// What a flag byte says of its contractor.
+inline constexpr unsigned char kContractorUnmarked = 0;
+inline constexpr unsigned char kContractorMarked = 1;  // an exported document refers to it
+inline constexpr unsigned char kContractorMissing = 2; // marked, but the host did not find it
+
+// The paths of the run: the host's directory and a file name.
+inline constexpr int kPathSize = 256;
+
+// Cases of one kind of notice, gathered over a run and shown once: the
+// first few named, the rest counted.
+inline constexpr int kNoticeCasesNamed = 5;
+inline constexpr int kNoticeCasesSize = 1024;
+struct NoticeCases {
+    long count;
+    char named[kNoticeCasesSize]; // the first cases, one per line
+};
+// Counts a case and names it when it is one of the first.
+void AddNoticeCase(NoticeCases& cases, const char* text);
+// The one notice of the cases, if there were any: the format takes the
+// count and the list of those named (with "... i N innych" after them).
+void ShowNoticeCases(const NoticeCases& cases, const char* format);
 
 struct ExportRun {
     int32_t invoiceCount;
     int32_t correctionCount;
-    ExportDocument* documents;
-    int32_t documentCount;
-    int32_t documentCapacity;
     unsigned char purchaseKindSettings[kPurchaseKindCodesSize];
-    VatBreakdown vatSumsB;
-    VatBreakdown vatSumsN;
-    VatBreakdown vatSumsW;
+    VatBreakdown vat;
     unsigned char* firmFlags;
     unsigned char* personFlags;
     void* outputFile;
+    // The file being written, under its temporary name while it exists
+    // ("" otherwise), and the name it gets when it is complete.
+    char temporaryPath[kPathSize];
+    char exportPath[kPathSize];
+    OutputLines out;
+    // The document being written and one of its positions.
+    ExportDocument document;
+    ExportDocument position;
+    // Set at the first failure of a run that created its file: the reason,
+    // in host text, with its arguments filled in.
+    bool failed;
+    char failure[kPathSize * 3];
+    NoticeCases contractorsMissing;
     void* contractorTable;
     void* invoiceTable;
     void* correctionTable;
@@ -44,36 +79,51 @@ struct ExportRun {
     // Opens the host's tables and allocates the flag tables; tells the user
     // when something is missing.  True when the run can start.
     bool SetUp();
-    // Closes the export file and gives the flag tables and the document array
-    // back to the host; safe on an empty run and after an abandoned one.
+    // Closes the export file and removes it when it is still the temporary
+    // one, and gives every block back to the host; safe on an empty run and
+    // after an abandoned one.
     void TearDown();
-    // Names and creates the file, gathers the documents the options ask for,
-    // writes the whole XML document and tells the user how many were written.
-    void RunExport(const ExportOptions& options);
+    // Names the file, writes the whole XML document under a temporary name,
+    // checks it and puts it in the place of the export file, then tells the
+    // user how many documents were written.  True only when the complete,
+    // checked file is in place; otherwise the user has been told why not and
+    // the export file of that name is as it was.
+    bool RunExport(const ExportOptions& options);
     // Reads the firm's purchase-kind settings; true when the firm has defined
     // its purchase kinds (codes outside 1 to 9 are taken as 1), false (and
     // the user told where the marker is missing) when the run must stop.
     bool CheckPurchaseKinds();
 
 private:
-    // Document records: the purchase invoices and corrections of the period.
-    void BuildInvoiceDocuments(const ExportOptions& options);
-    void BuildCorrectionDocuments(const ExportOptions& options);
-    void BuildDocuments(const ExportOptions& options, const DocumentLayout& layout, unsigned char* record,
-                        int kindRow, int32_t& counter);
-    // Makes room for one more record; false when the array cannot grow.
-    bool ReserveDocument();
+    // The file: created under its temporary name; finished (closed, read
+    // back, moved over the export file) or discarded.
+    bool WriteExport(const ExportOptions& options);
+    bool FinishFile();
+    void DiscardFile();
+    bool VerifyFile();
+    // Records the first failure's reason (a printf format of host text and
+    // its arguments); always false.
+    bool Fail(const char* reason, ...);
+    void ReportFailure();
+    // The run's buffers, allocated once per run.
+    bool AllocateBuffers();
+
+    // Documents: the first pass counts and marks, the second writes.
+    bool MarkDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter);
+    bool WriteDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t expected);
+    bool ScanNext(unsigned char* scan, bool* read);
+    void PrepareHeader(const ExportOptions& options, const DocumentLayout& layout);
+    void FillHeader(const DocumentLayout& layout, const unsigned char* record);
+    bool CheckContractor(int32_t contractor);
 
     // VAT breakdown.
-    void AppendVatPositions(const ExportOptions& options, int kind, const unsigned char* document);
-    // header: index of the document's header record, named in notices.
-    void CollectVatLines(int kind, const unsigned char* document, int header);
-    void AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
-                    bool amountsIncludeVat, int header);
-    void EmitVatPositions(const ExportOptions& options, const VatBreakdown& accumulator, const char* letter,
-                          int header);
+    bool CollectVatLines(int kind, const unsigned char* record);
+    bool AddVatLine(const unsigned char* line, const LineLayout& layout, int deductionClass, bool amountsIncludeVat);
+    bool WritePositions();
 
     // Output.
-    void WriteContractor();
-    void WriteRegisters();
+    bool WriteContractors();
+    bool WriteContractor();
+    bool WriteRegister();
+    bool WritePosition();
 };

@@ -1,5 +1,5 @@
-// Text operations of the export: line writing, XML escaping, the digit
-// filter, the address split and the plug-in's formatted notice.
+// Text operations of the export: the output lines, XML escaping, numbers,
+// the digit filter, the address split and the plug-in's formatted notice.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,54 @@
 // The longest line: what the host's line buffer holds besides the NUL.
 inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 
-// Converts one host-text line to UTF-8 and writes it with a line end; when
-// the conversion buffer cannot be had, tells the user and drops the line.
-void WriteLine(const char* text, void* file, int lineSize);
-// Releases the conversion buffer of a line whose writing was abandoned.
-void ReleaseLineConversionBuffer();
-// Formats a line into the host's line buffer (bounded) and writes it.
-void WriteFormattedLine(void* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
-// Puts a fixed line into the host's line buffer and writes it.
-void WriteFixedLine(void* file, const char* line);
+// The output lines.  Lines are gathered in host text, several at a time, up
+// to the size of the host's line buffer; then the whole batch is converted
+// to UTF-8 in one call and handed to the host in one "%s\n" write, its lines
+// joined by "\n".  So no write hands the host more than one line of the
+// line buffer could, and a run allocates its two buffers once instead of a
+// buffer per line.
+//
+// A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
+// few symbols), so three bytes per character and the NUL always hold the
+// converted batch: no batch can be cut short by its conversion.
+inline constexpr int kBatchSize = kHostLineBufferSize;
+inline constexpr int kConvertedSize = 3 * kHostLineBufferSize + 1;
+
+enum class OutputFailure { None, Conversion, Write, LineTooLong };
+
+struct OutputLines {
+    void* file;
+    char* text;      // kBatchSize bytes: whole lines, each ended by "\n", then the line being built
+    char* converted; // kConvertedSize bytes
+    int length;      // bytes of text in use
+    int lineStart;   // where the line being built starts
+    int linesGathered;
+    // What the host was given to write, the line ends counted as "\n", and
+    // how many lines: what the finished file must hold.
+    int64_t bytesHanded;
+    int64_t linesHanded;
+    // The first failure; once set, nothing more is written.
+    OutputFailure failure;
+};
+
+// The UTF-8 marker bytes, written as they are before the first line.
+bool WriteByteOrderMark(OutputLines& out);
+// Adds text to the line being built (length bytes, or up to its NUL).
+bool PutText(OutputLines& out, const char* text, int length);
+bool PutText(OutputLines& out, const char* text);
+// Ends the line being built.
+bool EndLine(OutputLines& out);
+// A whole fixed line.
+bool PutLine(OutputLines& out, const char* line);
+// "<tag>value</tag>" as one line; the value as given, or escaped first
+// (EscapeXml in a buffer of kValueSize bytes).
+inline constexpr int kValueSize = 512;
+bool PutElement(OutputLines& out, const char* tag, const char* value, int length);
+bool PutEscapedElement(OutputLines& out, const char* tag, const char* value);
+// Converts and writes the lines gathered so far; the line being built stays.
+// When the conversion fails the user is told ("Operacja konwersji
+// nieudana") once.
+bool FlushLines(OutputLines& out);
 
 // Escapes the five XML special characters of a NUL-terminated host text in
 // place, in a buffer of size + 1 bytes; a character whose entity no longer
@@ -25,13 +64,23 @@ void WriteFixedLine(void* file, const char* line);
 // bytes) become spaces, as do tab, CR and LF, which would break the
 // one-element-per-line form.
 void EscapeXml(char* text, int16_t size);
+// True when EscapeXml would change nothing in the text.
+bool NeedsNoEscape(const char* text);
+
+// An amount as "%0.2f" writes it in the classic locale; the destination
+// holds kAmountTextSize bytes.  Returns the length.
+inline constexpr int kAmountTextSize = 352;
+int FormatAmount(char* destination, double value);
+// A signed decimal number; the destination holds 12 bytes.  Returns the length.
+int FormatInteger(char* destination, int32_t value);
 
 // Copies the decimal digits of src, in order, into dst (dstSize bytes,
 // always terminated).
 void DigitsOnly(char* dst, int dstSize, const char* src);
 
 // Cuts a one-line address into street, postal code and city (each a buffer
-// of kAddressPartSize bytes).
+// of kAddressPartSize bytes).  Control bytes count as blanks: they become
+// spaces before the parts are trimmed.
 inline constexpr int kAddressPartSize = 512;
 void SplitAddress(const char* address, char* street, char* postalCode, char* city);
 

@@ -1,8 +1,10 @@
-// One REJESTR element per exported document, with its POZYCJA elements.
+// The REJESTR element of a document, with its POZYCJA elements, written as
+// the document is read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "export/export_run.h"
 #include "export/export_text.h"
@@ -73,82 +75,71 @@ const ElementLine kPositionLines[] = {
 
 const char* const kClosingSequence[] = {"</POZYCJE>", "<KSIEGOWANIA />", "<BLAD />", "</REJESTR>"};
 
-// Every field is far shorter than this, so its escaped form always fits.
-inline constexpr int kValueSize = 512;
-
-void WriteElement(void* file, const char* tag, Value value, const unsigned char* field)
+bool WriteElement(OutputLines& out, const char* tag, Value value, const unsigned char* field)
 {
-    char text[kValueSize];
     switch (value) {
     case Value::Fixed:
-        WriteFixedLine(file, tag);
-        return;
+        return PutLine(out, tag);
     case Value::Amount: {
         double amount;
         std::memcpy(&amount, field, sizeof amount);
-        WriteFormattedLine(file, "<%s>%0.2f</%s>", tag, amount, tag);
-        return;
+        char text[kAmountTextSize];
+        return PutElement(out, tag, text, FormatAmount(text, amount));
     }
     case Value::Integer: {
         int32_t number;
         std::memcpy(&number, field, sizeof number);
-        WriteFormattedLine(file, "<%s>%d</%s>", tag, number, tag);
-        return;
+        char text[12];
+        return PutElement(out, tag, text, FormatInteger(text, number));
     }
-    case Value::Account:
+    case Value::Account: {
         // Only the account's first three characters, right-aligned in three
         // columns, stand before the fixed mask.
+        char text[kValueSize];
         std::snprintf(text, sizeof text, "%3.3s", reinterpret_cast<const char*>(field));
         EscapeXml(text, kValueSize - 1);
-        WriteFormattedLine(file, "<%s>%s-******-******</%s>", tag, text, tag);
-        return;
+        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "-******-******");
+        return PutElement(out, tag, text, static_cast<int>(std::strlen(text)));
+    }
     case Value::TextIfSet:
         if (field[0] == '\0')
-            return;
+            return true;
         [[fallthrough]];
-    case Value::Text: {
-        const char* value = reinterpret_cast<const char*>(field);
-        const std::size_t length = strnlen(value, sizeof text - 1);
-        std::memcpy(text, value, length);
-        text[length] = '\0';
-        EscapeXml(text, kValueSize - 1);
-        WriteFormattedLine(file, "<%s>%s</%s>", tag, text, tag);
-        return;
+    case Value::Text:
+        return PutEscapedElement(out, tag, reinterpret_cast<const char*>(field));
     }
-    }
+    return true;
+}
+
+bool WriteLines(OutputLines& out, const char* const* lines, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        if (!PutLine(out, lines[i]))
+            return false;
+    return true;
 }
 
 } // namespace
 
-void ExportRun::WriteRegisters()
+bool ExportRun::WriteRegister()
 {
-    char status[256];
-    status[0] = '\0';
-    HostCopyField(status, kProgressWriting, sizeof status - 1);
-    HostProgressText(status, nullptr);
-    HostProgressUpdate();
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(&document);
+    if (!PutLine(out, "<REJESTR>"))
+        return false;
+    for (const ElementLine& e : kHeaderLines)
+        if (!WriteElement(out, e.tag, e.value, base + e.offset))
+            return false;
+    return PutLine(out, "<POZYCJE>") && WritePositions() &&
+           WriteLines(out, kClosingSequence, std::size(kClosingSequence));
+}
 
-    bool registerOpen = false;
-    for (int i = 0; i < documentCount; ++i) {
-        const ExportDocument& d = documents[i];
-        const unsigned char* base = reinterpret_cast<const unsigned char*>(&d);
-        if (IsHeaderRecord(d)) {
-            if (registerOpen)
-                for (const char* line : kClosingSequence)
-                    WriteFixedLine(outputFile, line);
-            WriteFixedLine(outputFile, "<REJESTR>");
-            registerOpen = true;
-            for (const ElementLine& e : kHeaderLines)
-                WriteElement(outputFile, e.tag, e.value, base + e.offset);
-            WriteFixedLine(outputFile, "<POZYCJE>");
-        } else {
-            WriteFixedLine(outputFile, "<POZYCJA>");
-            for (const ElementLine& e : kPositionLines)
-                WriteElement(outputFile, e.tag, e.value, base + e.offset);
-            WriteFixedLine(outputFile, "</POZYCJA>");
-        }
-    }
-    if (documentCount != 0)
-        for (const char* line : kClosingSequence)
-            WriteFixedLine(outputFile, line);
+bool ExportRun::WritePosition()
+{
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(&position);
+    if (!PutLine(out, "<POZYCJA>"))
+        return false;
+    for (const ElementLine& e : kPositionLines)
+        if (!WriteElement(out, e.tag, e.value, base + e.offset))
+            return false;
+    return PutLine(out, "</POZYCJA>");
 }

@@ -1,5 +1,6 @@
 // The VAT positions of a document: its lines summed per deduction class
-// (B, N, W), fixed-asset class and rate code.
+// (B, N, W), fixed-asset class and rate code, written as POZYCJA elements.
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +14,14 @@ namespace {
 
 inline constexpr int16_t kRateBuyerSettles = 41;
 inline constexpr int16_t kPurchaseKindFixedAsset = 3;
+inline constexpr int kRateCodeOffset = 32768; // the lowest code to index 0
+inline constexpr int kFirstSumCapacity = 16;
+
+// The lists of a deduction class.
+inline constexpr int kClassB = 0;
+inline constexpr int kClassN = 1;
+inline constexpr int kClassW = 2;
+const char kClassLetters[] = {'B', 'N', 'W'};
 
 bool RateIgnored(int16_t code)
 {
@@ -36,13 +45,31 @@ int16_t PurchaseKindCode(const unsigned char* settings, int16_t index)
     return code;
 }
 
-void ClearBreakdown(VatBreakdown& b) { std::memset(&b, 0, sizeof b); }
+int32_t& SumOfCode(VatBreakdown& vat, int list, int16_t code)
+{
+    return vat.sumOfCode[list * kRateCodeCount + code + kRateCodeOffset];
+}
+
+// Room for one more sum: the block doubles, so a document of n codes costs
+// log n reallocations once in a run, not one per code.
+bool GrowSums(VatBreakdown& vat)
+{
+    const int32_t capacity = vat.capacity == 0 ? kFirstSumCapacity : 2 * vat.capacity;
+    if (capacity > INT_MAX / static_cast<int>(sizeof(VatRateSum)))
+        return false; // the size would not fit the host's size argument
+    void* block = vat.sums;
+    if (HostRealloc(&block, capacity * static_cast<int>(sizeof(VatRateSum))) == 0)
+        return false;
+    vat.sums = static_cast<VatRateSum*>(block);
+    vat.capacity = capacity;
+    return true;
+}
 
 } // namespace
 
 void VatRateText(char* destination, int16_t rateCode)
 {
-    const int size = static_cast<int>(sizeof(ExportDocument::rateText));
+    const int size = kRateTextSize;
     switch (rateCode) {
     case 0: destination[0] = '\0'; return;
     case 5: std::snprintf(destination, size, "zw"); return;
@@ -51,32 +78,34 @@ void VatRateText(char* destination, int16_t rateCode)
     case 9: std::snprintf(destination, size, "np"); return;
     case 11: std::snprintf(destination, size, "0%%"); return;
     case 39: std::snprintf(destination, size, "6.5%%"); return;
-    case kRateBuyerSettles: return; // the zero-filled field stays empty
+    case kRateBuyerSettles: destination[0] = '\0'; return; // the field stays empty
     default: std::snprintf(destination, size, "%.0f%%", HostVatRate(rateCode)); return;
     }
 }
 
-void ExportRun::AppendVatPositions(const ExportOptions& options, int kind, const unsigned char* document)
+const char* CachedRateText(RateTextCache& cache, int16_t rateCode)
 {
-    const int header = documentCount - 1;
-    CollectVatLines(kind, document, header);
-    EmitVatPositions(options, vatSumsB, "B", header);
-    EmitVatPositions(options, vatSumsN, "N", header);
-    EmitVatPositions(options, vatSumsW, "W", header);
+    const int slot = rateCode & (kRateTextSlots - 1);
+    if (cache.code[slot] != rateCode) {
+        VatRateText(cache.text[slot], rateCode);
+        cache.code[slot] = rateCode;
+    }
+    return cache.text[slot];
 }
 
-void ExportRun::CollectVatLines(int kind, const unsigned char* document, int header)
+bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
 {
-    ClearBreakdown(vatSumsB);
-    ClearBreakdown(vatSumsN);
-    ClearBreakdown(vatSumsW);
+    // The previous document's sums give their places back.
+    for (int32_t i = 0; i < vat.count; ++i)
+        SumOfCode(vat, vat.sums[i].list, vat.sums[i].rateCode) = -1;
+    vat.count = 0;
 
     const bool invoice = kind == kInvoiceLayout.scanKind;
     const DocumentLayout& layout = invoice ? kInvoiceLayout : kCorrectionLayout;
     const LineLayout& lineLayout = invoice ? kInvoiceLineLayout : kCorrectionLineLayout;
-    const int amountsIncludeVat = (layout.entryMode.Read(document) & 1) == 0;
-    const int32_t documentKey = layout.documentKey.Read(document);
-    const int16_t deductionSetting = layout.deductionSetting.Read(document);
+    const bool amountsIncludeVat = (layout.entryMode.Read(record) & 1) == 0;
+    const int32_t documentKey = layout.documentKey.Read(record);
+    const int16_t deductionSetting = layout.deductionSetting.Read(record);
 
     const int lineTable = static_cast<int16_t>(HostLineTable(kind));
     unsigned char key[kHostLineKeySize];
@@ -84,95 +113,98 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
     std::memset(key, 0, sizeof key);
     std::memset(status, 0, sizeof status);
     HostLineKey(lineTable, key, status, documentKey);
+    // The look-up of the lines could not be prepared: their amounts would be
+    // missing from the file.
     if (HostStatusFailed(status) != 0)
-        return;
+        return Fail(kReasonLines, document.transaction, document.registerId);
 
     int count = 0;
     void* list = HostFindLines(lineTable, status, key, &count);
     if (list == nullptr)
-        return;
+        return true; // the document has no lines
+    const int referenced = count;
     unsigned char** lines = nullptr;
     void* aux = nullptr;
     if (count != 0)
         HostLoadLines(&lines, &aux, &count, count, key, list);
     HostFreeList(&list);
-    if (count == 0 || lines == nullptr)
-        return;
+    if (referenced == 0)
+        return true;
 
-    for (int i = 0; i < count; ++i) {
+    // Every referenced line must have come: one that did not would be an
+    // amount missing from the file.
+    bool whole = lines != nullptr && count == referenced;
+    bool added = true;
+    for (int i = 0; whole && added && i < count; ++i) {
         const unsigned char* line = lines[i];
-        if (line == nullptr || lineLayout.inUse.Read(line) == 0)
+        if (line == nullptr) {
+            whole = false;
+            break;
+        }
+        if (lineLayout.inUse.Read(line) == 0)
             continue;
         const int16_t rateCode = lineLayout.rateCode.Read(line);
         const int16_t deductionKind = lineLayout.deductionKind.Read(line);
         const bool deductible = !(deductionSetting >= 2 || deductionKind == 2 || rateCode == 5 || rateCode == 9);
-        VatBreakdown& accumulator = !deductible ? vatSumsN : deductionKind > 1 ? vatSumsW : vatSumsB;
-        AddVatLine(accumulator, line, lineLayout, amountsIncludeVat, header);
+        const int deductionClass = !deductible ? kClassN : deductionKind > 1 ? kClassW : kClassB;
+        added = AddVatLine(line, lineLayout, deductionClass, amountsIncludeVat);
     }
-
     HostReleaseLines(&lines, &aux, &count, count, key, 0);
+    if (!added)
+        return false;
+    return whole || Fail(kReasonLines, document.transaction, document.registerId);
 }
 
-void ExportRun::AddVatLine(VatBreakdown& accumulator, const unsigned char* line, const LineLayout& layout,
-                           bool amountsIncludeVat, int header)
+bool ExportRun::AddVatLine(const unsigned char* line, const LineLayout& layout, int deductionClass,
+                           bool amountsIncludeVat)
 {
     const int16_t rateCode = layout.rateCode.Read(line);
     if (RateIgnored(rateCode))
-        return;
+        return true;
     const double amount = layout.amount.Read(line);
-    const double vat = layout.vat.Read(line);
-    const double net = amountsIncludeVat ? amount - vat : amount;
+    const double vatAmount = layout.vat.Read(line);
+    const double net = amountsIncludeVat ? amount - vatAmount : amount;
 
     const bool fixedAsset =
         PurchaseKindCode(purchaseKindSettings, layout.purchaseKind.Read(line)) == kPurchaseKindFixedAsset;
-    VatRateList& list = fixedAsset ? accumulator.fixedAsset : accumulator.ordinary;
+    const int list = deductionClass * kVatListsPerClass + (fixedAsset ? 1 : 0);
 
-    int bucket = 0;
-    while (bucket < list.count && list.buckets[bucket].rateCode != rateCode)
-        ++bucket;
-    if (bucket == list.count) {
-        if (list.count == kVatBucketsPerList) {
-            // The register element has room for this many rates per class;
-            // the user must hear that these amounts are missing.
-            const ExportDocument& d = documents[header];
-            ShowMessage(kTitleNotice, kMsgTooManyRates, kNoticeFlags, d.transaction, d.registerId,
+    int32_t& index = SumOfCode(vat, list, rateCode);
+    if (index < 0) {
+        if (vat.count == vat.capacity && !GrowSums(vat)) {
+            ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, document.transaction, document.registerId,
                         static_cast<int>(rateCode));
-            return;
+            return Fail(kReasonNoMemory);
         }
-        ++list.count;
+        index = vat.count++;
+        vat.sums[index] = VatRateSum{0.0, 0.0, rateCode, static_cast<int16_t>(list)};
     }
-    VatRateSum& sum = list.buckets[bucket];
-    sum.rateCode = rateCode;
+    VatRateSum& sum = vat.sums[index];
     sum.net += net;
-    sum.vat += vat;
+    sum.vat += vatAmount;
+    return true;
 }
 
-void ExportRun::EmitVatPositions(const ExportOptions& options, const VatBreakdown& accumulator, const char* letter,
-                                 int header)
+bool ExportRun::WritePositions()
 {
-    const VatRateList* lists[] = {&accumulator.ordinary, &accumulator.fixedAsset};
-    for (int which = 0; which < 2; ++which) {
-        const VatRateList& list = *lists[which];
-        for (int b = 0; b < list.count; ++b) {
-            const VatRateSum& sum = list.buckets[b];
-            if (!ReserveDocument()) {
-                const ExportDocument& h = documents[header];
-                ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, h.transaction, h.registerId,
-                            static_cast<int>(sum.rateCode));
+    ExportDocument& p = position;
+    for (int list = 0; list < kVatListCount; ++list) {
+        for (int32_t i = 0; i < vat.count; ++i) {
+            const VatRateSum& sum = vat.sums[i];
+            if (sum.list != list)
                 continue;
-            }
-            ExportDocument& d = documents[documentCount];
-            std::memset(&d, 0, sizeof d);
-            VatRateText(d.rateText, sum.rateCode);
-            HostCopyField(d.mpkNet, options.originPlace, 20);
-            d.netAmount = sum.net / kHostAmountUnitsPerZloty;
-            HostCopyField(d.mpkVat, options.originPlace, 20);
-            d.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
-            std::snprintf(d.positionKind, sizeof d.positionKind, "%s", letter);
-            std::snprintf(d.fixedAsset, sizeof d.fixedAsset, "%s", which == 0 ? "N" : "T");
-            if (sum.rateCode == kRateBuyerSettles)
-                std::snprintf(d.buyerSettlesVat, sizeof d.buyerSettlesVat, "T");
-            ++documentCount;
+            const char* rate = CachedRateText(*vat.rateTexts, sum.rateCode);
+            const std::size_t rateLength = strnlen(rate, sizeof p.rateText - 1);
+            std::memcpy(p.rateText, rate, rateLength);
+            p.rateText[rateLength] = '\0';
+            p.netAmount = sum.net / kHostAmountUnitsPerZloty;
+            p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
+            p.positionKind[0] = kClassLetters[list / kVatListsPerClass];
+            p.fixedAsset[0] = list % kVatListsPerClass == 0 ? 'N' : 'T';
+            p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
+            if (!WritePosition())
+                return false;
         }
     }
+    return true;
 }

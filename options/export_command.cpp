@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "export/export_text.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
@@ -83,6 +82,7 @@ int ExportCommand()
     std::memset(&object, 0, sizeof object);
     volatile int bitWasSet = 0;
     volatile int stage = 0; // 1: object constructed
+    volatile bool failed = false;
 
     if (setjmp(guard.where) == 0) {
         const int modes = HostGetModeFlags();
@@ -96,14 +96,14 @@ int ExportCommand()
             static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
         if (button == kButtonOk) {
             object.SaveOptions();
-            object.run.RunExport(object.options);
+            failed = !object.run.RunExport(object.options);
         }
         // The bit this command set is cleared whatever the dialog's outcome.
         if (bitWasSet)
             HostSetModeFlags(kModeExportRunning, 0);
         object.Destroy();
         g_hostCallGuard = guard.outer;
-        return 0;
+        return failed ? kCommandFailed : kCommandDone;
     }
 
     // Abandoned.  Release what the object holds under a guard of its own:
@@ -113,7 +113,6 @@ int ExportCommand()
     cleanup.outer = guard.outer;
     g_hostCallGuard = &cleanup;
     if (setjmp(cleanup.where) == 0) {
-        ReleaseLineConversionBuffer();
         if (stage == 1)
             object.run.TearDown();
         if (bitWasSet)
@@ -124,5 +123,5 @@ int ExportCommand()
     char text[256];
     std::snprintf(text, sizeof text, kMsgCommandAbandoned.c_str(), abandoned);
     ShowSystemNotice(text, kMsgMissingEntryTitle);
-    return 0;
+    return kCommandFailed;
 }

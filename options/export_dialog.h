@@ -29,6 +29,11 @@ struct CExportVentalorTxt {
 
 static_assert(offsetof(CExportVentalorTxt, base) == 0, "the host reads the object from its start as its dialog");
 
-// The export command: the handler of the plug-in's menu entry.  Its result is
-// the handler's result for the host, always 0.
+// The export command: the handler of the plug-in's menu entry.  Its result
+// is the handler's result for the host: kCommandDone when the dialog was
+// cancelled or the export wrote its complete, checked file, kCommandFailed
+// when the export was asked for and no file was written (the user has been
+// told why) or the command was abandoned.
+inline constexpr int kCommandDone = 0;
+inline constexpr int kCommandFailed = 1;
 int ExportCommand();

@@ -1,6 +1,6 @@
 // The platform layer: the only place where the native and the Windows build
 // of the plug-in differ (module handles, look-up by number, the system's
-// message box, the plug-in's own file name).
+// message box, the plug-in's own file name, replacing and removing a file).
 #pragma once
 
 using PlatformModule = void*;
@@ -24,6 +24,15 @@ inline constexpr int kPlatformIdRetry = 4;
 inline constexpr int kPlatformIdIgnore = 5;
 // Texts are the system's text (Windows-1250).
 int PlatformMessageBox(const char* text, const char* title, unsigned style);
+
+// Puts the file `from` in the place of `to` in one step: `to` is either its
+// old self or the whole new file, never anything between (rename natively,
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING on Windows).  Both paths lie in
+// one directory.  False, with both files as they were, when it cannot be done.
+bool PlatformReplaceFile(const char* from, const char* to);
+
+// Removes the file; false when there was none or it could not be removed.
+bool PlatformRemoveFile(const char* path);
 
 // Starts the scripted answers of the native message box from the first one
 // again (they come from the host's command line).

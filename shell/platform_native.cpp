@@ -1,5 +1,6 @@
 // Platform layer of the native build: modules are found by an exported
-// NativeModule symbol, the system's message box is the terminal.
+// NativeModule symbol, the system's message box is the terminal, files are
+// replaced and removed by the C library.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -34,6 +35,14 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
     // A path longer than the buffer is given cut short.
     return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
 }
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    // rename(2) replaces an existing target atomically within one file system.
+    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+}
+
+bool PlatformRemoveFile(const char* path) { return path != nullptr && std::remove(path) == 0; }
 
 // Answers of the Abort/Retry/Ignore box: the environment variable
 // TOMIVA_PROMPT_ANSWERS (set by the host's command line: a comma list such as

@@ -1,5 +1,6 @@
 // Platform layer of the Windows build: modules through the system's loader,
-// entries by ordinal, the system's message box.
+// entries by ordinal, the system's message box, files replaced and removed
+// by the system.
 #include <windows.h>
 
 #include <cstdio>
@@ -44,6 +45,15 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     }
     return true;
 }
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    // Within one volume the move is a rename of the directory entry, which
+    // replaces the old file in one step.
+    return from != nullptr && to != nullptr && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool PlatformRemoveFile(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
 // display (the tests) no box can be shown or answered, so the host passes

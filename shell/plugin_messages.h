@@ -31,16 +31,43 @@ inline constexpr MazoviaText kMsgConversionFailed{u8"Operacja konwersji nieudana
 inline constexpr MazoviaText kMsgRunNotReady{
     u8"Eksport nie może zostać wykonany: nie otwarto tabel programu lub zabrakło pamięci.\nOperacja przerwana."};
 inline constexpr MazoviaText kMsgPathTooLong{u8"Ścieżka pliku eksportu jest za długa:\n%s\nOperacja przerwana."};
-// Arguments: the document's transaction text and its register identifier
-// (and the rate code whose amounts are missing).
-inline constexpr MazoviaText kMsgDocumentNoRoom{
-    u8"Brak pamięci na dokument %s (%s)!\nDokument nie został wyeksportowany."};
+// Arguments: the document's transaction text, its register identifier and
+// the rate code whose sums found no room.
 inline constexpr MazoviaText kMsgPositionNoRoom{
     u8"Brak pamięci na pozycję VAT dokumentu %s (%s)!\nKwoty stawki o kodzie %d nie zostały wyeksportowane."};
-// Arguments: transaction text, register identifier, the rate code left out.
-inline constexpr MazoviaText kMsgTooManyRates{
-    u8"Dokument %s (%s) ma więcej niż 10 różnych stawek VAT w jednej grupie!\n"
-    u8"Kwoty linii ze stawką o kodzie %d nie zostały wyeksportowane."};
+
+// The end of a run that created its file but could not finish it: the
+// reason (one of the kReason texts, its own arguments filled in) and the
+// path of the export file, which was left as it was before the run.
+inline constexpr MazoviaText kMsgExportNotWritten{
+    u8"Eksport nie został zapisany: %s.\nPlik %s nie został utworzony ani zmieniony.\nOperacja przerwana."};
+inline constexpr MazoviaText kReasonPurchaseKinds{u8"rodzaje zakupów firmy nie są poprawnie zdefiniowane"};
+inline constexpr MazoviaText kReasonNoMemory{u8"zabrakło pamięci"};
+inline constexpr MazoviaText kReasonConversion{u8"nie udało się przekształcić tekstu do zapisu"};
+// Argument: the path written to.
+inline constexpr MazoviaText kReasonWrite{u8"zapis do pliku %s nie powiódł się (czy na dysku jest miejsce?)"};
+inline constexpr MazoviaText kReasonDocuments{u8"błąd odczytu dokumentów zakupu"};
+// Arguments: the document's transaction text and register identifier.
+inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu %s (%s)"};
+inline constexpr MazoviaText kReasonChanged{u8"dokumenty zakupu zmieniły się w trakcie eksportu"};
+// Argument: the path read back.
+inline constexpr MazoviaText kReasonReadBack{u8"nie można odczytać pliku %s, by go sprawdzić"};
+// Arguments: the path, the bytes and lines found, the bytes and lines written.
+inline constexpr MazoviaText kReasonIncomplete{
+    u8"plik %s ma po zapisie %s bajtów i %s wierszy, a powinien mieć %s bajtów i %s wierszy"};
+// Argument: the path of the export file.
+inline constexpr MazoviaText kReasonReplace{u8"nie można zastąpić pliku %s nowym plikiem"};
+
+// Documents whose contractor is not in the file, gathered into one notice
+// per run.  Arguments: how many documents, then the first few, one per line.
+inline constexpr MazoviaText kMsgContractorsMissing{
+    u8"W pliku brak kontrahentów %s dokumentów: ich numery leżą poza zakresem\n"
+    u8"od -65999 do 65999 albo nie ma ich w kartotece kontrahentów.\n%s"};
+// One document of it: transaction text, register identifier, contractor number.
+inline constexpr MazoviaText kCaseContractorMissing{u8"%s (%s), kontrahent %ld"};
+// Closes a gathered notice's list when there were more cases than it names.
+// Argument: how many more.
+inline constexpr MazoviaText kCasesMore{u8"... i %s innych"};
 
 // Progress window.
 inline constexpr MazoviaText kProgressInvoices{u8"Dokumenty zakupu"};
