@@ -214,8 +214,13 @@ void ExportRun::FillHeader(const DocumentLayout& layout, const unsigned char* re
     d.comment[0] = '\0';
     if (layout.comment.Read(record)[0] != '\0')
         CopyText(d.comment, layout.comment.Read(record), 30);
-    std::snprintf(d.vatDeduction, sizeof d.vatDeduction, "%s",
-                  layout.otherDeductionDate.Read(record) != 0 ? "INNY" : "DATA_WPLYWU");
+    static constexpr char kOtherDate[] = "INNY";
+    static constexpr char kReceiptDate[] = "DATA_WPLYWU";
+    static_assert(sizeof kReceiptDate <= sizeof d.vatDeduction);
+    if (layout.otherDeductionDate.Read(record) != 0)
+        std::memcpy(d.vatDeduction, kOtherDate, sizeof kOtherDate);
+    else
+        std::memcpy(d.vatDeduction, kReceiptDate, sizeof kReceiptDate);
 }
 
 bool ExportRun::CheckContractor(int32_t contractor)

@@ -10,11 +10,13 @@
 inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 
 // The output lines.  Lines are gathered in host text, several at a time, up
-// to the size of the host's line buffer; then the whole batch is converted
-// to UTF-8 in one call and handed to the host in one "%s\n" write, its lines
-// joined by "\n".  So no write hands the host more than one line of the
-// line buffer could, and a run allocates its two buffers once instead of a
-// buffer per line.
+// to the size of the host's line buffer; then the batch is turned into UTF-8
+// and handed to the host in one "%s\n" write, its lines joined by "\n".  So
+// no write hands the host more than one line of the line buffer could, and
+// a run allocates its two buffers once instead of a buffer per line.  ASCII
+// is the same in host text and in UTF-8: the host converts only the lines
+// that hold a character outside it, each on its own, and the others are
+// copied as they are.
 //
 // A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
 // few symbols), so three bytes per character and the NUL always hold the
@@ -32,7 +34,8 @@ struct OutputLines {
     int lineStart;   // where the line being built starts
     int linesGathered;
     // What the host was given to write, the line ends counted as "\n", and
-    // how many lines: what the finished file must hold.
+    // how many lines: the finished file must hold exactly these bytes, or
+    // one more per line where the text mode writes a line end as CR LF.
     int64_t bytesHanded;
     int64_t linesHanded;
     // The first failure; once set, nothing more is written.

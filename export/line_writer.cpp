@@ -3,6 +3,7 @@
 // numbers of the lines.
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -103,6 +104,44 @@ bool PutEscapedElement(OutputLines& out, const char* tag, const char* value)
     return PutElement(out, tag, text, static_cast<int>(std::strlen(text)));
 }
 
+namespace {
+
+// The first byte of the upper half (a character outside ASCII) in
+// [p, p + n), or n: eight bytes at a time.
+int FindUpperHalf(const char* p, int n)
+{
+    constexpr uint64_t kTopBits = 0x8080808080808080ULL;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, sizeof word);
+        if ((word & kTopBits) != 0)
+            break;
+    }
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return i;
+    return n;
+}
+
+// Converts the line [start, end) of the batch into UTF-8 at destination;
+// returns the bytes written, or -1 when the conversion lost some of it.
+int ConvertLine(char* text, int start, int end, char* destination, int room)
+{
+    const char saved = text[end];
+    text[end] = '\0';
+    destination[0] = '\0';
+    HostConvertText(destination, room, text + start, -1, kCharsetHost, kCharsetUtf8);
+    text[end] = saved;
+    destination[room - 1] = '\0';
+    const int length = static_cast<int>(std::strlen(destination));
+    // Every character of host text takes at least one byte in UTF-8: a
+    // shorter result lost some of the text.
+    return length < end - start ? -1 : length;
+}
+
+} // namespace
+
 bool FlushLines(OutputLines& out)
 {
     if (out.failure != OutputFailure::None)
@@ -112,19 +151,38 @@ bool FlushLines(OutputLines& out)
     // The last whole line's end is given by the write's format.
     const int sourceLength = out.lineStart - 1;
     out.text[sourceLength] = '\0';
-    out.converted[0] = '\0';
-    HostConvertText(out.converted, kConvertedSize, out.text, -1, kCharsetHost, kCharsetUtf8);
-    out.converted[kConvertedSize - 1] = '\0';
-    const int convertedLength = static_cast<int>(std::strlen(out.converted));
-    // Every character of host text takes at least one byte in UTF-8: a
-    // shorter result lost some of the text.
-    if (convertedLength < sourceLength) {
-        HostErrorMessage(kMsgConversionFailed);
-        return Failed(out, OutputFailure::Conversion);
+
+    // ASCII is the same in host text and in UTF-8, so only the lines that
+    // hold a character of the upper half go through the host's conversion;
+    // the runs of lines between them are copied as they are.
+    int converted = 0;
+    int i = 0;
+    while (i < sourceLength) {
+        const int upper = i + FindUpperHalf(out.text + i, sourceLength - i);
+        int lineStart = upper;
+        if (upper < sourceLength)
+            while (lineStart > i && out.text[lineStart - 1] != '\n')
+                --lineStart;
+        std::memcpy(out.converted + converted, out.text + i, static_cast<std::size_t>(lineStart - i));
+        converted += lineStart - i;
+        if (upper == sourceLength)
+            break;
+        const char* lineEnd = static_cast<const char*>(
+            std::memchr(out.text + upper, '\n', static_cast<std::size_t>(sourceLength - upper)));
+        const int end = lineEnd != nullptr ? static_cast<int>(lineEnd - out.text) : sourceLength;
+        const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConvertedSize - converted);
+        if (length < 0) {
+            HostErrorMessage(kMsgConversionFailed);
+            return Failed(out, OutputFailure::Conversion);
+        }
+        converted += length;
+        i = end;
     }
-    if (HostFilePrintf(out.file, "%s\n", out.converted) != convertedLength + 1)
+    out.converted[converted] = '\0';
+
+    if (HostFilePrintf(out.file, "%s\n", out.converted) != converted + 1)
         return Failed(out, OutputFailure::Write);
-    out.bytesHanded += convertedLength + 1;
+    out.bytesHanded += converted + 1;
     out.linesHanded += out.linesGathered;
     out.linesGathered = 0;
     // The line being built moves to the front.
@@ -135,13 +193,31 @@ bool FlushLines(OutputLines& out)
     return true;
 }
 
+namespace {
+
+// The bytes that EscapeXml changes: the control bytes and the five special
+// characters.
+struct EscapedBytes {
+    bool escaped[256];
+    constexpr EscapedBytes() : escaped{}
+    {
+        for (int c = 0; c < 0x20; ++c)
+            escaped[c] = true;
+        constexpr char kSpecial[] = "<>&'\"";
+        for (const char c : kSpecial)
+            if (c != '\0')
+                escaped[static_cast<unsigned char>(c)] = true;
+    }
+};
+constexpr EscapedBytes kEscapedBytes;
+
+} // namespace
+
 bool NeedsNoEscape(const char* text)
 {
-    for (const char* p = text; *p != '\0'; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c < 0x20 || c == '<' || c == '>' || c == '&' || c == '\'' || c == '"')
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p)
+        if (kEscapedBytes.escaped[*p])
             return false;
-    }
     return true;
 }
 

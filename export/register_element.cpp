@@ -94,12 +94,18 @@ bool WriteElement(OutputLines& out, const char* tag, Value value, const unsigned
     }
     case Value::Account: {
         // Only the account's first three characters, right-aligned in three
-        // columns, stand before the fixed mask.
+        // columns ("%3.3s"), stand before the fixed mask.
+        static constexpr char kMask[] = "-******-******";
+        constexpr int kColumns = 3;
         char text[kValueSize];
-        std::snprintf(text, sizeof text, "%3.3s", reinterpret_cast<const char*>(field));
+        const int length = static_cast<int>(strnlen(reinterpret_cast<const char*>(field), kColumns));
+        std::memset(text, ' ', kColumns - length);
+        std::memcpy(text + kColumns - length, field, static_cast<std::size_t>(length));
+        text[kColumns] = '\0';
         EscapeXml(text, kValueSize - 1);
-        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "-******-******");
-        return PutElement(out, tag, text, static_cast<int>(std::strlen(text)));
+        const std::size_t escaped = std::strlen(text);
+        std::memcpy(text + escaped, kMask, sizeof kMask);
+        return PutElement(out, tag, text, static_cast<int>(escaped + sizeof kMask - 1));
     }
     case Value::TextIfSet:
         if (field[0] == '\0')

@@ -52,9 +52,10 @@ inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu 
 inline constexpr MazoviaText kReasonChanged{u8"dokumenty zakupu zmieniły się w trakcie eksportu"};
 // Argument: the path read back.
 inline constexpr MazoviaText kReasonReadBack{u8"nie można odczytać pliku %s, by go sprawdzić"};
-// Arguments: the path, the bytes and lines found, the bytes and lines written.
+// Arguments: the path, the bytes found, the bytes written and the lines
+// (each line end may take two bytes on disk).
 inline constexpr MazoviaText kReasonIncomplete{
-    u8"plik %s ma po zapisie %s bajtów i %s wierszy, a powinien mieć %s bajtów i %s wierszy"};
+    u8"plik %s ma po zapisie %s bajtów, a zapisano %s bajtów w %s wierszach"};
 // Argument: the path of the export file.
 inline constexpr MazoviaText kReasonReplace{u8"nie można zastąpić pliku %s nowym plikiem"};
 

@@ -8,6 +8,7 @@
 
 #include "contract/host_protocol.h"
 #include "host/common/host_date.h"
+#include "host/common/utf8.h"
 #include "host/firm/firm_queries.h"
 #include "host/services/mazovia.h"
 
@@ -27,14 +28,34 @@ int64_t ColumnInt(sqlite3_stmt* row, int column) { return sqlite3_column_int64(r
 
 // The text in Mazovia, cut to the field's room.  The firm was validated when
 // it opened, so the cut and the empty field on a failed conversion are only
-// a guard against a file changed behind the host's back.
+// a guard against a file changed behind the host's back.  The text is
+// converted straight into the field (ASCII byte for byte, which is most of
+// it), and the rest of a text longer than the room is still decoded, so that
+// a character Mazovia lacks anywhere empties the field as before.
 template <std::size_t N>
 void PackText(unsigned char* record, TextField<N> field, sqlite3_stmt* row, int column)
 {
-    std::string mazovia;
-    if (!Utf8ToMazovia(ColumnText(row, column), &mazovia, nullptr))
-        return;
-    field.Write(record, mazovia);
+    const std::string_view utf8 = ColumnText(row, column);
+    unsigned char* text = record + field.offset;
+    const std::size_t room = field.room();
+    std::size_t length = 0;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        int byte = c;
+        if (c < 0x80) {
+            ++i;
+        } else {
+            byte = MazoviaByteOf(DecodeUtf8(utf8, &i));
+            if (byte < 0) {
+                length = 0;
+                break;
+            }
+        }
+        if (length < room)
+            text[length++] = static_cast<unsigned char>(byte);
+    }
+    text[length] = 0;
 }
 
 // "YYYY-MM-DD" becomes the host's "YYYYMMDD"; an empty date stays empty.
@@ -52,10 +73,11 @@ void PackAmount(unsigned char* record, Field<LeF64> field, sqlite3_stmt* row, in
 
 } // namespace
 
-double HostAmountUnits(double zloty)
+namespace {
+
+// The rounding done on the decimal digits of the value's shortest text.
+double AmountUnitsByDigits(double zloty)
 {
-    if (!std::isfinite(zloty))
-        return 0.0;
     // The shortest fixed-point text that reads back as the same double; for
     // the largest doubles that is some 310 digits.
     char text[400];
@@ -91,6 +113,36 @@ double HostAmountUnits(double zloty)
         return 0.0;
     return negative ? -value : value;
 }
+
+} // namespace
+
+double HostAmountUnits(double zloty)
+{
+    if (!std::isfinite(zloty))
+        return 0.0;
+    // The decimal value and the double differ by half a unit in the last
+    // place, and so do the double's product and the exact one: below 1e12
+    // units the product lies within 3e-4 of the decimal value times 10000.
+    // A product that far from a half rounds to the same whole number as the
+    // decimal value; only products near a half need the digits.
+    constexpr double kFastLimit = 1e12;
+    constexpr double kHalfMargin = 1e-3;
+    const double product = zloty * kHostAmountUnitsPerZloty;
+    const double magnitude = std::fabs(product);
+    if (magnitude < kFastLimit) {
+        const double whole = std::floor(magnitude);
+        const double fraction = magnitude - whole;
+        if (std::fabs(fraction - 0.5) > kHalfMargin) {
+            const double units = fraction > 0.5 ? whole + 1.0 : whole;
+            if (units == 0.0)
+                return 0.0;
+            return product < 0.0 ? -units : units;
+        }
+    }
+    return AmountUnitsByDigits(zloty);
+}
+
+double HostAmountUnitsByDigits(double zloty) { return std::isfinite(zloty) ? AmountUnitsByDigits(zloty) : 0.0; }
 
 void PackContractor(sqlite3_stmt* row, unsigned char* record)
 {

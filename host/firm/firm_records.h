@@ -15,6 +15,9 @@
 // 0.00015 is a half and gives 2, although 0.00015 × 10000 computed in binary
 // lands just below 1.5.  A result of zero is always +0.0, never -0.0.
 double HostAmountUnits(double zloty);
+// The same, always through the decimal digits (no shortcut): what
+// HostAmountUnits must agree with.
+double HostAmountUnitsByDigits(double zloty);
 
 // A column's text as SQLite holds it (UTF-8), empty for NULL.
 std::string_view ColumnText(sqlite3_stmt* row, int column);

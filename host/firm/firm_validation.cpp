@@ -176,6 +176,13 @@ std::string Describe(sqlite3_stmt* row, int column)
 // characters for the field.
 std::string CheckText(std::string_view text, int room, std::string* mazovia)
 {
+    // Most texts are ASCII without a NUL, one Mazovia character per byte:
+    // only their length needs checking.
+    bool ascii = true;
+    for (const char c : text)
+        ascii = ascii && c > 0 && static_cast<unsigned char>(c) < 0x80;
+    if (ascii && text.size() <= static_cast<std::size_t>(room))
+        return {};
     if (text.find('\0') != std::string_view::npos)
         return "holds a NUL character, which host text cannot hold";
     char32_t offending = 0;

@@ -17,8 +17,13 @@
 
 namespace {
 
+// The stream's buffer: the C library's default of a few kilobytes would
+// make a large export one system call per few kilobytes.
+inline constexpr std::size_t kStreamBufferSize = 256 * 1024;
+
 struct HostFile {
     std::FILE* stream;
+    std::unique_ptr<char[]> buffer; // released after the stream is closed
 };
 
 struct StreamCloser {
@@ -124,8 +129,9 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
             return nullptr;
         if (streamMode[0] == 'w' || streamMode[0] == 'a')
             HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get()});
+        auto file = std::make_unique<HostFile>(HostFile{stream.get(), std::unique_ptr<char[]>(new char[kStreamBufferSize])});
         OpenFiles().insert(file.get());
+        std::setvbuf(stream.get(), file->buffer.get(), _IOFBF, kStreamBufferSize);
         // The set holds it now: closed by HostCloseFile or at stop.
         stream.release();
         return file.release();
