@@ -1,6 +1,7 @@
-// The purchase invoices and purchase corrections of the chosen period, read
-// in two passes over the host's scan: the first counts them and marks their
-// contractors, the second fills each one's header record and writes it.
+// The purchase invoices and purchase corrections of the chosen period: read
+// from the host's scan, their VAT lines summed, their contractors marked and
+// each kept as a compact record until the contractors are written; then
+// each record becomes the header record that the register writer writes.
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -43,9 +44,8 @@ char* PutDigits(char* p, int value, int width)
 }
 
 // "%04d-%02d-%02dT00:00:00" of the date's parts, clamped.
-void FormatDateTime(char (&destination)[21], const char* date)
+void FormatDateTime(char (&destination)[21], const DateParts& d)
 {
-    const DateParts d = Unpack(date);
     char* p = PutDigits(destination, Clamp(d.year, 0, 9999), 4);
     *p++ = '-';
     p = PutDigits(p, Clamp(d.month, 0, 99), 2);
@@ -60,6 +60,23 @@ void CopyText(char* destination, const char* source, int max)
     destination[0] = '\0';
     HostCopyField(destination, source, max);
 }
+
+// The compact record of a document: this, then its transaction text, tax
+// number digits and comment (their lengths here, without NULs), then its
+// VAT sums in the order of their positions.
+struct StoredDocument {
+    double amount; // host units
+    int32_t documentKey;
+    int32_t contractor;
+    uint32_t id1;
+    uint32_t id2;
+    int32_t sumCount;
+    DateParts issue, receipt, due;
+    uint8_t otherDeductionDate;
+    uint8_t transactionLength;
+    uint8_t nipLength;
+    uint8_t commentLength;
+};
 
 // Upper-case hexadecimal digits of value, exactly `width` of them.
 char* PutHex(char* p, unsigned long long value, int width)
@@ -130,7 +147,7 @@ bool ExportRun::ScanNext(unsigned char* scan, bool* read)
     return result == kScanDocumentRead || result == kScanEnded || Fail(kReasonDocuments);
 }
 
-bool ExportRun::MarkDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter)
+bool ExportRun::GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter)
 {
     const unsigned char* record = layout.scanKind == kInvoiceLayout.scanKind ? invoiceRecord : correctionRecord;
     unsigned char scan[kHostScanStateSize];
@@ -142,7 +159,15 @@ bool ExportRun::MarkDocuments(const ExportOptions& options, const DocumentLayout
         while ((sound = ScanNext(scan, &read)) && read) {
             if (!InPeriod(options, layout, record))
                 continue;
+            // The names that a notice about this document gives.
             const int32_t contractor = layout.contractor.Read(record);
+            FormatRegisterId(document.registerId, layout.documentKey.Read(record), ContractorKeyOf(contractor),
+                             layout.id1.Read(record), layout.id2.Read(record));
+            CopyText(document.transaction, layout.transaction.Read(record), 20);
+            if (!CollectVatLines(layout.scanKind, record) || !StoreDocument(layout, record)) {
+                sound = false;
+                break;
+            }
             if (contractor >= 1 && contractor <= kContractorFlagLast)
                 firmFlags[contractor] = kContractorMarked;
             else if (contractor >= -kContractorFlagLast && contractor <= -1)
@@ -157,6 +182,52 @@ bool ExportRun::MarkDocuments(const ExportOptions& options, const DocumentLayout
     }
     HostScanClose(scan);
     return sound;
+}
+
+bool ExportRun::StoreDocument(const DocumentLayout& layout, const unsigned char* record)
+{
+    StoredDocument s;
+    std::memset(&s, 0, sizeof s);
+    s.amount = layout.amount.Read(record);
+    s.documentKey = layout.documentKey.Read(record);
+    s.contractor = layout.contractor.Read(record);
+    s.id1 = layout.id1.Read(record);
+    s.id2 = layout.id2.Read(record);
+    s.sumCount = vat.count;
+    s.issue = Unpack(layout.issueDate.Read(record));
+    s.receipt = Unpack(layout.receiptDate.Read(record));
+    const uint16_t paymentDays = layout.paymentDays.Read(record);
+    if (paymentDays != 0) {
+        char due[kHostDateWidth];
+        CopyText(due, layout.issueDate.Read(record), kHostDateWidth - 1);
+        HostAddDays(due, paymentDays);
+        s.due = Unpack(due);
+    } else {
+        s.due = s.issue;
+    }
+    s.otherDeductionDate = layout.otherDeductionDate.Read(record) != 0 ? 1 : 0;
+
+    char nip[sizeof document.nip];
+    DigitsOnly(nip, sizeof nip, layout.nip.Read(record));
+    char comment[sizeof document.comment];
+    comment[0] = '\0';
+    if (layout.comment.Read(record)[0] != '\0')
+        CopyText(comment, layout.comment.Read(record), 30);
+    s.transactionLength = static_cast<uint8_t>(std::strlen(document.transaction));
+    s.nipLength = static_cast<uint8_t>(std::strlen(nip));
+    s.commentLength = static_cast<uint8_t>(std::strlen(comment));
+
+    bool stored = StorePut(store, &s, sizeof s) && StorePut(store, document.transaction, s.transactionLength) &&
+                  StorePut(store, nip, s.nipLength) && StorePut(store, comment, s.commentLength);
+    // The sums in the order of their positions: list by list, each list in
+    // the order its codes first occurred.
+    for (int list = 0; stored && list < kVatListCount; ++list)
+        for (int32_t i = 0; stored && i < vat.count; ++i)
+            if (vat.sums[i].list == list)
+                stored = StorePut(store, &vat.sums[i], sizeof vat.sums[i]);
+    // A firm whose documents do not fit the memory cannot be exported: the
+    // run stops at the first document that finds no room.
+    return stored || Fail(kReasonNoMemory);
 }
 
 void ExportRun::PrepareHeader(const ExportOptions& options, const DocumentLayout& layout)
@@ -190,54 +261,49 @@ void ExportRun::PrepareHeader(const ExportOptions& options, const DocumentLayout
     CopyText(p.mpkVat, options.originPlace, 20);
 }
 
-void ExportRun::FillHeader(const DocumentLayout& layout, const unsigned char* record)
+bool ExportRun::LoadDocument(int32_t* contractor, int32_t* sumCount)
 {
+    StoredDocument s;
     ExportDocument& d = document;
-    const int32_t contractor = layout.contractor.Read(record);
-    d.contractorKey = ContractorKeyOf(contractor);
-    FormatRegisterId(d.registerId, layout.documentKey.Read(record), d.contractorKey, layout.id1.Read(record),
-                     layout.id2.Read(record));
-    CopyText(d.transaction, layout.transaction.Read(record), 20);
-    DigitsOnly(d.nip, sizeof d.nip, layout.nip.Read(record));
-    FormatDateTime(d.issueDate, layout.issueDate.Read(record));
-    FormatDateTime(d.receiptDate, layout.receiptDate.Read(record));
-    const uint16_t paymentDays = layout.paymentDays.Read(record);
-    if (paymentDays != 0) {
-        char due[kHostDateWidth];
-        CopyText(due, layout.issueDate.Read(record), kHostDateWidth - 1);
-        HostAddDays(due, paymentDays);
-        FormatDateTime(d.dueDate, due);
-    } else {
-        FormatDateTime(d.dueDate, layout.issueDate.Read(record));
-    }
-    d.amount = layout.amount.Read(record) / kHostAmountUnitsPerZloty;
-    d.comment[0] = '\0';
-    if (layout.comment.Read(record)[0] != '\0')
-        CopyText(d.comment, layout.comment.Read(record), 30);
+    // The texts' lengths come from the record: each is checked against its
+    // field before it is read into it.
+    if (!StoreGet(store, &s, sizeof s) || s.transactionLength >= sizeof d.transaction ||
+        s.nipLength >= sizeof d.nip || s.commentLength >= sizeof d.comment ||
+        !StoreGet(store, d.transaction, s.transactionLength) || !StoreGet(store, d.nip, s.nipLength) ||
+        !StoreGet(store, d.comment, s.commentLength))
+        return false;
+    d.transaction[s.transactionLength] = '\0';
+    d.nip[s.nipLength] = '\0';
+    d.comment[s.commentLength] = '\0';
+    d.contractorKey = ContractorKeyOf(s.contractor);
+    FormatRegisterId(d.registerId, s.documentKey, d.contractorKey, s.id1, s.id2);
+    FormatDateTime(d.issueDate, s.issue);
+    FormatDateTime(d.receiptDate, s.receipt);
+    FormatDateTime(d.dueDate, s.due);
+    d.amount = s.amount / kHostAmountUnitsPerZloty;
     static constexpr char kOtherDate[] = "INNY";
     static constexpr char kReceiptDate[] = "DATA_WPLYWU";
     static_assert(sizeof kReceiptDate <= sizeof d.vatDeduction);
-    if (layout.otherDeductionDate.Read(record) != 0)
+    if (s.otherDeductionDate != 0)
         std::memcpy(d.vatDeduction, kOtherDate, sizeof kOtherDate);
     else
         std::memcpy(d.vatDeduction, kReceiptDate, sizeof kReceiptDate);
+    *contractor = s.contractor;
+    *sumCount = s.sumCount;
+    return true;
 }
 
-bool ExportRun::CheckContractor(int32_t contractor)
+void ExportRun::CheckContractor(int32_t contractor)
 {
     if (contractor == 0)
-        return true; // no contractor
-    unsigned char* flag = nullptr;
+        return; // no contractor
+    const unsigned char* flag = nullptr;
     if (contractor >= 1 && contractor <= kContractorFlagLast)
         flag = &firmFlags[contractor];
     else if (contractor >= -kContractorFlagLast && contractor <= -1)
         flag = &personFlags[-contractor];
     if (flag != nullptr && *flag == kContractorMarked)
-        return true;
-    // The first pass marked every contractor of the period: one it did not
-    // mark belongs to a document it did not see.
-    if (flag != nullptr && *flag == kContractorUnmarked)
-        return Fail(kReasonChanged);
+        return;
     // Outside the flag tables, or not in the host's contractor table: the
     // document goes out without its contractor element, and the user hears
     // which documents these are.
@@ -245,34 +311,24 @@ bool ExportRun::CheckContractor(int32_t contractor)
     std::snprintf(text, sizeof text, kCaseContractorMissing.c_str(), document.transaction, document.registerId,
                   static_cast<long>(contractor));
     AddNoticeCase(contractorsMissing, text);
-    return true;
 }
 
-bool ExportRun::WriteDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t expected)
+bool ExportRun::WriteDocuments(const ExportOptions& options)
 {
-    const unsigned char* record = layout.scanKind == kInvoiceLayout.scanKind ? invoiceRecord : correctionRecord;
-    PrepareHeader(options, layout);
-    unsigned char scan[kHostScanStateSize];
-    std::memset(scan, 0, sizeof scan);
-    bool sound = true;
-    int32_t written = 0;
-    if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
-        bool read = false;
-        while ((sound = ScanNext(scan, &read)) && read) {
-            if (!InPeriod(options, layout, record))
-                continue;
-            if (written == expected) {
-                sound = Fail(kReasonChanged);
-                break;
-            }
-            ++written;
-            FillHeader(layout, record);
-            sound = CheckContractor(layout.contractor.Read(record)) && CollectVatLines(layout.scanKind, record) &&
-                    WriteRegister();
-            if (!sound)
-                break;
-        }
+    const int32_t total = invoiceCount + correctionCount;
+    for (int32_t k = 0; k < total; ++k) {
+        if (k == 0 && invoiceCount > 0)
+            PrepareHeader(options, kInvoiceLayout);
+        if (k == invoiceCount)
+            PrepareHeader(options, kCorrectionLayout);
+        int32_t contractor = 0, sumCount = 0;
+        // The records were written by this run: one that does not read back
+        // is a fault of the run itself, and the file would lack documents.
+        if (!LoadDocument(&contractor, &sumCount))
+            return Fail(kReasonDocuments);
+        CheckContractor(contractor);
+        if (!WriteRegister(sumCount))
+            return false;
     }
-    HostScanClose(scan);
-    return sound && (written == expected || Fail(kReasonChanged));
+    return true;
 }

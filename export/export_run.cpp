@@ -1,7 +1,7 @@
 // The export run: names the file and creates it under a temporary name,
-// counts the documents and marks their contractors, writes the contractors
-// and then each document as it is read, reads the finished file back and
-// only then puts it in the place of the export file.
+// gathers the documents and marks their contractors, writes the contractors
+// and then the documents, reads the finished file back and only then puts
+// it in the place of the export file.
 #include "export/export_run.h"
 
 #include <cstdarg>
@@ -111,6 +111,7 @@ bool ExportRun::SetUp()
     temporaryPath[0] = exportPath[0] = '\0';
     std::memset(&out, 0, sizeof out);
     std::memset(&vat, 0, sizeof vat);
+    std::memset(&store, 0, sizeof store);
     failed = false;
     failure[0] = '\0';
     std::memset(&contractorsMissing, 0, sizeof contractorsMissing);
@@ -152,6 +153,7 @@ void ExportRun::TearDown()
     Release(vat.sumOfCode);
     Release(vat.rateTexts);
     vat.count = vat.capacity = 0;
+    StoreRelease(store);
 }
 
 bool ExportRun::CheckPurchaseKinds()
@@ -252,11 +254,11 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     if (!AllocateBuffers())
         return false;
 
-    // First pass: the documents of the period, counted, their contractors marked.
-    if ((scope & ScopePurchaseInvoices) && !MarkDocuments(options, kInvoiceLayout, invoiceCount))
+    // The documents of the period, read once.
+    if ((scope & ScopePurchaseInvoices) && !GatherDocuments(options, kInvoiceLayout, invoiceCount))
         return false;
     ShowProgressHeading(kProgressCorrections);
-    if ((scope & ScopePurchaseCorrections) && !MarkDocuments(options, kCorrectionLayout, correctionCount))
+    if ((scope & ScopePurchaseCorrections) && !GatherDocuments(options, kCorrectionLayout, correctionCount))
         return false;
 
     static const char* const kOpening[] = {"<ROOT>", "<SYSTEM>QUORVEL</SYSTEM>", "<KONTRAHENCI>",
@@ -265,15 +267,12 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     if (!WriteByteOrderMark(out) || !PutLines(out, kOpening) || !WriteContractors() || !PutLines(out, kBetween))
         return false;
 
-    // Second pass: each document written as it is read.
     char status[256];
     status[0] = '\0';
     HostCopyField(status, kProgressWriting, sizeof status - 1);
     HostProgressText(status, nullptr);
     HostProgressUpdate();
-    if ((scope & ScopePurchaseInvoices) && !WriteDocuments(options, kInvoiceLayout, invoiceCount))
-        return false;
-    if ((scope & ScopePurchaseCorrections) && !WriteDocuments(options, kCorrectionLayout, correctionCount))
+    if (!WriteDocuments(options))
         return false;
 
     static const char* const kClosing[] = {"</REJESTRY_ZAKUPU>", "</ROOT>"};

@@ -4,10 +4,10 @@
 // that the command can release when a host entry stays missing.  No frame
 // of the run holds anything of its own.
 //
-// The run holds no document beyond the one it writes: a first pass over the
-// host's tables counts the documents of the period and marks their
-// contractors, the contractors are written, and a second pass writes each
-// document as it is read (docs/export-run.md).
+// One pass over the host's tables reads the documents of the period, sums
+// their VAT lines, marks their contractors and keeps each document as a
+// compact record in a stream of blocks; the contractors are written, then
+// the documents from the stream (docs/export-run.md).
 //
 // A zero-filled ExportRun is empty: TearDown releases nothing.
 #pragma once
@@ -16,6 +16,7 @@
 
 #include "contract/host_protocol.h"
 #include "contract/host_records.h"
+#include "export/document_store.h"
 #include "export/export_document.h"
 #include "export/export_options.h"
 #include "export/export_text.h"
@@ -58,6 +59,8 @@ struct ExportRun {
     char temporaryPath[kPathSize];
     char exportPath[kPathSize];
     OutputLines out;
+    // The documents between their reading and their writing.
+    DocumentStore store;
     // The document being written and one of its positions.
     ExportDocument document;
     ExportDocument position;
@@ -108,22 +111,23 @@ private:
     // The run's buffers, allocated once per run.
     bool AllocateBuffers();
 
-    // Documents: the first pass counts and marks, the second writes.
-    bool MarkDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter);
-    bool WriteDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t expected);
+    // Documents: gathered from the host's scan into the store, then written.
+    bool GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter);
     bool ScanNext(unsigned char* scan, bool* read);
+    bool StoreDocument(const DocumentLayout& layout, const unsigned char* record);
     void PrepareHeader(const ExportOptions& options, const DocumentLayout& layout);
-    void FillHeader(const DocumentLayout& layout, const unsigned char* record);
-    bool CheckContractor(int32_t contractor);
+    bool LoadDocument(int32_t* contractor, int32_t* sumCount);
+    void CheckContractor(int32_t contractor);
+    bool WriteDocuments(const ExportOptions& options);
 
     // VAT breakdown.
     bool CollectVatLines(int kind, const unsigned char* record);
     bool AddVatLine(const unsigned char* line, const LineLayout& layout, int deductionClass, bool amountsIncludeVat);
-    bool WritePositions();
+    bool WritePositions(int32_t sumCount);
 
     // Output.
     bool WriteContractors();
     bool WriteContractor();
-    bool WriteRegister();
+    bool WriteRegister(int32_t sumCount);
     bool WritePosition();
 };

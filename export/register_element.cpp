@@ -127,7 +127,7 @@ bool WriteLines(OutputLines& out, const char* const* lines, std::size_t count)
 
 } // namespace
 
-bool ExportRun::WriteRegister()
+bool ExportRun::WriteRegister(int32_t sumCount)
 {
     const unsigned char* base = reinterpret_cast<const unsigned char*>(&document);
     if (!PutLine(out, "<REJESTR>"))
@@ -135,7 +135,7 @@ bool ExportRun::WriteRegister()
     for (const ElementLine& e : kHeaderLines)
         if (!WriteElement(out, e.tag, e.value, base + e.offset))
             return false;
-    return PutLine(out, "<POZYCJE>") && WritePositions() &&
+    return PutLine(out, "<POZYCJE>") && WritePositions(sumCount) &&
            WriteLines(out, kClosingSequence, std::size(kClosingSequence));
 }
 

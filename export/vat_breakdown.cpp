@@ -185,26 +185,25 @@ bool ExportRun::AddVatLine(const unsigned char* line, const LineLayout& layout, 
     return true;
 }
 
-bool ExportRun::WritePositions()
+bool ExportRun::WritePositions(int32_t sumCount)
 {
+    // The document's sums follow its record in the order of their positions.
     ExportDocument& p = position;
-    for (int list = 0; list < kVatListCount; ++list) {
-        for (int32_t i = 0; i < vat.count; ++i) {
-            const VatRateSum& sum = vat.sums[i];
-            if (sum.list != list)
-                continue;
-            const char* rate = CachedRateText(*vat.rateTexts, sum.rateCode);
-            const std::size_t rateLength = strnlen(rate, sizeof p.rateText - 1);
-            std::memcpy(p.rateText, rate, rateLength);
-            p.rateText[rateLength] = '\0';
-            p.netAmount = sum.net / kHostAmountUnitsPerZloty;
-            p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
-            p.positionKind[0] = kClassLetters[list / kVatListsPerClass];
-            p.fixedAsset[0] = list % kVatListsPerClass == 0 ? 'N' : 'T';
-            p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
-            if (!WritePosition())
-                return false;
-        }
+    for (int32_t i = 0; i < sumCount; ++i) {
+        VatRateSum sum;
+        if (!StoreGet(store, &sum, sizeof sum) || sum.list < 0 || sum.list >= kVatListCount)
+            return Fail(kReasonDocuments);
+        const char* rate = CachedRateText(*vat.rateTexts, sum.rateCode);
+        const std::size_t rateLength = strnlen(rate, sizeof p.rateText - 1);
+        std::memcpy(p.rateText, rate, rateLength);
+        p.rateText[rateLength] = '\0';
+        p.netAmount = sum.net / kHostAmountUnitsPerZloty;
+        p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
+        p.positionKind[0] = kClassLetters[sum.list / kVatListsPerClass];
+        p.fixedAsset[0] = sum.list % kVatListsPerClass == 0 ? 'N' : 'T';
+        p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
+        if (!WritePosition())
+            return false;
     }
     return true;
 }

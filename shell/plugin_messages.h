@@ -49,7 +49,6 @@ inline constexpr MazoviaText kReasonWrite{u8"zapis do pliku %s nie powiódł si�
 inline constexpr MazoviaText kReasonDocuments{u8"błąd odczytu dokumentów zakupu"};
 // Arguments: the document's transaction text and register identifier.
 inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu %s (%s)"};
-inline constexpr MazoviaText kReasonChanged{u8"dokumenty zakupu zmieniły się w trakcie eksportu"};
 // Argument: the path read back.
 inline constexpr MazoviaText kReasonReadBack{u8"nie można odczytać pliku %s, by go sprawdzić"};
 // Arguments: the path, the bytes found, the bytes written and the lines
