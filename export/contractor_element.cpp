@@ -148,7 +148,7 @@ bool ExportRun::WriteContractor()
         !PutElement(out, "NIP", nip, static_cast<int>(std::strlen(nip))))
         return false;
 
-    static const char* const kBeforeAddress[] = {
+    static const Literal kBeforeAddress[] = {
         "<REGON/>",
         "<PESEL/>",
         "<DOSTAWCA>T</DOSTAWCA>",
@@ -162,7 +162,7 @@ bool ExportRun::WriteContractor()
         "<TYP_POLOZENIA_PUNKTU_SPRZEDAZY>N</TYP_POLOZENIA_PUNKTU_SPRZEDAZY>",
         "<TYP_DRUKOWANY_NA_FAKTURZE>T</TYP_DRUKOWANY_NA_FAKTURZE>",
     };
-    for (const char* line : kBeforeAddress)
+    for (const Literal& line : kBeforeAddress)
         if (!PutLine(out, line))
             return false;
 
@@ -175,13 +175,13 @@ bool ExportRun::WriteContractor()
         !PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))))
         return false;
 
-    static const char* const kAfterAddress[] = {
+    static const Literal kAfterAddress[] = {
         "<ADRES_2></ADRES_2>",
         "</ADRES>",
         "</ADRESY>",
         "</KONTRAHENT>",
     };
-    for (const char* line : kAfterAddress)
+    for (const Literal& line : kAfterAddress)
         if (!PutLine(out, line))
             return false;
     return true;

@@ -62,9 +62,9 @@ bool Allocate(T*& block, int bytes)
 }
 
 template <std::size_t N>
-bool PutLines(OutputLines& out, const char* const (&lines)[N])
+bool PutLines(OutputLines& out, const Literal (&lines)[N])
 {
-    for (const char* line : lines)
+    for (const Literal& line : lines)
         if (!PutLine(out, line))
             return false;
     return true;
@@ -261,9 +261,9 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     if ((scope & ScopePurchaseCorrections) && !GatherDocuments(options, kCorrectionLayout, correctionCount))
         return false;
 
-    static const char* const kOpening[] = {"<ROOT>", "<SYSTEM>QUORVEL</SYSTEM>", "<KONTRAHENCI>",
+    static const Literal kOpening[] = {"<ROOT>", "<SYSTEM>QUORVEL</SYSTEM>", "<KONTRAHENCI>",
                                            "<WERSJA>1.0</WERSJA>"};
-    static const char* const kBetween[] = {"</KONTRAHENCI>", "<REJESTRY_ZAKUPU>", "<WERSJA>1.0</WERSJA>"};
+    static const Literal kBetween[] = {"</KONTRAHENCI>", "<REJESTRY_ZAKUPU>", "<WERSJA>1.0</WERSJA>"};
     if (!WriteByteOrderMark(out) || !PutLines(out, kOpening) || !WriteContractors() || !PutLines(out, kBetween))
         return false;
 
@@ -275,7 +275,7 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     if (!WriteDocuments(options))
         return false;
 
-    static const char* const kClosing[] = {"</REJESTRY_ZAKUPU>", "</ROOT>"};
+    static const Literal kClosing[] = {"</REJESTRY_ZAKUPU>", "</ROOT>"};
     return PutLines(out, kClosing) && FlushLines(out);
 }
 

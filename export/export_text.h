@@ -2,6 +2,7 @@
 // the digit filter, the address split and the plug-in's formatted notice.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "contract/host_protocol.h"
@@ -28,10 +29,9 @@ enum class OutputFailure { None, Conversion, Write, LineTooLong };
 
 struct OutputLines {
     void* file;
-    char* text;      // kBatchSize bytes: whole lines, each ended by "\n", then the line being built
+    char* text;      // kBatchSize bytes: whole lines, each ended by "\n"
     char* converted; // kConvertedSize bytes
     int length;      // bytes of text in use
-    int lineStart;   // where the line being built starts
     int linesGathered;
     // What the host was given to write, the line ends counted as "\n", and
     // how many lines: the finished file must hold exactly these bytes, or
@@ -42,23 +42,27 @@ struct OutputLines {
     OutputFailure failure;
 };
 
+// A string literal with its length.
+struct Literal {
+    const char* text;
+    int length;
+    template <std::size_t N>
+    constexpr Literal(const char (&literal)[N]) : text(literal), length(static_cast<int>(N - 1))
+    {
+    }
+};
+
 // The UTF-8 marker bytes, written as they are before the first line.
 bool WriteByteOrderMark(OutputLines& out);
-// Adds text to the line being built (length bytes, or up to its NUL).
-bool PutText(OutputLines& out, const char* text, int length);
-bool PutText(OutputLines& out, const char* text);
-// Ends the line being built.
-bool EndLine(OutputLines& out);
 // A whole fixed line.
-bool PutLine(OutputLines& out, const char* line);
+bool PutLine(OutputLines& out, Literal line);
 // "<tag>value</tag>" as one line; the value as given, or escaped first
 // (EscapeXml in a buffer of kValueSize bytes).
 inline constexpr int kValueSize = 512;
-bool PutElement(OutputLines& out, const char* tag, const char* value, int length);
-bool PutEscapedElement(OutputLines& out, const char* tag, const char* value);
-// Converts and writes the lines gathered so far; the line being built stays.
-// When the conversion fails the user is told ("Operacja konwersji
-// nieudana") once.
+bool PutElement(OutputLines& out, Literal tag, const char* value, int length);
+bool PutEscapedElement(OutputLines& out, Literal tag, const char* value);
+// Converts and writes the lines gathered so far.  When the conversion fails
+// the user is told ("Operacja konwersji nieudana") once.
 bool FlushLines(OutputLines& out);
 
 // Escapes the five XML special characters of a NUL-terminated host text in
@@ -67,8 +71,9 @@ bool FlushLines(OutputLines& out);
 // bytes) become spaces, as do tab, CR and LF, which would break the
 // one-element-per-line form.
 void EscapeXml(char* text, int16_t size);
-// True when EscapeXml would change nothing in the text.
-bool NeedsNoEscape(const char* text);
+// The length of a text in which EscapeXml would change nothing (read up to
+// its NUL or max bytes), or -1 when it would change something.
+int PlainLength(const char* text, int max);
 
 // An amount as "%0.2f" writes it in the classic locale; the destination
 // holds kAmountTextSize bytes.  Returns the length.

@@ -20,8 +20,8 @@ bool Failed(OutputLines& out, OutputFailure failure)
     return false;
 }
 
-// Makes room for `length` more bytes of the line being built: the whole
-// lines before it are written first when the batch is full.
+// Makes room for a line of `length` bytes and its end: the lines gathered
+// before it are written first when the batch is full.
 bool Room(OutputLines& out, int length)
 {
     if (out.failure != OutputFailure::None)
@@ -48,54 +48,45 @@ bool WriteByteOrderMark(OutputLines& out)
     return true;
 }
 
-bool PutText(OutputLines& out, const char* text, int length)
+bool PutLine(OutputLines& out, Literal line)
 {
-    if (!Room(out, length))
+    if (!Room(out, line.length))
         return false;
-    std::memcpy(out.text + out.length, text, static_cast<std::size_t>(length));
-    out.length += length;
-    return true;
-}
-
-bool PutText(OutputLines& out, const char* text) { return PutText(out, text, static_cast<int>(std::strlen(text))); }
-
-bool EndLine(OutputLines& out)
-{
-    if (!Room(out, 0))
-        return false;
-    out.text[out.length++] = '\n';
-    out.lineStart = out.length;
+    char* p = out.text + out.length;
+    std::memcpy(p, line.text, static_cast<std::size_t>(line.length));
+    p[line.length] = '\n';
+    out.length += line.length + 1;
     ++out.linesGathered;
     return true;
 }
 
-bool PutLine(OutputLines& out, const char* line) { return PutText(out, line) && EndLine(out); }
-
-bool PutElement(OutputLines& out, const char* tag, const char* value, int length)
+bool PutElement(OutputLines& out, Literal tag, const char* value, int length)
 {
-    const int tagLength = static_cast<int>(std::strlen(tag));
-    if (!Room(out, length + 2 * tagLength + 5))
+    if (!Room(out, length + 2 * tag.length + 5))
         return false;
     char* p = out.text + out.length;
     *p++ = '<';
-    std::memcpy(p, tag, static_cast<std::size_t>(tagLength));
-    p += tagLength;
+    std::memcpy(p, tag.text, static_cast<std::size_t>(tag.length));
+    p += tag.length;
     *p++ = '>';
     std::memcpy(p, value, static_cast<std::size_t>(length));
     p += length;
     *p++ = '<';
     *p++ = '/';
-    std::memcpy(p, tag, static_cast<std::size_t>(tagLength));
-    p += tagLength;
+    std::memcpy(p, tag.text, static_cast<std::size_t>(tag.length));
+    p += tag.length;
     *p++ = '>';
+    *p++ = '\n';
     out.length = static_cast<int>(p - out.text);
-    return EndLine(out);
+    ++out.linesGathered;
+    return true;
 }
 
-bool PutEscapedElement(OutputLines& out, const char* tag, const char* value)
+bool PutEscapedElement(OutputLines& out, Literal tag, const char* value)
 {
-    if (NeedsNoEscape(value))
-        return PutElement(out, tag, value, static_cast<int>(strnlen(value, kValueSize - 1)));
+    const int plain = PlainLength(value, kValueSize - 1);
+    if (plain >= 0)
+        return PutElement(out, tag, value, plain);
     char text[kValueSize];
     const std::size_t length = strnlen(value, sizeof text - 1);
     std::memcpy(text, value, length);
@@ -146,10 +137,10 @@ bool FlushLines(OutputLines& out)
 {
     if (out.failure != OutputFailure::None)
         return false;
-    if (out.lineStart == 0)
+    if (out.length == 0)
         return true;
-    // The last whole line's end is given by the write's format.
-    const int sourceLength = out.lineStart - 1;
+    // The last line's end is given by the write's format.
+    const int sourceLength = out.length - 1;
     out.text[sourceLength] = '\0';
 
     // ASCII is the same in host text and in UTF-8, so only the lines that
@@ -185,11 +176,7 @@ bool FlushLines(OutputLines& out)
     out.bytesHanded += converted + 1;
     out.linesHanded += out.linesGathered;
     out.linesGathered = 0;
-    // The line being built moves to the front.
-    const int partial = out.length - out.lineStart;
-    std::memmove(out.text, out.text + out.lineStart, static_cast<std::size_t>(partial));
-    out.length = partial;
-    out.lineStart = 0;
+    out.length = 0;
     return true;
 }
 
@@ -213,12 +200,14 @@ constexpr EscapedBytes kEscapedBytes;
 
 } // namespace
 
-bool NeedsNoEscape(const char* text)
+int PlainLength(const char* text, int max)
 {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p)
-        if (kEscapedBytes.escaped[*p])
-            return false;
-    return true;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    int length = 0;
+    for (; length < max && p[length] != '\0'; ++length)
+        if (kEscapedBytes.escaped[p[length]])
+            return -1;
+    return length;
 }
 
 void EscapeXml(char* text, int16_t size)

@@ -16,7 +16,7 @@ namespace {
 enum class Value { Text, Amount, Integer, Account, TextIfSet, Fixed };
 
 struct ElementLine {
-    const char* tag;
+    Literal tag;
     Value value;
     std::size_t offset; // of the field in ExportDocument
 };
@@ -73,9 +73,9 @@ const ElementLine kPositionLines[] = {
 
 #undef FIELD
 
-const char* const kClosingSequence[] = {"</POZYCJE>", "<KSIEGOWANIA />", "<BLAD />", "</REJESTR>"};
+const Literal kClosingSequence[] = {"</POZYCJE>", "<KSIEGOWANIA />", "<BLAD />", "</REJESTR>"};
 
-bool WriteElement(OutputLines& out, const char* tag, Value value, const unsigned char* field)
+bool WriteElement(OutputLines& out, Literal tag, Value value, const unsigned char* field)
 {
     switch (value) {
     case Value::Fixed:
@@ -117,7 +117,7 @@ bool WriteElement(OutputLines& out, const char* tag, Value value, const unsigned
     return true;
 }
 
-bool WriteLines(OutputLines& out, const char* const* lines, std::size_t count)
+bool WriteLines(OutputLines& out, const Literal* lines, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
         if (!PutLine(out, lines[i]))
