@@ -176,12 +176,19 @@ std::string Describe(sqlite3_stmt* row, int column)
 // characters for the field.
 std::string CheckText(std::string_view text, int room, std::string* mazovia)
 {
-    // Most texts are ASCII without a NUL, one Mazovia character per byte:
-    // only their length needs checking.
-    bool ascii = true;
-    for (const char c : text)
-        ascii = ascii && c > 0 && static_cast<unsigned char>(c) < 0x80;
-    if (ascii && text.size() <= static_cast<std::size_t>(room))
+    // A sound text is counted in place, one Mazovia character per byte of
+    // ASCII or per UTF-8 sequence of a character Mazovia has; only a text
+    // that breaks a rule goes the long way, which names the rule.
+    std::size_t characters = 0;
+    bool sound = true;
+    for (std::size_t i = 0; sound && i < text.size(); ++characters) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c != 0 && c < 0x80)
+            ++i;
+        else
+            sound = c != 0 && MazoviaByteOf(DecodeUtf8(text, &i)) >= 0;
+    }
+    if (sound && characters <= static_cast<std::size_t>(room))
         return {};
     if (text.find('\0') != std::string_view::npos)
         return "holds a NUL character, which host text cannot hold";
@@ -199,12 +206,23 @@ std::string CheckText(std::string_view text, int room, std::string* mazovia)
 // "" when the value keeps the column's rule, else the rule it breaks.
 std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, std::string* mazovia)
 {
-    const int type = sqlite3_column_type(row, column);
+    // The column's value is fetched once and read through the value
+    // functions, which cost far less than a column function each.  The
+    // host has one thread, so the value needs no protection.
+    sqlite3_value* cell = sqlite3_column_value(row, column);
+    const int type = sqlite3_value_type(cell);
+    const auto text = [cell] {
+        const unsigned char* bytes = sqlite3_value_text(cell);
+        const int length = sqlite3_value_bytes(cell);
+        return bytes == nullptr || length <= 0
+                   ? std::string_view{}
+                   : std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    };
     switch (rule.kind) {
     case ValueKind::Integer: {
         if (type != SQLITE_INTEGER)
             return "must be an integer, holds " + Describe(row, column);
-        const int64_t value = sqlite3_column_int64(row, column);
+        const int64_t value = sqlite3_value_int64(cell);
         if (value < rule.min || value > rule.max)
             return HostFormat("must be in %" PRId64 "..%" PRId64 ", is %" PRId64, rule.min, rule.max, value);
         if (rule.nonZero && value == 0)
@@ -214,23 +232,23 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
     case ValueKind::Number:
         if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
             return "must be a number, holds " + Describe(row, column);
-        if (!std::isfinite(sqlite3_column_double(row, column)))
+        if (!std::isfinite(sqlite3_value_double(cell)))
             return "must be a finite number, holds " + Describe(row, column);
         return {};
     case ValueKind::Text:
         if (type != SQLITE_TEXT)
             return "must be text, holds " + Describe(row, column);
-        return CheckText(ColumnText(row, column), rule.room, mazovia);
+        return CheckText(text(), rule.room, mazovia);
     case ValueKind::Date: {
         if (type != SQLITE_TEXT)
             return "must be a date text, holds " + Describe(row, column);
-        const std::string_view date = ColumnText(row, column);
+        const std::string_view date = text();
         if (!date.empty() && !IsCalendarDate(date))
             return "must be a calendar date YYYY-MM-DD or empty, is " + Quoted(date);
         return {};
     }
     case ValueKind::DocumentKind: {
-        const std::string_view kind = type == SQLITE_TEXT ? ColumnText(row, column) : std::string_view{};
+        const std::string_view kind = type == SQLITE_TEXT ? text() : std::string_view{};
         if (type != SQLITE_TEXT || (kind != "invoice" && kind != "correction"))
             return "must be 'invoice' or 'correction', is " +
                    (type == SQLITE_TEXT ? Quoted(kind) : Describe(row, column));
