@@ -43,6 +43,21 @@ const DocumentLayout* LayoutOfKind(int kind)
     return nullptr;
 }
 
+// The rowid that a scan statement gave last while it is still running: the
+// next step from that row goes on with the statement instead of searching
+// again.  Any other step (another place, a statement reset since) starts
+// the statement afresh at its own rowid.
+struct RunningScan {
+    sqlite3_stmt* statement = nullptr;
+    int64_t rowid = 0;
+};
+
+RunningScan& Running(bool invoices)
+{
+    static RunningScan running[2];
+    return running[invoices ? 1 : 0];
+}
+
 int32_t& ContractorSlot()
 {
     static int32_t slot = 0;
@@ -103,8 +118,13 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
     if (block.mark != kScanOpenMark || firm == nullptr || layout == nullptr)
         return 0;
     const bool invoices = layout == &kInvoiceLayout;
-    sqlite3_stmt* next = Fresh(invoices ? firm->nextInvoice : firm->nextCorrection);
-    sqlite3_bind_int64(next, 1, block.lastRowid);
+    sqlite3_stmt* next = (invoices ? firm->nextInvoice : firm->nextCorrection).get();
+    RunningScan& running = Running(invoices);
+    if (running.statement != next || running.rowid != block.lastRowid || !sqlite3_stmt_busy(next)) {
+        Fresh(invoices ? firm->nextInvoice : firm->nextCorrection);
+        sqlite3_bind_int64(next, 1, block.lastRowid);
+    }
+    running = RunningScan{};
     const int read = HostEntryGuard(0, [&] {
         if (sqlite3_step(next) == SQLITE_ROW) {
             PackDocument(next, *layout, (invoices ? firm->invoices : firm->corrections).record.data());
@@ -114,7 +134,10 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         }
         return 0;
     });
-    sqlite3_reset(next);
+    if (read == 1)
+        running = RunningScan{next, block.lastRowid};
+    else
+        sqlite3_reset(next);
     return read;
 }
 

@@ -13,7 +13,9 @@
 #include "host/common/sqlite_statement.h"
 
 // The statement reset and its bindings cleared, ready for a new use.  Every
-// user resets it again when done, so no read stays open between entries.
+// user resets it again when done, so no read stays open between entries,
+// but a scan step, which leaves its statement at the row it read for the
+// next step (firm_entries.cpp).
 sqlite3_stmt* Fresh(const Statement& statement);
 
 // A host table object as the plug-in sees it: the pointer at byte offset 8
