@@ -2,8 +2,10 @@
 // steps: a line table for the document kind, a key for the document, a list
 // of its lines, the lines loaded as an array of record pointers, and the
 // release of the list and of the lines.  The host keeps its lists and line
-// arrays in its own memory (not the allocation entries the plug-in uses),
-// and one indexed query per document fetches all lines at the list step.
+// arrays in its own memory (not the allocation entries the plug-in uses).
+// One indexed query fetches a document's lines at the list step; it reads
+// on by key, so that the look-up of a later document goes on from where the
+// last one stopped instead of searching the index again.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -38,6 +40,11 @@ const LineTable* FindLineTable(int number)
             return &table;
     return nullptr;
 }
+
+// Rows of other documents that a look-up steps over before it searches the
+// index anew: a search costs a few steps, and documents out of the period
+// leave gaps that steps should not walk.
+constexpr int kLinesSkippedBeforeSearch = 8;
 
 // The key and status blocks belong to the plug-in; the host writes these
 // into them (memcpy: the blocks need not be aligned).
@@ -118,18 +125,50 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
     if (keyBlock.mark != kKeyMark || keyBlock.lineTable != lineTable)
         return nullptr;
 
-    sqlite3_stmt* lines = Fresh(firm->linesOfDocument);
-    sqlite3_bind_text(lines, 1, table->documentKind, -1, SQLITE_STATIC);
-    sqlite3_bind_int(lines, 2, keyBlock.documentKey);
+    sqlite3_stmt* lines = firm->linesOfDocument.get();
+    LinesCursor& cursor = firm->lines;
+    const int64_t wanted = keyBlock.documentKey;
+    const auto step = [&] {
+        cursor.onRow = sqlite3_step(lines) == SQLITE_ROW;
+        if (cursor.onRow)
+            cursor.rowKey = sqlite3_column_int64(lines, firm_sql::kLineDocumentKey);
+        else
+            sqlite3_reset(lines); // the end: no read stays open
+    };
+    const auto search = [&] {
+        Fresh(firm->linesOfDocument);
+        sqlite3_bind_text(lines, 1, table->documentKind, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(lines, 2, wanted);
+        cursor = LinesCursor{table->documentKind, wanted, false, 0};
+        step();
+    };
+    bool done = false;
     LineList* list = HostEntryGuard<LineList*>(nullptr, [&]() -> LineList* {
+        // The statement goes on where it stands when it reads this kind and
+        // has passed no line at or beyond the key, and when the key's lines
+        // are at most a few rows on; otherwise it searches the index.
+        const bool goesOn = cursor.documentKind == table->documentKind && wanted >= cursor.passedBelow &&
+                            (!cursor.onRow || sqlite3_stmt_busy(lines));
+        if (!goesOn)
+            search();
+        for (int skipped = 0; cursor.onRow && cursor.rowKey < wanted; ++skipped) {
+            if (skipped == kLinesSkippedBeforeSearch) {
+                search();
+                break;
+            }
+            step();
+        }
         const std::size_t size = table->layout->size;
         std::vector<unsigned char> records;
         int read = 0;
-        while (sqlite3_step(lines) == SQLITE_ROW) {
+        while (cursor.onRow && cursor.rowKey == wanted) {
             records.resize(records.size() + size);
             PackLine(lines, *table->layout, records.data() + records.size() - size);
             ++read;
+            step();
         }
+        cursor.passedBelow = wanted + 1;
+        done = true;
         if (read == 0)
             return nullptr;
         LineList* found = new LineList{size, read, std::move(records)};
@@ -137,7 +176,11 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
             *count = read;
         return found;
     });
-    sqlite3_reset(lines);
+    // Something thrown left the statement somewhere unknown: it starts anew.
+    if (!done) {
+        sqlite3_reset(lines);
+        cursor = LinesCursor{};
+    }
     return list;
 }
 

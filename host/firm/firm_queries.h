@@ -45,12 +45,22 @@ enum DocumentColumn {
     kDocumentDeductionSetting,
 };
 
-// The VAT lines of one document ('invoice' or 'correction', key), in the
-// host's line order.
+// The VAT lines of one kind of document ('invoice' or 'correction') from a
+// document key on, by key and then in the host's line order: the lines of
+// that document first, and those of the next keys after them, which a look
+// up of a later key reads on without a new search (firm_lines.cpp).
 inline constexpr const char* kLinesOfDocument =
-    "SELECT in_use, amount, rate_code, vat, purchase_kind, deduction_kind FROM vat_line"
-    " WHERE document_kind = ?1 AND document_key = ?2 ORDER BY line_no";
-enum LineColumn { kLineInUse, kLineAmount, kLineRateCode, kLineVat, kLinePurchaseKind, kLineDeductionKind };
+    "SELECT document_key, in_use, amount, rate_code, vat, purchase_kind, deduction_kind FROM vat_line"
+    " WHERE document_kind = ?1 AND document_key >= ?2 ORDER BY document_key, line_no";
+enum LineColumn {
+    kLineDocumentKey,
+    kLineInUse,
+    kLineAmount,
+    kLineRateCode,
+    kLineVat,
+    kLinePurchaseKind,
+    kLineDeductionKind,
+};
 
 // The rate of a VAT rate code, in percent.
 inline constexpr const char* kRateOfCode = "SELECT percent FROM vat_rate WHERE code = ?1";

@@ -32,12 +32,23 @@ struct FirmTable {
     std::vector<unsigned char> record;
 };
 
+// Where the lines statement stands between look-ups (firm_lines.cpp): for
+// which document kind, from which key on every line has been passed, and
+// the key of the row it stands on, not taken yet.
+struct LinesCursor {
+    const char* documentKind = nullptr; // null: the statement stands nowhere
+    int64_t passedBelow = 0;            // the lines of every key below this have been passed
+    bool onRow = false;
+    int64_t rowKey = 0;
+};
+
 struct FirmSession {
     sqlite3* db = nullptr;
     Statement contractorByNumber;
     Statement nextInvoice;
     Statement nextCorrection;
     Statement linesOfDocument;
+    LinesCursor lines;
     Statement rateOfCode;
     Statement settingsBlock;
     // Tables 35, 52 and 54; their addresses stay put while the firm is open.
