@@ -259,6 +259,7 @@ void ExportRun::PrepareHeader(const ExportOptions& options, const DocumentLayout
     std::memset(&p, 0, sizeof p);
     CopyText(p.mpkNet, options.originPlace, 20);
     CopyText(p.mpkVat, options.originPlace, 20);
+    RenderSharedLines();
 }
 
 bool ExportRun::LoadDocument(int32_t* contractor, int32_t* sumCount)

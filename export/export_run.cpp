@@ -112,6 +112,8 @@ bool ExportRun::SetUp()
     std::memset(&out, 0, sizeof out);
     std::memset(&vat, 0, sizeof vat);
     std::memset(&store, 0, sizeof store);
+    std::memset(&sharedHeader, 0, sizeof sharedHeader);
+    std::memset(&sharedPosition, 0, sizeof sharedPosition);
     failed = false;
     failure[0] = '\0';
     std::memset(&contractorsMissing, 0, sizeof contractorsMissing);
@@ -149,6 +151,8 @@ void ExportRun::TearDown()
     Release(personFlags);
     Release(out.text);
     Release(out.converted);
+    Release(sharedHeader.text);
+    Release(sharedPosition.text);
     Release(vat.sums);
     Release(vat.sumOfCode);
     Release(vat.rateTexts);
@@ -211,6 +215,7 @@ bool ExportRun::AllocateBuffers()
     // sums themselves grow when a document needs more of them.
     constexpr int kSumIndexBytes = kVatListCount * kRateCodeCount * static_cast<int>(sizeof(int32_t));
     if (!Allocate(out.text, kBatchSize) || !Allocate(out.converted, kConvertedSize) ||
+        !Allocate(sharedHeader.text, kBatchSize) || !Allocate(sharedPosition.text, kBatchSize) ||
         !Allocate(vat.sumOfCode, kSumIndexBytes) || !Allocate(vat.rateTexts, static_cast<int>(sizeof(RateTextCache))))
         return Fail(kReasonNoMemory);
     std::memset(vat.sumOfCode, 0xFF, kSumIndexBytes); // every entry -1: no sum

@@ -46,6 +46,17 @@ void AddNoticeCase(NoticeCases& cases, const char* text);
 // count and the list of those named (with "... i N innych" after them).
 void ShowNoticeCases(const NoticeCases& cases, const char* format);
 
+// Lines that every document of a kind, or every position, shares: rendered
+// once per kind, element by element (an element that is not shared has an
+// empty part), and copied into the output in runs.
+inline constexpr int kRenderedSlots = 32;
+struct RenderedLines {
+    char* text; // kBatchSize bytes
+    int start[kRenderedSlots];
+    int end[kRenderedSlots];
+    bool ready;
+};
+
 struct ExportRun {
     int32_t invoiceCount;
     int32_t correctionCount;
@@ -61,9 +72,12 @@ struct ExportRun {
     OutputLines out;
     // The documents between their reading and their writing.
     DocumentStore store;
-    // The document being written and one of its positions.
+    // The document being written and one of its positions, and their
+    // shared lines.
     ExportDocument document;
     ExportDocument position;
+    RenderedLines sharedHeader;
+    RenderedLines sharedPosition;
     // Set at the first failure of a run that created its file: the reason,
     // in host text, with its arguments filled in.
     bool failed;
@@ -128,6 +142,7 @@ private:
     // Output.
     bool WriteContractors();
     bool WriteContractor();
+    void RenderSharedLines();
     bool WriteRegister(int32_t sumCount);
     bool WritePosition();
 };

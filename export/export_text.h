@@ -56,6 +56,8 @@ struct Literal {
 bool WriteByteOrderMark(OutputLines& out);
 // A whole fixed line.
 bool PutLine(OutputLines& out, Literal line);
+// Lines rendered before, each ended by "\n": length bytes, `lines` of them.
+bool PutRendered(OutputLines& out, const char* text, int length, int lines);
 // "<tag>value</tag>" as one line; the value as given, or escaped first
 // (EscapeXml in a buffer of kValueSize bytes).
 inline constexpr int kValueSize = 512;

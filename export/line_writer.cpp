@@ -60,6 +60,17 @@ bool PutLine(OutputLines& out, Literal line)
     return true;
 }
 
+bool PutRendered(OutputLines& out, const char* text, int length, int lines)
+{
+    // The last line's end has its room already.
+    if (!Room(out, length - 1))
+        return false;
+    std::memcpy(out.text + out.length, text, static_cast<std::size_t>(length));
+    out.length += length;
+    out.linesGathered += lines;
+    return true;
+}
+
 bool PutElement(OutputLines& out, Literal tag, const char* value, int length)
 {
     if (!Room(out, length + 2 * tag.length + 5))

@@ -19,7 +19,12 @@ struct ElementLine {
     Literal tag;
     Value value;
     std::size_t offset; // of the field in ExportDocument
+    // The same for every document of a kind (or every position of a run):
+    // rendered once, then copied.
+    bool shared = false;
 };
+
+inline constexpr bool kShared = true;
 
 #define FIELD(name) offsetof(ExportDocument, name)
 
@@ -27,32 +32,32 @@ struct ElementLine {
 // the payment basis last).
 const ElementLine kHeaderLines[] = {
     {"ID_REJESTRU", Value::Text, FIELD(registerId)},
-    {"SYMBOL_DOKUMENTU", Value::Text, FIELD(documentSymbol)},
+    {"SYMBOL_DOKUMENTU", Value::Text, FIELD(documentSymbol), kShared},
     {"DATA_WYSTAWIENIA_DOKUMENTU", Value::Text, FIELD(issueDate)},
-    {"MIESIAC", Value::Text, FIELD(month)},
-    {"ROK", Value::Text, FIELD(year)},
-    {"OPIS", Value::Text, FIELD(description)},
-    {"SYMBOL_REJESTRU", Value::Text, FIELD(registerSymbol)},
-    {"MPZ", Value::Text, FIELD(mpz)},
-    {"MPK", Value::Text, FIELD(mpk)},
-    {"ID_FIRMY", Value::Integer, FIELD(firmId)},
-    {"WYROZNIK_FAKTURA", Value::Text, FIELD(flagInvoice)},
-    {"WYROZNIK_KOREKTA", Value::Text, FIELD(flagCorrection)},
-    {"WYROZNIK_RACHUNEK", Value::Text, FIELD(flagBill)},
-    {"WYROZNIK_PARAGON", Value::Text, FIELD(flagReceipt)},
-    {"WYROZNIK_FAKTURA_RR", Value::Text, FIELD(flagRrInvoice)},
+    {"MIESIAC", Value::Text, FIELD(month), kShared},
+    {"ROK", Value::Text, FIELD(year), kShared},
+    {"OPIS", Value::Text, FIELD(description), kShared},
+    {"SYMBOL_REJESTRU", Value::Text, FIELD(registerSymbol), kShared},
+    {"MPZ", Value::Text, FIELD(mpz), kShared},
+    {"MPK", Value::Text, FIELD(mpk), kShared},
+    {"ID_FIRMY", Value::Integer, FIELD(firmId), kShared},
+    {"WYROZNIK_FAKTURA", Value::Text, FIELD(flagInvoice), kShared},
+    {"WYROZNIK_KOREKTA", Value::Text, FIELD(flagCorrection), kShared},
+    {"WYROZNIK_RACHUNEK", Value::Text, FIELD(flagBill), kShared},
+    {"WYROZNIK_PARAGON", Value::Text, FIELD(flagReceipt), kShared},
+    {"WYROZNIK_FAKTURA_RR", Value::Text, FIELD(flagRrInvoice), kShared},
     {"TRANSAKCJA", Value::Text, FIELD(transaction)},
-    {"KOREKTA", Value::Text, FIELD(correction)},
-    {"KONTO", Value::Account, FIELD(accountMask)},
+    {"KOREKTA", Value::Text, FIELD(correction), kShared},
+    {"KONTO", Value::Account, FIELD(accountMask), kShared},
     {"NIP", Value::Text, FIELD(nip)},
     {"DATA_WYSTAWIENIA", Value::Text, FIELD(issueDate)},
     {"DATA_WPLYWU", Value::Text, FIELD(receiptDate)},
     {"TERMIN_ZAPLATY", Value::Text, FIELD(dueDate)},
     {"KWOTA", Value::Amount, FIELD(amount)},
-    {"SYMBOL_WALUTY", Value::Text, FIELD(currency)},
+    {"SYMBOL_WALUTY", Value::Text, FIELD(currency), kShared},
     {"KOMENTARZ", Value::Text, FIELD(comment)},
     {"ODLICZENIE_VAT", Value::Text, FIELD(vatDeduction)},
-    {"PLATNOSC_OD_DATY", Value::Text, FIELD(paymentFrom)},
+    {"PLATNOSC_OD_DATY", Value::Text, FIELD(paymentFrom), kShared},
 };
 
 // Position elements; the two comment lines are fixed.  Their texts, the
@@ -60,12 +65,12 @@ const ElementLine kHeaderLines[] = {
 // has always been sent: do not correct them.
 const ElementLine kPositionLines[] = {
     {"SYMBOL_ST_VAT", Value::Text, FIELD(rateText)},
-    {"MPK_NETTO", Value::Text, FIELD(mpkNet)},
+    {"MPK_NETTO", Value::Text, FIELD(mpkNet), kShared},
     {"KWOTA_NETTO", Value::Amount, FIELD(netAmount)},
-    {"<KOMENTARZ_NETTO>Komentarz netto</KOMENTARZ_NETTO>", Value::Fixed, 0},
-    {"MPK_VAT", Value::Text, FIELD(mpkVat)},
+    {"<KOMENTARZ_NETTO>Komentarz netto</KOMENTARZ_NETTO>", Value::Fixed, 0, kShared},
+    {"MPK_VAT", Value::Text, FIELD(mpkVat), kShared},
     {"KWOTA_VAT", Value::Amount, FIELD(vatAmount)},
-    {"<KOMENTARZ_VAT>Komantarz vat</KOMENTARZ_VAT>", Value::Fixed, 0},
+    {"<KOMENTARZ_VAT>Komantarz vat</KOMENTARZ_VAT>", Value::Fixed, 0, kShared},
     {"WYROZNIK", Value::Text, FIELD(positionKind)},
     {"SRODKI_TRWALE", Value::Text, FIELD(fixedAsset)},
     {"VAT_ROZLICZA_NABYWCA", Value::TextIfSet, FIELD(buyerSettlesVat)},
@@ -125,27 +130,64 @@ bool WriteLines(OutputLines& out, const Literal* lines, std::size_t count)
     return true;
 }
 
+template <std::size_t N>
+void Render(RenderedLines& rendered, const ElementLine (&lines)[N], const ExportDocument& record)
+{
+    static_assert(N <= kRenderedSlots);
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(&record);
+    // Far less than a batch: the shared lines are never written from here.
+    OutputLines scratch{};
+    scratch.text = rendered.text;
+    for (std::size_t i = 0; i < N; ++i) {
+        rendered.start[i] = scratch.length;
+        if (lines[i].shared)
+            WriteElement(scratch, lines[i].tag, lines[i].value, base + lines[i].offset);
+        rendered.end[i] = scratch.length;
+    }
+    rendered.ready = scratch.failure == OutputFailure::None;
+}
+
+// The elements of a record, each run of shared ones copied as rendered.
+template <std::size_t N>
+bool WriteElements(OutputLines& out, const ElementLine (&lines)[N], const ExportDocument& record,
+                   const RenderedLines& rendered)
+{
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(&record);
+    for (std::size_t i = 0; i < N;) {
+        if (!lines[i].shared || !rendered.ready) {
+            if (!WriteElement(out, lines[i].tag, lines[i].value, base + lines[i].offset))
+                return false;
+            ++i;
+            continue;
+        }
+        std::size_t last = i;
+        while (last + 1 < N && lines[last + 1].shared)
+            ++last;
+        const int start = rendered.start[i];
+        if (!PutRendered(out, rendered.text + start, rendered.end[last] - start, static_cast<int>(last - i + 1)))
+            return false;
+        i = last + 1;
+    }
+    return true;
+}
+
 } // namespace
+
+void ExportRun::RenderSharedLines()
+{
+    Render(sharedHeader, kHeaderLines, document);
+    Render(sharedPosition, kPositionLines, position);
+}
 
 bool ExportRun::WriteRegister(int32_t sumCount)
 {
-    const unsigned char* base = reinterpret_cast<const unsigned char*>(&document);
-    if (!PutLine(out, "<REJESTR>"))
-        return false;
-    for (const ElementLine& e : kHeaderLines)
-        if (!WriteElement(out, e.tag, e.value, base + e.offset))
-            return false;
-    return PutLine(out, "<POZYCJE>") && WritePositions(sumCount) &&
+    return PutLine(out, "<REJESTR>") && WriteElements(out, kHeaderLines, document, sharedHeader) &&
+           PutLine(out, "<POZYCJE>") && WritePositions(sumCount) &&
            WriteLines(out, kClosingSequence, std::size(kClosingSequence));
 }
 
 bool ExportRun::WritePosition()
 {
-    const unsigned char* base = reinterpret_cast<const unsigned char*>(&position);
-    if (!PutLine(out, "<POZYCJA>"))
-        return false;
-    for (const ElementLine& e : kPositionLines)
-        if (!WriteElement(out, e.tag, e.value, base + e.offset))
-            return false;
-    return PutLine(out, "</POZYCJA>");
+    return PutLine(out, "<POZYCJA>") && WriteElements(out, kPositionLines, position, sharedPosition) &&
+           PutLine(out, "</POZYCJA>");
 }
