@@ -292,8 +292,11 @@ bool ExportRun::VerifyFile()
     outputFile = HostOpenFile(temporaryPath, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr)
         return Fail(kReasonReadBack, temporaryPath);
+    // Reading stops past the most the file may hold: a device or a file
+    // that keeps growing would never end.
+    const long long most = out.bytesHanded + out.linesHanded;
     long long bytes = 0;
-    for (;;) {
+    while (bytes <= most) {
         const int read = HostReadFile(out.converted, 1, kConvertedSize, outputFile);
         if (read <= 0 || read > kConvertedSize)
             break;

@@ -48,12 +48,19 @@ TEST(ExportGolden, SmallFirmGivesTheExpectedFileLineByLine)
     EXPECT_EQ(actual, expected);
     EXPECT_EQ(XmlLintErrors(path), "");
 
-    // The flagged contractor 40 is not in the table: left out without a word.
+    // Contractor 40 is not in the table and 70000 lies beyond the flag
+    // tables: their documents are named, once, before the summary.
     const auto& shown = HostShownMessages();
-    ASSERT_EQ(shown.size(), 1u);
+    ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].title, "Uwaga");
-    EXPECT_EQ(shown[0].text,
+    EXPECT_EQ(shown[0].text, "W pliku brak kontrahentów 2 dokumentów: ich numery leżą poza zakresem\n"
+                             "od -65999 do 65999 albo nie ma ich w kartotece kontrahentów.\n"
+                             "brak kontrahenta (000003EE-0028-0000-000D-00000000000E), kontrahent 40\n"
+                             "<script>&'x' (FFFFFC0F-1117-0000-0011-000000000012), kontrahent 70000\n");
+    EXPECT_EQ(shown[1].title, "Uwaga");
+    EXPECT_EQ(shown[1].text,
               "Ilość wyeksportowanych faktur zakupu:     7\nIlość wyeksportowanych korekt zakupu:     2\n");
+    EXPECT_FALSE(FileExists(path + ".tmp"));
 }
 
 } // namespace

@@ -1,13 +1,21 @@
-// The export run's paths: the skeleton, the purchase-kind check, a file that
-// cannot be created, lost memory, and documents and lines beyond the usual.
+// The export run's paths: the skeleton, the purchase-kind check, runs that
+// cannot finish (each leaves the earlier export as it was and no temporary
+// file, and shows no summary), lost memory, a full disk, and documents,
+// lines, rates and contractors beyond the usual.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "host/firm/demo/demo_firm.h"
 #include "host/services/host_progress.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
@@ -43,16 +51,35 @@ std::string Line(int key, int lineNo, int rateCode, double amount = 123.0, doubl
            std::to_string(rateCode) + ", " + std::to_string(vat) + ");\n";
 }
 
+// Many invoices of January, each with one line, contractors 1, 2, ...
+std::string ManyInvoices(int count, const std::string& comment = "")
+{
+    std::string sql = PurchaseKindsDefined();
+    for (int key = 1; key <= count; ++key) {
+        sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
+               "transaction_text, amount, comment) VALUES (" +
+               std::to_string(key) + ", '2021-01-15', '2021-01-15', '2021-01-15', " + std::to_string(key % 50 + 1) +
+               ", 'FV " + std::to_string(key) + "', 12.3, '" + comment + "');\n";
+        sql += Line(key, 1, 1, 12.3 * key, 2.3 * key);
+    }
+    return sql;
+}
+
+const char kEarlier[] = "<the export written earlier that day>\n";
+
 class ExportRunPaths : public ::testing::Test {
 protected:
-    void Start(const std::string& sql)
+    void Start(const std::string& sql) { StartIn(sql, dir_.path()); }
+    void StartIn(const std::string& sql, const std::string& dataDirectory)
     {
         firm_ = dir_.file("firm.db");
+        data_ = dataDirectory;
         ASSERT_EQ(CreateFirmDatabase(firm_, sql), "");
-        host_ = std::make_unique<TestHost>(TestConfig(firm_, dir_.path()));
+        host_ = std::make_unique<TestHost>(TestConfig(firm_, data_));
         ASSERT_TRUE(host_->started()) << host_->error();
     }
-    std::string OutputPath() const { return dir_.file("qPX_2021-02-10.xml"); }
+    std::string OutputPath() const { return data_ + "/qPX_2021-02-10.xml"; }
+    std::string TemporaryPath() const { return OutputPath() + ".tmp"; }
     std::string Output() const { return ReadFileBytes(OutputPath()); }
     static int CountLines(const std::string& text, const std::string& line)
     {
@@ -61,9 +88,23 @@ protected:
             n += l == line;
         return n;
     }
+    // The run wrote nothing: its last word is why, no summary was shown, the
+    // earlier export is as it was and no temporary file is left.
+    void ExpectNotWritten(const std::string& reason) const
+    {
+        const auto texts = ShownTexts();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts.back(), "Eksport nie został zapisany: " + reason + ".\nPlik " + OutputPath() +
+                                    " nie został utworzony ani zmieniony.\nOperacja przerwana.");
+        for (const auto& text : texts)
+            EXPECT_EQ(text.find("Ilość wyeksportowanych"), std::string::npos) << text;
+        EXPECT_EQ(Output(), kEarlier);
+        EXPECT_FALSE(FileExists(TemporaryPath()));
+    }
 
     TestDir dir_;
     std::string firm_;
+    std::string data_;
     std::unique_ptr<TestHost> host_;
 };
 
@@ -81,28 +122,45 @@ TEST_F(ExportRunPaths, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKin
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
-TEST_F(ExportRunPaths, UndefinedPurchaseKindsStopTheRunWithAnEmptyFile)
+// Settings the run cannot use stop it before anything is written: the
+// export of that name stays as it was.
+TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
 {
-    Start(Invoice(1, "2021-01-05", 3));
-    OptionsInput input;
-    input.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
-    RunExportOver(MakeOptions(input));
+    std::string longName = "39383736353433323130"; // "9876543210", then an 11-character second entry
+    longName += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
+    struct Case {
+        const char* why;
+        std::string settings;
+        std::vector<std::string> before; // notices before the last one
+    };
+    const Case cases[] = {
+        {"no marker", "", {"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana."}},
+        {"a name without room for its end", "INSERT INTO settings_block VALUES (2, X'" + longName + "');\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        ASSERT_EQ(CreateFirmDatabase(firm, c.settings + Invoice(1, "2021-01-05", 3)), "");
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        WriteFileBytes(dir.file("qPX_2021-02-10.xml"), kEarlier);
+        OptionsInput input;
+        input.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
+        ExportRun run{};
+        ASSERT_TRUE(run.SetUp());
+        EXPECT_FALSE(run.RunExport(MakeOptions(input)));
+        run.TearDown();
 
-    ASSERT_TRUE(FileExists(OutputPath()));
-    EXPECT_EQ(Output(), "");
-    EXPECT_EQ(ShownTexts(), (std::vector<std::string>{"Nie zdefiniowane rodzaje zakupów?\n\nOperacja przerwana.",
-                                                 kSummaryNone}));
-}
-
-TEST_F(ExportRunPaths, PurchaseKindNameWithoutRoomForItsEndStopsTheRunSilently)
-{
-    std::string hex = "39383736353433323130"; // "9876543210", then an 11-character second entry
-    hex += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
-    Start("INSERT INTO settings_block VALUES (2, X'" + hex + "');\n" + Invoice(1, "2021-01-05", 3));
-    RunExportOver(MakeOptions(OptionsInput{}));
-
-    EXPECT_EQ(Output(), "");
-    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kSummaryNone});
+        auto expected = c.before;
+        expected.push_back("Eksport nie został zapisany: rodzaje zakupów firmy nie są poprawnie zdefiniowane.\nPlik " +
+                           dir.file("qPX_2021-02-10.xml") + " nie został utworzony ani zmieniony.\nOperacja przerwana.");
+        EXPECT_EQ(ShownTexts(), expected);
+        EXPECT_EQ(ReadFileBytes(dir.file("qPX_2021-02-10.xml")), kEarlier);
+        EXPECT_FALSE(FileExists(dir.file("qPX_2021-02-10.xml.tmp")));
+        EXPECT_FALSE(HostProgressNow().open);
+        EXPECT_EQ(HostLiveBlocks(), 0);
+    }
 }
 
 // The check on its own: true only with the marker and every name ended in
@@ -155,12 +213,39 @@ TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
 TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
 {
     Start(PurchaseKindsDefined());
-    // A folder in the file's place: the file cannot be opened for writing.
-    ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
-    RunExportOver(MakeOptions(OptionsInput{}));
+    WriteFileBytes(OutputPath(), kEarlier);
+    // A folder in the temporary file's place: it cannot be opened for writing.
+    ASSERT_EQ(mkdir(TemporaryPath().c_str(), 0700), 0);
+    ExportRun run{};
+    ASSERT_TRUE(run.SetUp());
+    EXPECT_FALSE(run.RunExport(MakeOptions(OptionsInput{})));
+    run.TearDown();
 
-    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd: plik " + OutputPath() + " nie jest otwarty!"});
+    EXPECT_EQ(ShownTexts(), std::vector<std::string>{"Błąd: plik " + TemporaryPath() + " nie jest otwarty!"});
     EXPECT_FALSE(HostProgressNow().open);
+    EXPECT_EQ(Output(), kEarlier);
+    EXPECT_TRUE(FileExists(TemporaryPath())); // the folder, not the run's
+}
+
+TEST_F(ExportRunPaths, FileThatCannotTakeTheExportsPlaceLeavesItAndNoTemporaryFile)
+{
+    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    // A folder in the export file's place: the finished file cannot replace it.
+    ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
+    WriteFileBytes(OutputPath() + "/inside", kEarlier);
+    ExportRun run{};
+    ASSERT_TRUE(run.SetUp());
+    EXPECT_FALSE(run.RunExport(MakeOptions(OptionsInput{})));
+    run.TearDown();
+
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Eksport nie został zapisany: nie można zastąpić pliku " + OutputPath() +
+                            " nowym plikiem.\nPlik " + OutputPath() +
+                            " nie został utworzony ani zmieniony.\nOperacja przerwana.");
+    EXPECT_EQ(ReadFileBytes(OutputPath() + "/inside"), kEarlier);
+    EXPECT_FALSE(FileExists(TemporaryPath()));
+    EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
 TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
@@ -181,90 +266,271 @@ TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
-TEST_F(ExportRunPaths, LineWhoseConversionBufferIsMissingIsTheOnlyLineLost)
+// Every block a run asks for, when the host has no memory for it, ends the
+// run with one notice: the buffers, the sums, the store of documents (its
+// first block and the list of blocks).  None drops a line or a document.
+TEST_F(ExportRunPaths, EveryAllocationThatFailsEndsTheRunWithOneNotice)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Line(1, 1, 1));
     const ExportOptions options = MakeOptions(OptionsInput{});
-    ExportRun run{};
-    ASSERT_TRUE(run.SetUp());
-    // The run allocates the document array (1), then one buffer per line:
-    // "<ROOT>" (2), "<SYSTEM>...</SYSTEM>" (3).
-    HostFailAllocation(3);
-    run.RunExport(options);
-    run.TearDown();
+    int failures = 0;
+    for (int nth = 1;; ++nth) {
+        SCOPED_TRACE("allocation " + std::to_string(nth));
+        WriteFileBytes(OutputPath(), kEarlier);
+        HostClearShownMessages();
+        ExportRun run{};
+        ASSERT_TRUE(run.SetUp());
+        HostFailAllocation(nth);
+        const bool written = run.RunExport(options);
+        HostFailAllocation(0);
+        run.TearDown();
+        EXPECT_EQ(HostLiveBlocks(), 0);
+        if (written) {
+            EXPECT_EQ(CountLines(Output(), "<REJESTR>"), 1);
+            break;
+        }
+        ++failures;
+        ExpectNotWritten("zabrakło pamięci");
+        // Only the sums' own notice may come before: which document and code.
+        const auto texts = ShownTexts();
+        EXPECT_LE(texts.size(), 2u);
+        if (texts.size() == 2) {
+            EXPECT_NE(texts[0].find("Brak pamięci na pozycję VAT dokumentu FV 1"), std::string::npos) << texts[0];
+        }
+    }
+    EXPECT_GE(failures, 9); // six buffers, the sums, the list of blocks and a block
+}
+
+// A disk that fills up while the file is written: the run says that no
+// export was written, and the earlier one is as it was.  Each way of
+// filling it that the machine allows.
+TEST_F(ExportRunPaths, FullDiskLeavesTheEarlierExportAndNoTemporaryFile)
+{
+    enum class Full { Tmpfs, SizeLimit, DevFull };
+    struct Case {
+        const char* why;
+        Full full;
+    };
+    const Case cases[] = {
+        {"a 200 KiB tmpfs", Full::Tmpfs},
+        {"a file-size limit", Full::SizeLimit},
+        {"the temporary name a link to /dev/full", Full::DevFull},
+    };
+    const std::string sql = ManyInvoices(400);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TestDir dir;
+        std::string data = dir.path();
+        if (c.full == Full::Tmpfs) {
+            data = dir.file("small");
+            ASSERT_EQ(mkdir(data.c_str(), 0700), 0);
+            if (mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0) {
+                std::printf("(no tmpfs could be mounted: %s)\n", std::strerror(errno));
+                continue;
+            }
+        }
+        const std::string firm = dir.file("firm.db");
+        const std::string path = data + "/qPX_2021-02-10.xml";
+        ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
+        {
+            TestHost host(TestConfig(firm, data));
+            ASSERT_TRUE(host.started()) << host.error();
+            WriteFileBytes(path, kEarlier);
+            if (c.full == Full::DevFull) {
+                ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
+            }
+            struct rlimit before {};
+            getrlimit(RLIMIT_FSIZE, &before);
+            void (*previous)(int) = SIG_DFL;
+            if (c.full == Full::SizeLimit) {
+                previous = signal(SIGXFSZ, SIG_IGN);
+                struct rlimit limit = before;
+                limit.rlim_cur = 100 * 1024;
+                ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+            }
+            ExportRun run{};
+            ASSERT_TRUE(run.SetUp());
+            const bool written = run.RunExport(MakeOptions(OptionsInput{}));
+            run.TearDown();
+            if (c.full == Full::SizeLimit) {
+                setrlimit(RLIMIT_FSIZE, &before);
+                signal(SIGXFSZ, previous);
+            }
+            EXPECT_FALSE(written);
+            const auto texts = ShownTexts();
+            ASSERT_EQ(texts.size(), 1u);
+            // Where the loss shows depends on the buffers: at a write, or
+            // in the size of the file read back.
+            EXPECT_EQ(texts[0].rfind("Eksport nie został zapisany: ", 0), 0u) << texts[0];
+            EXPECT_TRUE(texts[0].find("zapis do pliku " + path + ".tmp nie powiódł się") != std::string::npos ||
+                        texts[0].find("plik " + path + ".tmp ma po zapisie") != std::string::npos)
+                << texts[0];
+            EXPECT_EQ(ReadFileBytes(path), kEarlier);
+            EXPECT_FALSE(FileExists(path + ".tmp"));
+            EXPECT_EQ(access((path + ".tmp").c_str(), F_OK), -1); // not even a dangling link
+            EXPECT_EQ(HostLiveBlocks(), 0);
+        }
+        if (c.full == Full::Tmpfs)
+            umount(data.c_str());
+    }
+}
+
+TEST_F(ExportRunPaths, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheStore)
+{
+    // Some 2000 compact records fill more than the first two blocks.
+    Start(ManyInvoices(2000, "Żółć"));
+    EXPECT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
 
     const std::string out = Output();
-    EXPECT_EQ(out.find("<SYSTEM>"), std::string::npos);
-    EXPECT_EQ(out.rfind("\xEF\xBB\xBF<ROOT>\n<KONTRAHENCI>\n", 0), 0u);
-    EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
-    EXPECT_EQ(CountLines(out, "</REJESTR>"), 1);
-    const auto texts = ShownTexts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0], "Operacja konwersji nieudana");
-    EXPECT_EQ(HostShownMessages()[0].kind, "error");
+    EXPECT_EQ(CountLines(out, "<REJESTR>"), 2000);
+    EXPECT_EQ(CountLines(out, "<POZYCJA>"), 2000);
+    EXPECT_EQ(CountLines(out, "<KOMENTARZ>Żółć</KOMENTARZ>"), 2000);
+    // Each document keeps its own sums, in order.
+    std::vector<std::string> nets;
+    for (const auto& line : SplitLines(out))
+        if (line.rfind("<KWOTA_NETTO>", 0) == 0)
+            nets.push_back(line);
+    ASSERT_EQ(nets.size(), 2000u);
+    for (int key = 1; key <= 2000; key += 333) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "<KWOTA_NETTO>%0.2f</KWOTA_NETTO>", 10.0 * key);
+        EXPECT_EQ(nets[static_cast<std::size_t>(key - 1)], expected);
+    }
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
-TEST_F(ExportRunPaths, DocumentThatFindsNoRoomIsNamedToTheUser)
+// How many blocks a run asks the host for does not follow the number of
+// documents: the buffers are made once and the store's blocks double.
+TEST(ExportRunGrowth, AllocationsGrowAtMostWithTheLogarithmOfTheDocuments)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Invoice(2, "2021-01-06", 4, "FV 2"));
-    const ExportOptions options = MakeOptions(OptionsInput{});
-    ExportRun run{};
-    ASSERT_TRUE(run.SetUp());
-    HostFailAllocation(1); // the first growth of the document array
-    run.RunExport(options);
-    run.TearDown();
-
-    const auto texts = ShownTexts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_NE(texts[0].find("FV 1"), std::string::npos);
-    EXPECT_NE(texts[0].find("00000001-0003-0000-0000-000000000000"), std::string::npos);
-    EXPECT_NE(texts[0].find("nie został wyeksportowany"), std::string::npos);
-    EXPECT_EQ(texts[1], "Ilość wyeksportowanych faktur zakupu:     1\nIlość wyeksportowanych korekt zakupu:     0\n");
-    const std::string out = Output();
-    EXPECT_EQ(CountLines(out, "<REJESTR>"), 1);
-    EXPECT_EQ(CountLines(out, "<TRANSAKCJA>FV 2</TRANSAKCJA>"), 1);
-    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+    struct Run {
+        int documents;
+        long allocations;
+    };
+    std::vector<Run> runs;
+    for (int documents : {100, 1000, 10000}) {
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        DemoFirmOptions demo;
+        demo.documents = documents;
+        std::string error;
+        ASSERT_TRUE(WriteDemoFirm(firm, demo, &error)) << error;
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        OptionsInput input;
+        input.dateTo = "20211231";
+        const long before = HostAllocationCount();
+        EXPECT_TRUE(RunExportOver(MakeOptions(input)));
+        runs.push_back({documents, HostAllocationCount() - before});
+        EXPECT_EQ(HostLiveBlocks(), 0);
+    }
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const double growth = std::log2(static_cast<double>(runs[i].documents) / runs[i - 1].documents);
+        EXPECT_LE(runs[i].allocations - runs[i - 1].allocations, 2 * std::ceil(growth))
+            << runs[i - 1].documents << " documents: " << runs[i - 1].allocations << " allocations, "
+            << runs[i].documents << ": " << runs[i].allocations;
+    }
+    EXPECT_LT(runs.back().allocations, 40);
 }
 
-TEST_F(ExportRunPaths, EleventhRateCodeOfAListIsReportedNotDroppedSilently)
+// However many distinct rate codes a document has, every line's amounts are
+// in the file: the first codes keep their order, the others follow in the
+// order they occur.
+TEST_F(ExportRunPaths, EveryRateCodeOfAListIsWrittenWithItsSums)
 {
-    std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 11");
-    const int codes[] = {1, 2, 3, 4, 11, 12, 13, 14, 15, 16, 17};
-    for (int i = 0; i < 11; ++i)
+    struct Case {
+        int codes;
+        int linesPerCode;
+    };
+    for (const Case& c : {Case{11, 1}, Case{10000, 1}, Case{12, 3}}) {
+        SCOPED_TRACE(std::to_string(c.codes) + " codes");
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        // Codes 1000, 1001, ...: none ignored, none with a text of its own.
+        std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 0, "FV wiele");
+        sql += "INSERT INTO vat_rate VALUES (1000, 23.0);\n";
+        int lineNo = 0;
+        for (int repeat = 0; repeat < c.linesPerCode; ++repeat)
+            for (int i = 0; i < c.codes; ++i)
+                sql += Line(1, ++lineNo, 1000 + i, 12.3, 2.3);
+        ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        EXPECT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
+
+        const auto lines = SplitLines(ReadFileBytes(dir.file("qPX_2021-02-10.xml")));
+        std::vector<std::string> rates, nets;
+        for (const auto& line : lines) {
+            if (line.rfind("<SYMBOL_ST_VAT>", 0) == 0)
+                rates.push_back(line);
+            if (line.rfind("<KWOTA_NETTO>", 0) == 0)
+                nets.push_back(line);
+        }
+        ASSERT_EQ(rates.size(), static_cast<std::size_t>(c.codes));
+        EXPECT_EQ(rates[0], "<SYMBOL_ST_VAT>23%</SYMBOL_ST_VAT>"); // code 1000
+        EXPECT_EQ(rates[1], "<SYMBOL_ST_VAT>0%</SYMBOL_ST_VAT>");  // no rate known: 0
+        char net[64];
+        std::snprintf(net, sizeof net, "<KWOTA_NETTO>%0.2f</KWOTA_NETTO>", 10.0 * c.linesPerCode);
+        for (const auto& n : nets)
+            EXPECT_EQ(n, net);
+        EXPECT_EQ(ShownTexts().size(), 1u); // the summary alone
+        EXPECT_EQ(HostLiveBlocks(), 0);
+    }
+}
+
+// The rate text holds every rate the host reports, "%" included.
+TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
+{
+    std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3);
+    sql += "INSERT INTO vat_rate VALUES (1, 1000.0), (2, -100.0), (3, 12345678.9), (4, -0.4), (12, 1e300);\n";
+    const int codes[] = {1, 2, 3, 4, 12};
+    for (int i = 0; i < 5; ++i)
         sql += Line(1, i + 1, codes[i]);
     Start(sql);
-    RunExportOver(MakeOptions(OptionsInput{}));
+    EXPECT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
 
-    const std::string out = Output();
-    EXPECT_EQ(CountLines(out, "<POZYCJA>"), 10);
-    const auto texts = ShownTexts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_NE(texts[0].find("FV 11"), std::string::npos);
-    EXPECT_NE(texts[0].find("17"), std::string::npos);
+    std::vector<std::string> rates;
+    for (const auto& line : SplitLines(Output()))
+        if (line.rfind("<SYMBOL_ST_VAT>", 0) == 0)
+            rates.push_back(line.substr(15, line.size() - 15 - 16));
+    char huge[400];
+    std::snprintf(huge, sizeof huge, "%.0f%%", 1e300);
+    EXPECT_EQ(rates, (std::vector<std::string>{"1000%", "-100%", "12345679%", "-0%", huge}));
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
 
-TEST_F(ExportRunPaths, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheArray)
+// A document whose contractor cannot be written is named, in one notice
+// for the run: numbers outside the flag tables and contractors the firm
+// does not have.  The file is written all the same, with every document.
+TEST_F(ExportRunPaths, DocumentsWithoutTheirContractorAreNamedOnce)
 {
+    const int contractors[] = {65999, 66000, -65999, -66000, 70000, INT32_MAX, INT32_MIN, 40, 41, 42, 43, 44, 0};
     std::string sql = PurchaseKindsDefined();
-    for (int key = 1; key <= 130; ++key) {
-        sql += Invoice(key, "2021-01-" + std::string(key % 28 < 9 ? "0" : "") + std::to_string(key % 28 + 1),
-                       key % 7 - 3, "FV " + std::to_string(key));
-        sql += Line(key, 1, 1, 12.3 * key, 2.3 * key);
+    sql += "INSERT INTO contractor (number, full_name) VALUES (65999, 'Graniczny'), (-65999, 'Graniczna');\n";
+    int key = 0;
+    for (const int contractor : contractors) {
+        ++key;
+        sql += Invoice(key, "2021-01-05", contractor, "FV " + std::to_string(key));
     }
     Start(sql);
-    RunExportOver(MakeOptions(OptionsInput{}));
+    EXPECT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
 
     const std::string out = Output();
-    EXPECT_EQ(CountLines(out, "<REJESTR>"), 130);
-    EXPECT_EQ(CountLines(out, "<POZYCJA>"), 130);
-    // The 130th document's position still carries its own sums.
-    EXPECT_NE(out.find("<TRANSAKCJA>FV 130</TRANSAKCJA>"), std::string::npos);
-    EXPECT_NE(out.find("<KWOTA_NETTO>1300.00</KWOTA_NETTO>"), std::string::npos);
+    EXPECT_EQ(CountLines(out, "<REJESTR>"), 13);
+    EXPECT_EQ(CountLines(out, "<KONTRAHENT>"), 2);
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "W pliku brak kontrahentów 10 dokumentów: ich numery leżą poza zakresem\n"
+                        "od -65999 do 65999 albo nie ma ich w kartotece kontrahentów.\n"
+                        "FV 2 (00000002-101D-0000-0000-000000000000), kontrahent 66000\n"
+                        "FV 4 (00000004-2134-0000-0000-000000000000), kontrahent -66000\n"
+                        "FV 5 (00000005-1117-0000-0000-000000000000), kontrahent 70000\n"
+                        "FV 6 (00000006-7FFF-0000-0000-000000000000), kontrahent 2147483647\n"
+                        "FV 7 (00000007-8001-0000-0000-000000000000), kontrahent -2147483648\n"
+                        "... i 5 innych");
+    EXPECT_EQ(texts[1], "Ilość wyeksportowanych faktur zakupu:    13\nIlość wyeksportowanych korekt zakupu:     0\n");
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
-    EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
 TEST_F(ExportRunPaths, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)

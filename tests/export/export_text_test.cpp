@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "export/export_text.h"
 #include "export/vat_breakdown.h"
@@ -80,6 +83,11 @@ TEST_F(ExportText, SplitAddress)
         {"Os. Tysiąclecia 5 40-871 Katowice", "Os. Tysiąclecia 5", "40-871", "Katowice"},
         {"", "", "", ""},
         {"  Gdańsk  ", "", "", "Gdańsk"},
+        // Control bytes are blanks: trimmed at the ends, spaces inside.
+        {"00-950 Warszawa\x01", "", "00-950", "Warszawa"},
+        {"\tul. Długa 1\r 00-950 Warszawa\x1F", "ul. Długa 1", "00-950", "Warszawa"},
+        {"Kraków\x02\x03", "", "", "Kraków"},
+        {"Nowy\x01Sącz", "", "", "Nowy Sącz"},
     };
     for (const Case& c : cases) {
         char street[kAddressPartSize], postal[kAddressPartSize], city[kAddressPartSize];
@@ -154,10 +162,47 @@ TEST_F(ExportText, RateTexts)
         {39, "6.5%"}, {41, ""}, {1, "23%"}, {2, "8%"}, {3, "0%"}, {-1, "0%"},
     };
     for (const Case& c : cases) {
-        char text[5];
+        char text[kRateTextSize];
         std::memset(text, 0, sizeof text);
         VatRateText(text, c.code);
         EXPECT_STREQ(text, c.text) << c.code;
+    }
+}
+
+// The amounts' own formatting agrees with "%0.2f" everywhere: halves of a
+// grosz exactly and nearly, negatives rounding to zero, the largest values.
+TEST(ExportNumbers, AmountsAreWhatPrintfWrites)
+{
+    std::vector<double> values = {0.0,       -0.0,       0.004,     -0.004,        0.005,       0.015,
+                                  0.125,     0.375,      -0.125,    2.675,         1.005,       1234567.891,
+                                  -1234.5,   999999999.995, 1e9,    -1e9 - 0.005,  1e15 + 0.5,  1e300,
+                                  -1e-300,   12.345,     0.285,     1.115,         8.325,       99.995};
+    std::mt19937_64 random(20211231);
+    std::uniform_int_distribution<long long> units(-2000000000000LL, 2000000000000LL);
+    std::uniform_int_distribution<uint64_t> bits;
+    for (int i = 0; i < 200000; ++i) {
+        values.push_back(static_cast<double>(units(random)) / 10000.0); // amounts as the host holds them
+        double any;
+        const uint64_t b = bits(random);
+        std::memcpy(&any, &b, sizeof any);
+        if (std::isfinite(any))
+            values.push_back(any);
+    }
+    for (const double value : values) {
+        char mine[kAmountTextSize], printed[kAmountTextSize];
+        const int length = FormatAmount(mine, value);
+        std::snprintf(printed, sizeof printed, "%0.2f", value);
+        ASSERT_STREQ(mine, printed) << value;
+        ASSERT_EQ(length, static_cast<int>(std::strlen(printed)));
+    }
+}
+
+TEST(ExportNumbers, IntegersAreWhatPrintfWrites)
+{
+    for (const int32_t value : {0, 1, -1, 7, 42, -2147483647 - 1, 2147483647, 100000, -909}) {
+        char mine[12], printed[16];
+        EXPECT_EQ(FormatInteger(mine, value), std::snprintf(printed, sizeof printed, "%d", value));
+        EXPECT_STREQ(mine, printed);
     }
 }
 

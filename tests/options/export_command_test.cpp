@@ -99,7 +99,7 @@ TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 {
     Start(false, {"Od daty=2021-01-01"});
-    EXPECT_EQ(ExportCommand(), 0);
+    EXPECT_EQ(ExportCommand(), kCommandFailed); // asked for, not written
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
     EXPECT_FALSE(FileExists(Export()));

@@ -72,6 +72,10 @@ TEST(PluginModule, LoadedModuleRegistersItsEntryAndExportsTheGoldenFile)
         texts.push_back(m.text);
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "Zainstalowano wtyczkę do programu:\nEksport Ventalor (txt)",
+                         "W pliku brak kontrahentów 2 dokumentów: ich numery leżą poza zakresem\n"
+                         "od -65999 do 65999 albo nie ma ich w kartotece kontrahentów.\n"
+                         "brak kontrahenta (000003EE-0028-0000-000D-00000000000E), kontrahent 40\n"
+                         "<script>&'x' (FFFFFC0F-1117-0000-0011-000000000012), kontrahent 70000\n",
                          "Ilość wyeksportowanych faktur zakupu:     7\nIlość wyeksportowanych korekt zakupu:     2\n"}));
 
     HostUnloadPlugins();
