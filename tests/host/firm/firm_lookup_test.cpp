@@ -145,6 +145,29 @@ TEST(FirmScans, InterleavedScansKeepTheirOwnPlace)
     EXPECT_EQ(tomiva::HostScanNext(corrections), 0); // a closed block reads nothing
 }
 
+// Two scans of one kind share a statement: each still goes on from its
+// own place.
+TEST(FirmScans, TwoScansOfOneKindKeepTheirOwnPlace)
+{
+    TestFirm firm("INSERT INTO purchase_invoice(document_key) VALUES (1), (2), (3);");
+    ASSERT_TRUE(firm.opened()) << firm.error();
+    unsigned char first[kHostScanStateSize] = {};
+    unsigned char second[kHostScanStateSize] = {};
+    unsigned char* record = TableRecordBuffer(tomiva::HostOpenTable(52));
+    ASSERT_EQ(tomiva::HostScanOpen(first, 0, 713, 0, 0, 0), 1);
+    ASSERT_EQ(tomiva::HostScanOpen(second, 0, 713, 0, 0, 0), 1);
+    std::vector<int32_t> keys;
+    for (unsigned char* scan : {first, first, second, first, second, second}) {
+        ASSERT_EQ(tomiva::HostScanNext(scan), 1);
+        keys.push_back(KeyOf(record, kInvoiceLayout));
+    }
+    EXPECT_EQ(keys, (std::vector<int32_t>{1, 2, 1, 3, 2, 3}));
+    EXPECT_EQ(tomiva::HostScanNext(first), 0);
+    EXPECT_EQ(tomiva::HostScanNext(second), 0);
+    tomiva::HostScanClose(first);
+    tomiva::HostScanClose(second);
+}
+
 TEST(FirmScans, AScanThatCannotStartReadsNothingAndClosesSafely)
 {
     unsigned char scan[kHostScanStateSize] = {};
@@ -214,6 +237,45 @@ TEST(FirmLines, ADocumentsLinesComeInLineOrderWithUnusedOnesIncluded)
     const LineRead none = ReadLines(713, 9);
     EXPECT_FALSE(none.statusFailed);
     EXPECT_FALSE(none.listFound);
+}
+
+// The lines statement reads on from one look-up to the next; whatever the
+// order of the look-ups, each finds its own document's lines and no other's.
+TEST(FirmLines, LookUpsInAnyOrderFindEachDocumentsOwnLines)
+{
+    // Invoice k has k % 4 lines of amount k (and none for k = 0 mod 4);
+    // correction k has one line of amount -k.
+    std::string sql;
+    for (int k = 1; k <= 60; ++k) {
+        for (int n = 0; n < k % 4; ++n)
+            sql += "INSERT INTO vat_line(document_kind, document_key, line_no, amount, rate_code) VALUES ('invoice', " +
+                   std::to_string(k) + ", " + std::to_string(n) + ", " + std::to_string(k) + ", 1);\n";
+        sql += "INSERT INTO vat_line(document_kind, document_key, line_no, amount, rate_code) VALUES ('correction', " +
+               std::to_string(k) + ", 0, " + std::to_string(-k) + ", 1);\n";
+    }
+    TestFirm firm(sql);
+    ASSERT_TRUE(firm.opened()) << firm.error();
+    struct LookUp {
+        int kind;
+        int key;
+    };
+    const LookUp lookUps[] = {
+        {713, 1},  {713, 2},  {713, 3},  {713, 4},  {713, 5},   // one after the other, 4 without lines
+        {713, 5},  {713, 3},                                    // the same again, and back
+        {713, 7},  {713, 40}, {713, 41},                        // a small gap, then one past the steps
+        {109, 41}, {713, 42}, {109, 42}, {713, 43},             // the kinds in turn
+        {713, 61}, {713, 62}, {713, 59}, {713, 0}, {713, -3},   // past the end, and back before the start
+        {109, 60}, {109, 1},
+    };
+    for (const LookUp& l : lookUps) {
+        SCOPED_TRACE(std::to_string(l.kind) + "/" + std::to_string(l.key));
+        const bool invoice = l.kind == 713;
+        const int expected = l.key < 1 || l.key > 60 ? 0 : invoice ? l.key % 4 : 1;
+        const LineRead read = ReadLines(l.kind, l.key);
+        ASSERT_EQ(read.records.size(), static_cast<std::size_t>(expected));
+        for (const auto& record : read.records)
+            EXPECT_EQ(LineAmount(record), (invoice ? l.key : -l.key) * 10000.0);
+    }
 }
 
 TEST(FirmLines, LoadingFewerThanListedLoadsThoseFirst)

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,31 @@ TEST(FirmAmounts, RoundsTheDecimalValueHalfAwayFromZero)
     };
     for (const Case& c : cases)
         EXPECT_EQ(HostAmountUnits(c.zloty), c.units) << c.zloty;
+}
+
+// The shortcut for amounts far from a half unit agrees with the rounding
+// of the decimal digits, for amounts as firms hold them and for any double.
+TEST(FirmAmounts, TheShortcutAgreesWithTheDigits)
+{
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<long long> grosze(-100000000000LL, 100000000000LL);
+    std::uniform_int_distribution<int> extra(0, 99);
+    std::uniform_int_distribution<uint64_t> bits;
+    for (int i = 0; i < 300000; ++i) {
+        const double amounts[] = {
+            static_cast<double>(grosze(random)) / 100.0,                                    // whole grosze
+            static_cast<double>(grosze(random)) / 100.0 + extra(random) / 1000000.0,        // and a little more
+            (static_cast<double>(grosze(random)) + 0.5) / 10000.0,                          // half a unit
+        };
+        for (const double zloty : amounts)
+            ASSERT_EQ(HostAmountUnits(zloty), HostAmountUnitsByDigits(zloty)) << zloty;
+        double any;
+        const uint64_t b = bits(random);
+        std::memcpy(&any, &b, sizeof any);
+        if (std::isfinite(any)) {
+            ASSERT_EQ(HostAmountUnits(any), HostAmountUnitsByDigits(any)) << any;
+        }
+    }
 }
 
 // A negative zero would be printed as "-0.00" by the plug-in.
