@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Scale benchmark: demo firms of growing size exported by the native tomiva
+# and by TOMIVA.exe with the real DLL under Wine, against the floor (the
+# sqlite3 shell reading the same six tables, plus cp of the export file) and
+# against a straightforward Python exporter of the same file.  Prints one
+# table; it judges nothing.  Every export of a firm is compared with the
+# native one (Wine's with its CR LF taken back to LF).
+#
+# Usage: bench/scale_bench.sh [--runs N] [--huge] [DOCUMENTS ...]
+#   DOCUMENTS   firm sizes (default 10000 30000 100000)
+#   --huge      adds a firm of 2,000,000 documents (several minutes; the
+#               Python exporter, which holds the whole file in memory, is
+#               left out there)
+#   --runs N    native and floor timings are the best of N runs (default 3)
+# Other builds (the starting commit's, say) are measured with
+#   TOMIVA=path/to/tomiva TOMIVA_EXE=path/to/TOMIVA.exe bench/scale_bench.sh
+# (TOMIVA.exe loads the DLL from the folder "plugins" beside it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+runs=3 huge=0 sizes=()
+while (($#)); do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --huge) huge=1; shift ;;
+    *) sizes+=("$1"); shift ;;
+  esac
+done
+((${#sizes[@]})) || sizes=(10000 30000 100000)
+((huge)) && sizes+=(2000000)
+
+command -v /usr/bin/time >/dev/null || apt-get install -y -qq time >/dev/null
+
+if [[ -z ${TOMIVA:-} ]]; then
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j2 --target tomiva ExportFKVentalor >/dev/null
+  TOMIVA=$root/build/native/tomiva
+fi
+TOMIVA=$(realpath "$TOMIVA")
+if [[ -z ${TOMIVA_EXE:-} ]]; then
+  TOMIVA_EXE=$root/build/windows/TOMIVA.exe
+  if [[ ! -f $TOMIVA_EXE || ! -f $root/build/windows/plugins/ExportFKVentalor.dll ]]; then
+    (cmake --preset windows && cmake --build --preset windows -j2 --target TOMIVA ExportFKVentalor) >/dev/null 2>&1 ||
+      echo "(the Windows build is missing and cannot be made here: see docs/windows.md; Wine is left out)"
+  fi
+fi
+wine_ok=0
+if [[ -f $TOMIVA_EXE ]] && command -v wine >/dev/null; then
+  wine_ok=1
+  TOMIVA_EXE=$(realpath "$TOMIVA_EXE")
+  export WINEPREFIX=${WINEPREFIX:-$root/build/windows/wineprefix} WINEARCH=win32 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+  unset DISPLAY WAYLAND_DISPLAY
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  [[ -f $WINEPREFIX/system.reg ]] || { wine wineboot --init >/dev/null 2>&1; wineserver -w; }
+  wineserver -p 2>/dev/null || true # a server that stays up: no start-up in the timings
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"; ((wine_ok)) && wineserver -k 2>/dev/null || true' EXIT
+answers=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-12-31" --answer "Faktury zakupu=1"
+         --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=202" --answer "Rejestr KH=ZAKUP"
+         --answer "17=202" --answer "19=KOREKTY" --answer "Kod oddzialu=CENTRALA"
+         --answer "Miejsce powstania=MPK-01" --answer "ID firmy z KH=1")
+tables="SELECT * FROM contractor; SELECT * FROM purchase_invoice; SELECT * FROM purchase_correction;
+        SELECT * FROM vat_line; SELECT * FROM vat_rate; SELECT * FROM settings_block;"
+xml=qPX_2021-12-31.xml
+
+# "seconds peak-KiB" of one command (its output thrown away), from GNU time.
+measure() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || echo "(failed: $*)" >&2; cat "$work/time"; }
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+declare -A native_s wine_s
+printf "%9s %11s %8s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" documents bytes "native s" "Wine s" "floor s" \
+  "nat/flr" "Wine/nat" "python s" "py/nat" "KiB/doc" "Wine KiB" same
+for n in "${sizes[@]}"; do
+  dir=$work/$n
+  mkdir -p "$dir/native" "$dir/wine" "$dir/python" "$dir/copy"
+  "$TOMIVA" demo-firm "$dir/firm.db" --documents "$n" >/dev/null
+
+  best=999999 floor_sql=999999 floor_cp=999999 peak=0
+  for ((r = 0; r < runs; ++r)); do
+    rm -f "$dir/native/$xml" "$dir/native/$xml.tmp"
+    read -r s kib < <(measure "$TOMIVA" --firm "$dir/firm.db" --dir "$dir/native" --today 2021-12-31 --batch \
+                              "${answers[@]}" run "Eksport Ventalor (txt)" </dev/null)
+    best=$(smaller "$s" "$best")
+    ((kib > peak)) && peak=$kib
+    read -r s _ < <(measure sqlite3 "$dir/firm.db" "$tables")
+    floor_sql=$(smaller "$s" "$floor_sql")
+    rm -f "$dir/copy/$xml"
+    read -r s _ < <(measure cp "$dir/native/$xml" "$dir/copy/$xml")
+    floor_cp=$(smaller "$s" "$floor_cp")
+  done
+  native_s[$n]=$best
+  floor=$(awk -v a="$floor_sql" -v b="$floor_cp" 'BEGIN { printf "%.2f", a + b }')
+  bytes=$(stat -c %s "$dir/native/$xml")
+  same=yes
+
+  wine="-" wine_peak="-"
+  if ((wine_ok)); then
+    (cd "$dir" && cp firm.db wine/ && cd wine &&
+       measure wine "$TOMIVA_EXE" --firm firm.db --dir . --today 2021-12-31 --batch "${answers[@]}" \
+         run "Eksport Ventalor (txt)" </dev/null >"$work/wine_time")
+    read -r wine wine_peak <"$work/wine_time"
+    wine_s[$n]=$wine
+    tr -d '\r' <"$dir/wine/$xml" | cmp -s - "$dir/native/$xml" || same=no
+    rm -f "$dir/wine/firm.db"
+  fi
+
+  python="-"
+  if ((n < 2000000)); then
+    read -r python _ < <(measure python3 bench/straight_exporter.py "$dir/firm.db" "$dir/python")
+    cmp -s "$dir/python/$xml" "$dir/native/$xml" || same=no
+  fi
+
+  perdoc=$(awk -v a="$peak" -v b="$n" 'BEGIN { printf "%.3f", a / b }')
+  printf "%9s %11s %8s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" "$n" "$bytes" "$best" "$wine" "$floor" \
+    "$(ratio "$best" "$floor")" "$(ratio "$wine" "$best")" "$python" "$(ratio "$python" "$best")" "$perdoc" \
+    "$wine_peak" "$same"
+  rm -rf "$dir"
+done
+echo "native s: the whole tomiva run (firm opened and checked, dialog, export, file read back), best of $runs;"
+echo "floor s: sqlite3 reading the six tables plus cp of the export file, each best of $runs;"
+echo "Wine s: TOMIVA.exe with ExportFKVentalor.dll under Wine, one run; python s: bench/straight_exporter.py;"
+echo "KiB/doc: native peak resident memory per document; same: Wine's and Python's file equal to the native one."
+first=${sizes[0]}
+for n in "${sizes[@]:1}"; do
+  printf "from %s to %s documents (x%s): native x%s" "$first" "$n" "$(ratio "$n" "$first")" \
+    "$(ratio "${native_s[$n]}" "${native_s[$first]}")"
+  ((wine_ok)) && printf ", Wine x%s" "$(ratio "${wine_s[$n]}" "${wine_s[$first]}")"
+  echo
+done
