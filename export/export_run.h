@@ -1,8 +1,8 @@
 // ExportRun: the state of one export run and its operations.  The export
 // command keeps it inside its dialog object, so that everything a run holds
-// (the export file, the flag tables, the run's buffers) lives in one place
+// (the export file, the flag tables, the stored documents, the buffers) lives in one place
 // that the command can release when a host entry stays missing.  No frame
-// of the run holds anything of its own.
+// of the run holds anything of its own.  A set-up serves one run.
 //
 // One pass over the host's tables reads the documents of the period, sums
 // their VAT lines, marks their contractors and keeps each document as a
