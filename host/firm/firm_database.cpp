@@ -68,6 +68,12 @@ bool OpenFirm(const std::string& path, std::string* error)
         SetError(error, "cannot open the firm database " + path + ": " + sqlite3_errmsg(session->db));
         return false;
     }
+#ifdef _WIN32
+    // Read through a mapping of the file: a read of the file costs a system
+    // call per page there, and under Wine a call to its server as well.
+    // Beyond this size the rest of a firm is read as before.
+    sqlite3_exec(session->db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+#endif
     // One read transaction from the check to the close: every entry reads
     // the very rows that passed, and no look-up pays for taking and
     // dropping the file lock.
