@@ -67,8 +67,14 @@ tables="SELECT * FROM contractor; SELECT * FROM purchase_invoice; SELECT * FROM 
         SELECT * FROM vat_line; SELECT * FROM vat_rate; SELECT * FROM settings_block;"
 xml=qPX_2021-12-31.xml
 
-# "seconds peak-KiB" of one command (its output thrown away), from GNU time.
-measure() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || echo "(failed: $*)" >&2; cat "$work/time"; }
+# "seconds peak-KiB" of one command, from GNU time.  Its output goes to a
+# file, not to /dev/null: TOMIVA.exe takes a character device for a console
+# and would draw its progress line there at every document, a call to
+# Wine's server per character, which times Wine's console, not the export.
+measure() {
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/output" 2>&1 || echo "(failed: $*)" >&2
+  cat "$work/time"
+}
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 

@@ -2,10 +2,12 @@
 """A straightforward exporter of the same file over the same firm database.
 
 A yardstick for bench/scale_bench.sh, not a product: it reads the firm's
-tables with the sqlite3 module, does what the plug-in does in the plainest
-way (every document and its lines held in memory, strings built and joined)
-and writes qPX_YYYY-MM-DD.xml byte for byte as the plug-in writes it
-natively, for the options the benchmark answers the dialog with.
+tables with the sqlite3 module the way the plug-in reads the host's (the
+documents in order, each document's lines, each contractor by number), does
+what the plug-in does in the plainest way (every register element held in
+memory as text, strings built and joined) and writes qPX_YYYY-MM-DD.xml
+byte for byte as the plug-in writes it natively, for the options the
+benchmark answers the dialog with.
 
 Usage: straight_exporter.py FIRM_DB OUT_DIR [--today YYYY-MM-DD] [--from ...]
        [--to ...] [--account ...] [--register ...] [--correction-account ...]
@@ -155,11 +157,9 @@ def main():
     kind_codes = [c if 1 <= c <= 9 else 1 for c in struct.unpack("<90h", codes[:180])]
     rates = dict(db.execute("SELECT code, percent FROM vat_rate"))
 
-    lines = {}
-    for kind, key, in_use, line_amount, code, vat, purchase, deduction in db.execute(
-            "SELECT document_kind, document_key, in_use, amount, rate_code, vat, purchase_kind, deduction_kind"
-            " FROM vat_line ORDER BY document_kind, document_key, line_no"):
-        lines.setdefault((kind, key), []).append((in_use, line_amount, code, vat, purchase, deduction))
+    def lines(kind, key):
+        return db.execute("SELECT in_use, amount, rate_code, vat, purchase_kind, deduction_kind FROM vat_line"
+                          " WHERE document_kind = ? AND document_key = ? ORDER BY line_no", (kind, key))
 
     kinds = [
         ("invoice", "SELECT document_key, period_date, issue_date, receipt_date, id1, id2, contractor,"
@@ -182,7 +182,7 @@ def main():
             if 1 <= abs(contractor) <= 65999:
                 marked.add(contractor)
             sums = {}
-            for in_use, line_amount, code, vat, purchase, deduction in lines.get((kind, key), []):
+            for in_use, line_amount, code, vat, purchase, deduction in lines(kind, key):
                 if in_use == 0 or code in IGNORED_RATES:
                     continue
                 deductible = not (deduction_setting >= 2 or deduction == 2 or code in (5, 9))
@@ -234,13 +234,13 @@ def main():
             registers.append("\n".join(out))
         counts.append(count)
 
-    contractors = dict((number, rest) for number, *rest in
-                       db.execute("SELECT number, short_name, full_name, address, nip FROM contractor"))
     people = []
     for number in sorted(n for n in marked if n > 0) + sorted((n for n in marked if n < 0), reverse=True):
-        if number not in contractors:
+        found = db.execute("SELECT short_name, full_name, address, nip FROM contractor WHERE number = ?",
+                           (number,)).fetchone()
+        if found is None:
             continue
-        short, full, address, nip = contractors[number]
+        short, full, address, nip = found
         first, second = split_name(escape(full))
         street, postal, city = split_address(address)
         people.append("\n".join([
