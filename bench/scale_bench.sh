@@ -49,12 +49,14 @@ wine_ok=0
 if [[ -f $TOMIVA_EXE ]] && command -v wine >/dev/null; then
   wine_ok=1
   TOMIVA_EXE=$(realpath "$TOMIVA_EXE")
-  export WINEPREFIX=${WINEPREFIX:-$root/build/windows/wineprefix} WINEARCH=win32 WINEDEBUG=-all
+  # A prefix of its own: its server stays up for the whole benchmark (no
+  # start-up in the timings) and must not keep the tests' prefix waiting.
+  export WINEPREFIX=${WINEPREFIX:-$root/build/windows/bench-wineprefix} WINEARCH=win32 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
   unset DISPLAY WAYLAND_DISPLAY
   mkdir -p "$(dirname "$WINEPREFIX")"
   [[ -f $WINEPREFIX/system.reg ]] || { wine wineboot --init >/dev/null 2>&1; wineserver -w; }
-  wineserver -p 2>/dev/null || true # a server that stays up: no start-up in the timings
+  wineserver -p 2>/dev/null || true
 fi
 
 work=$(mktemp -d)
