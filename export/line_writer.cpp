@@ -150,6 +150,9 @@ bool FlushLines(OutputLines& out)
         return false;
     if (out.length == 0)
         return true;
+    // Lines gathered without a file (rendered ahead) are never written.
+    if (out.file == nullptr)
+        return Failed(out, OutputFailure::Write);
     // The last line's end is given by the write's format.
     const int sourceLength = out.length - 1;
     out.text[sourceLength] = '\0';

@@ -135,7 +135,8 @@ void Render(RenderedLines& rendered, const ElementLine (&lines)[N], const Export
 {
     static_assert(N <= kRenderedSlots);
     const unsigned char* base = reinterpret_cast<const unsigned char*>(&record);
-    // Far less than a batch: the shared lines are never written from here.
+    // The shared lines take far less than a batch; were they ever to fill
+    // it, they would not be ready and each would be written on its own.
     OutputLines scratch{};
     scratch.text = rendered.text;
     for (std::size_t i = 0; i < N; ++i) {
