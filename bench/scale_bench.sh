@@ -57,6 +57,7 @@ if [[ -f $TOMIVA_EXE ]] && command -v wine >/dev/null; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   [[ -f $WINEPREFIX/system.reg ]] || { wine wineboot --init >/dev/null 2>&1; wineserver -w; }
   wineserver -p 2>/dev/null || true
+  wine "$TOMIVA_EXE" --help >/dev/null 2>&1 || true # the prefix's first start is not timed
 fi
 
 work=$(mktemp -d)
