@@ -79,7 +79,7 @@ measure() {
   cat "$work/time"
 }
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b != "-" && b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 declare -A native_s wine_s
 printf "%9s %11s %8s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" documents bytes "native s" "Wine s" "floor s" \
