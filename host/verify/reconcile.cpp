@@ -122,8 +122,9 @@ std::string WhyNotExpected(const FileDocument& f, DocumentKind kind, const FirmE
             otherKind = &d;
     }
     const std::string kindName = KindName(kind);
+    auto withArticle = [](DocumentKind k) { return k == DocumentKind::Invoice ? "an invoice" : "a correction"; };
     if (same == nullptr && otherKind != nullptr)
-        return "is a " + kindName + " in the file, but the firm has this identifier for a " + KindName(otherKind->kind);
+        return std::string("the file has it as ") + withArticle(kind) + ", the firm as " + withArticle(otherKind->kind);
     if (same == nullptr)
         return "the firm has no " + kindName + " with this identifier";
     if (!context.scope.Has(kind))
