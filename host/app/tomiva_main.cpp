@@ -376,7 +376,7 @@ int Verify(const Arguments& a)
     return ExitOfVerify(outcome.status);
 }
 
-// After a batch run: every export file it wrote checked against the schema
+// After a batch run: every export file (qPX_*.xml) it wrote checked against the schema
 // and, when the run also wrote its settings file (the options it exported
 // with), reconciled with the firm for that period and those kinds.
 int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& written)
@@ -387,7 +387,8 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
         const std::filesystem::path path(file);
         if (path.filename() == kExportSettingsFileName)
             settingsFile = file;
-        else if (path.extension() == ".xml" && std::find(exports.begin(), exports.end(), file) == exports.end())
+        else if (path.filename().string().rfind("qPX_", 0) == 0 && path.extension() == ".xml" &&
+                 std::find(exports.begin(), exports.end(), file) == exports.end())
             exports.push_back(file);
     }
     if (exports.empty())

@@ -102,6 +102,7 @@ public:
             file_->documents.push_back(FileDocument{});
             file_->documents.back().line = line;
             document_ = &file_->documents.back();
+            position_ = nullptr;
         } else if (name == "POZYCJA" && document_ != nullptr) {
             document_->positions.push_back(FilePosition{});
             document_->positions.back().line = line;

@@ -107,15 +107,18 @@ void CompareDocument(const FileDocument& f, const FirmDocument& e, const Reconci
     ComparePositions(f, e, subject, out);
 }
 
+// The firm's documents of both kinds by identifier, in the firm's order.
+using DocumentIndex = std::multimap<std::string, const FirmDocument*>;
+
 // Why a document of the file is none of the period and scope.
-std::string WhyNotExpected(const FileDocument& f, DocumentKind kind, const FirmExpectations& firm,
+std::string WhyNotExpected(const FileDocument& f, DocumentKind kind, const DocumentIndex& index,
                            const ReconcileContext& context)
 {
     const FirmDocument* same = nullptr;
     const FirmDocument* otherKind = nullptr;
-    for (const FirmDocument& d : firm.documents) {
-        if (d.registerId != f.registerId)
-            continue;
+    const auto [first, last] = index.equal_range(f.registerId);
+    for (auto it = first; it != last; ++it) {
+        const FirmDocument& d = *it->second;
         if (d.kind == kind && same == nullptr)
             same = &d;
         else if (d.kind != kind && otherKind == nullptr)
@@ -142,11 +145,14 @@ void ReconcileDocuments(const ExportFile& file, const FirmExpectations& firm, co
 {
     using Key = std::pair<DocumentKind, std::string>;
     std::map<Key, std::vector<const FirmDocument*>> expected;
-    for (const FirmDocument& d : firm.documents)
+    DocumentIndex index;
+    for (const FirmDocument& d : firm.documents) {
+        index.emplace(d.registerId, &d);
         if (d.exported) {
             expected[{d.kind, d.registerId}].push_back(&d);
             ++r->expectedDocuments;
         }
+    }
 
     std::map<Key, std::vector<const FileDocument*>> present;
     for (const FileDocument& f : file.documents) {
@@ -175,7 +181,7 @@ void ReconcileDocuments(const ExportFile& file, const FirmExpectations& firm, co
                                          "is in the file " + std::to_string(files.size()) + " times; the firm has it " +
                                              std::to_string(wanted) + " time" + (wanted == 1 ? "" : "s")});
             } else {
-                const std::string why = WhyNotExpected(f, key.first, firm, context);
+                const std::string why = WhyNotExpected(f, key.first, index, context);
                 outsidePeriod = outsidePeriod || why.find("outside the period") != std::string::npos;
                 r->mismatches.push_back({f.line, subject, "is not a document of the export: " + why});
             }

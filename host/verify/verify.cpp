@@ -101,11 +101,11 @@ bool ReadExportSettings(const std::string& path, ExportSettings* settings, std::
     // endian: bit 0 invoices, bit 1 corrections).
     constexpr std::size_t kFromAt = 0, kToAt = 9, kScopeAt = 18, kNeeded = 20;
     std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    if (!in) {
         *why = "its settings file " + path + " cannot be read";
         return false;
     }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() < kNeeded) {
         *why = "its settings file " + path + " is too short";
         return false;

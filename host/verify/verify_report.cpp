@@ -113,23 +113,26 @@ void PrintSummary(std::FILE* out, const ExportFile& file)
 // ---------------------------------------------------------------------------
 // Issues
 
-void PrintIssue(std::FILE* out, const VerifyIssue& issue)
+void PrintIssue(std::FILE* out, const char* indent, const VerifyIssue& issue)
 {
     if (issue.line > 0)
-        std::fprintf(out, "  %s (line %d): %s\n", issue.subject.c_str(), issue.line, issue.what.c_str());
+        std::fprintf(out, "%s%s (line %d): %s\n", indent, issue.subject.c_str(), issue.line, issue.what.c_str());
     else
-        std::fprintf(out, "  %s: %s\n", issue.subject.c_str(), issue.what.c_str());
+        std::fprintf(out, "%s%s: %s\n", indent, issue.subject.c_str(), issue.what.c_str());
 }
 
-void PrintIssues(std::FILE* out, const char* heading, const std::vector<VerifyIssue>& issues, std::size_t limit)
+// The heading at `indent`, the issues two places further in.
+void PrintIssues(std::FILE* out, const std::string& indent, const char* heading, const std::vector<VerifyIssue>& issues,
+                 std::size_t limit)
 {
     if (issues.empty())
         return;
-    std::fprintf(out, "%s (%zu):\n", heading, issues.size());
+    const std::string inner = indent + "  ";
+    std::fprintf(out, "%s%s (%zu):\n", indent.c_str(), heading, issues.size());
     for (std::size_t i = 0; i < issues.size() && i < limit; ++i)
-        PrintIssue(out, issues[i]);
+        PrintIssue(out, inner.c_str(), issues[i]);
     if (issues.size() > limit)
-        std::fprintf(out, "  ... and %zu more (tomiva verify lists them all)\n", issues.size() - limit);
+        std::fprintf(out, "%s... and %zu more (tomiva verify lists them all)\n", inner.c_str(), issues.size() - limit);
 }
 
 void PrintProblems(std::FILE* out, const FileReading& reading)
@@ -197,10 +200,10 @@ void PrintVerifyReport(std::FILE* out, const VerifyOutcome& o)
     const Reconciliation& r = o.reconciliation;
     if (!r.warnings.empty())
         std::fputc('\n', out);
-    PrintIssues(out, "Warnings", r.warnings, kAll);
+    PrintIssues(out, "", "Warnings", r.warnings, kAll);
     if (!r.mismatches.empty())
         std::fputc('\n', out);
-    PrintIssues(out, "Mismatches", r.mismatches, kAll);
+    PrintIssues(out, "", "Mismatches", r.mismatches, kAll);
     for (const std::string& note : r.notes)
         std::fprintf(out, "%s\n", note.c_str());
 
@@ -227,13 +230,8 @@ void PrintVerifyBrief(std::FILE* out, const VerifyOutcome& o)
         std::fprintf(out, "verify: %s is valid against the schema, but not reconciled: %s\n", file, o.error.c_str());
         return;
     case VerifyStatus::Disagrees:
-        std::fprintf(out, "verify: %s does NOT agree with the firm (%zu mismatch%s):\n", file,
-                     o.reconciliation.mismatches.size(), o.reconciliation.mismatches.size() == 1 ? "" : "es");
-        for (std::size_t i = 0; i < o.reconciliation.mismatches.size() && i < kBriefLimit; ++i)
-            PrintIssue(out, o.reconciliation.mismatches[i]);
-        if (o.reconciliation.mismatches.size() > kBriefLimit)
-            std::fprintf(out, "  ... and %zu more (tomiva verify lists them all)\n",
-                         o.reconciliation.mismatches.size() - kBriefLimit);
+        std::fprintf(out, "verify: %s does NOT agree with the firm\n", file);
+        PrintIssues(out, "  ", "mismatches", o.reconciliation.mismatches, kBriefLimit);
         break;
     case VerifyStatus::Agrees:
         if (o.reconciled)
@@ -245,5 +243,5 @@ void PrintVerifyBrief(std::FILE* out, const VerifyOutcome& o)
                          f.documents.size(), f.contractors.size());
         break;
     }
-    PrintIssues(out, "  warnings", o.reconciliation.warnings, kBriefLimit);
+    PrintIssues(out, "  ", "warnings", o.reconciliation.warnings, kBriefLimit);
 }
