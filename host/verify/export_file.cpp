@@ -91,7 +91,7 @@ class Gatherer {
 public:
     explicit Gatherer(ExportFile* file, Problems* problems) : file_(file), problems_(problems) {}
 
-    void Start(const std::string& name, int line)
+    void Start(std::string_view name, int line)
     {
         text_.clear();
         if (name == "KONTRAHENT") {
@@ -112,7 +112,7 @@ public:
 
     void Text(const char* text) { text_ += text; }
 
-    void End(const std::string& name, int line)
+    void End(std::string_view name, int line)
     {
         // A leaf knows its line also beyond line 65535 (through its text),
         // so the first leaf of an element gives the element's line.
@@ -140,7 +140,7 @@ public:
     }
 
 private:
-    void ContractorValue(const std::string& name)
+    void ContractorValue(std::string_view name)
     {
         FileContractor& c = *contractor_;
         std::string* field = name == "NAZWA_PELNA_1"    ? &c.fullName1
@@ -155,7 +155,7 @@ private:
             *field = text_;
     }
 
-    void DocumentValue(const std::string& name, int line)
+    void DocumentValue(std::string_view name, int line)
     {
         FileDocument& d = *document_;
         if (name == "KWOTA") {
@@ -180,7 +180,7 @@ private:
             *field = text_;
     }
 
-    void PositionValue(const std::string& name, int line)
+    void PositionValue(std::string_view name, int line)
     {
         FilePosition& p = *position_;
         if (name == "KWOTA_NETTO")
@@ -265,7 +265,7 @@ FileReading Read(const std::function<xmlTextReader*()>& open, const std::string&
     while ((status = xmlTextReaderRead(reader.get())) == 1) {
         switch (xmlTextReaderNodeType(reader.get())) {
         case XML_READER_TYPE_ELEMENT: {
-            const std::string element = reinterpret_cast<const char*>(xmlTextReaderConstName(reader.get()));
+            const std::string_view element = reinterpret_cast<const char*>(xmlTextReaderConstName(reader.get()));
             const int line = NodeLine(reader.get());
             gatherer.Start(element, line);
             if (xmlTextReaderIsEmptyElement(reader.get()) == 1)
