@@ -16,6 +16,12 @@
  *   result      the C type of the result
  *   parameters  the C parameter list
  *
+ * The order of the THISCALL lines is the layout of the dialog base class's
+ * virtual table: each of them but the base's constructor and destructor is
+ * the next slot (contract/dialog_base.h).  The order is ABI law: two such
+ * lines swapped still build, and plug-in and tomiva still agree with each
+ * other, but no longer with the host program whose table this is.
+ *
  * This file is included several times with different definitions of
  * HOST_ENTRY (declarations, slot table, call and bind-and-call routines,
  * fallbacks, the host's export table, the checks that host and plug-in agree)

@@ -29,10 +29,8 @@ void* HOST_CONV_THISCALL DeleteDialogObject(CExportVentalorTxt* self, unsigned f
     return self;
 }
 
-inline constexpr int kBaseOperationCount = 34;
-
 struct VirtualTable {
-    const void* slots[1 + kBaseOperationCount];
+    const void* slots[kDialogSlotCount];
 };
 
 const VirtualTable& DialogVirtualTable()
@@ -40,22 +38,11 @@ const VirtualTable& DialogVirtualTable()
     static const VirtualTable table = [] {
         VirtualTable t{};
         t.slots[0] = reinterpret_cast<const void*>(static_cast<DeletingDestructor*>(&DeleteDialogObject));
-        // Every method of the base class from the list, in order; the first
-        // two are its constructor and destructor, which are not virtual.
-        const void* methods[] = {
-#define HOST_ENTRY_THISCALL(name) reinterpret_cast<const void*>(&name),
-#define HOST_ENTRY_STDCALL(name)
-#define HOST_ENTRY_CDECL(name)
-#define HOST_ENTRY(number, name, conv, argc, result, params) HOST_ENTRY_##conv(name)
+        // Every virtual method of the base class from the list, in its slot.
+#define HOST_ENTRY(number, name, conv, argc, result, params) \
+    DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
-#undef HOST_ENTRY_CDECL
-#undef HOST_ENTRY_STDCALL
-#undef HOST_ENTRY_THISCALL
-        };
-        static_assert(sizeof methods / sizeof methods[0] == 2 + kBaseOperationCount);
-        for (int i = 0; i < kBaseOperationCount; ++i)
-            t.slots[1 + i] = methods[2 + i];
         return t;
     }();
     return table;

@@ -4,50 +4,17 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "contract/host_records.h"
+#include "host/common/error_text.h"
+#include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
-#include "host/services/host_state.h"
-
-HostSession& HostState()
-{
-    static HostSession session;
-    return session;
-}
-
-namespace {
-
-// "YYYY-MM-DD" of a real calendar date to host date text.
-bool ConfigDateToHost(const std::string& text, std::string* hostDate)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    const std::string digits = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
-    int y, m, d;
-    if (!HostParseDate(digits.c_str(), &y, &m, &d))
-        return false;
-    *hostDate = digits;
-    return true;
-}
-
-} // namespace
-
-std::string HostSystemDate()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char slot[9];
-    HostFormatDate(slot, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    return slot;
-}
+#include "host/services/host_dates.h"
+#include "host/services/host_files.h"
+#include "host/services/host_progress.h"
+#include "host/services/host_session.h"
 
 bool HostStart(const HostConfig& config, std::string* error)
 {
@@ -63,9 +30,12 @@ bool HostStart(const HostConfig& config, std::string* error)
         offence("the host is already running; stop it first");
 
     std::string today;
+    char configured[kHostDateWidth];
     if (config.today.empty())
         today = HostSystemDate();
-    else if (!ConfigDateToHost(config.today, &today))
+    else if (IsoDateToHost(config.today, configured))
+        today = configured;
+    else
         offence("today \"" + config.today + "\" is not a real date in the form YYYY-MM-DD");
 
     // An empty directory means the current one, as when none is given.
@@ -85,8 +55,7 @@ bool HostStart(const HostConfig& config, std::string* error)
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
     }
     if (!problems.empty()) {
-        if (error != nullptr)
-            *error = problems;
+        SetError(error, problems);
         return false;
     }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,12 +17,13 @@
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
+#include "host/services/host_session.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"
 #endif
 #ifdef TOMIVA_WITH_VERIFY
+#include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
 #include "host/verify/verify.h"
 #include "host/verify/verify_report.h"
@@ -131,10 +133,11 @@ struct Arguments {
     bool noVerify = false;       // run: leave a batch run's files unverified
 };
 
-bool ParseNumber(const std::string& text, long low, long high, long* value)
+// long long: a seed reaches 4294967295, past the 32-bit long of Windows.
+bool ParseNumber(const std::string& text, long long low, long long high, long long* value)
 {
     char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
+    const long long v = std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || v < low || v > high)
         return false;
     *value = v;
@@ -160,7 +163,7 @@ int Parse(int argc, char** argv, Arguments* a)
             return true;
         };
         std::string v;
-        long n = 0;
+        long long n = 0;
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -199,11 +202,11 @@ int Parse(int argc, char** argv, Arguments* a)
                     return UsageError("--withhold takes an entry number, not \"" + v + "\"");
                 a->withheld.push_back(static_cast<int>(n));
             } else if (arg == "--documents") {
-                if (!ParseNumber(v, 0, 10000000, &n))
-                    return UsageError("--documents takes a number from 0 to 10000000");
+                if (!ParseNumber(v, 0, kDemoFirmMaxDocuments, &n))
+                    return UsageError("--documents takes a number from 0 to " + std::to_string(kDemoFirmMaxDocuments));
                 a->demo.documents = static_cast<int>(n);
             } else if (arg == "--seed") {
-                if (!ParseNumber(v, 0, 4294967295L, &n))
+                if (!ParseNumber(v, 0, UINT32_MAX, &n))
                     return UsageError("--seed takes a whole number");
                 a->demo.seed = static_cast<unsigned>(n);
             } else {
@@ -345,7 +348,7 @@ int Verify(const Arguments& a)
     if (a.from.empty() != a.to.empty())
         return UsageError("--from and --to go together");
     for (const std::string* date : {&a.from, &a.to})
-        if (!date->empty() && !IsCalendarDay(*date))
+        if (!date->empty() && !IsCalendarDate(*date))
             return UsageError("\"" + *date + "\" is not a real date in the form YYYY-MM-DD");
     if (!a.from.empty() && a.to < a.from)
         return UsageError("the period ends (--to " + a.to + ") before it begins (--from " + a.from + ")");

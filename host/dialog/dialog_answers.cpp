@@ -2,36 +2,16 @@
 // OK is pressed.  Every answer is checked before any is applied, so a script
 // with one bad line changes nothing, and the message names every offence.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "contract/host_records.h"
+#include "host/common/host_date.h"
+#include "host/common/utf8.h"
 #include "host/dialog/dialog_state.h"
-#include "host/services/host_state.h"
+#include "host/services/host_session.h"
 #include "host/services/mazovia.h"
-
-namespace {
-
-// One code point of UTF-8, or U+FFFD for a malformed sequence.
-char32_t NextCodePoint(std::string_view text, std::size_t& i)
-{
-    const unsigned char lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80)
-        return lead;
-    int more = (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
-    if (more < 0)
-        return 0xFFFD;
-    char32_t code = lead & (0x3F >> more);
-    for (; more > 0; --more) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            return 0xFFFD;
-        code = (code << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    return code;
-}
-
-} // namespace
 
 char32_t DialogFoldCase(char32_t c)
 {
@@ -53,7 +33,7 @@ std::u32string Folded(std::string_view utf8)
     std::u32string out;
     std::size_t i = 0;
     while (i < utf8.size())
-        out.push_back(DialogFoldCase(NextCodePoint(utf8, i)));
+        out.push_back(DialogFoldCase(DecodeUtf8(utf8, &i)));
     return out;
 }
 
@@ -161,17 +141,12 @@ bool ParseValue(const DialogControl& c, const std::string& value, DialogControlS
             s->text.clear();
             return true;
         }
-        const bool shaped = value.size() == 10 && value[4] == '-' && value[7] == '-' &&
-                            AllDigits(std::string_view(value).substr(0, 4)) &&
-                            AllDigits(std::string_view(value).substr(5, 2)) &&
-                            AllDigits(std::string_view(value).substr(8, 2));
-        if (!shaped) {
+        if (!HasIsoDateShape(value)) {
             *why = Quoted(value) + " is not a date in the form YYYY-MM-DD";
             return false;
         }
-        const std::string text = value.substr(0, 4) + value.substr(5, 2) + value.substr(8, 2);
-        int year, month, day;
-        if (!HostParseDate(text.c_str(), &year, &month, &day)) {
+        char text[kHostDateWidth];
+        if (!IsoDateToHost(value, text)) {
             *why = Quoted(value) + " is not a real date";
             return false;
         }
@@ -210,9 +185,7 @@ bool ParseValue(const DialogControl& c, const std::string& value, DialogControlS
             if (offending == 0xFFFD) {
                 *why = "the value is not valid UTF-8";
             } else {
-                char code[16];
-                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(offending));
-                *why = Quoted(value) + " holds " + code + ", which the host's text lacks";
+                *why = Quoted(value) + " holds " + CodePointName(offending) + ", which the host's text lacks";
             }
             return false;
         }

@@ -1,6 +1,7 @@
 // A dialog while it runs: the parsed template, the controls' values and the
 // object whose virtual operations the host calls.  Shared by the runner, the
-// scripted answers and the terminal; nothing outside host/dialog_*.cpp sees it.
+// base's entries, the scripted answers and the terminal; nothing outside
+// host/dialog/ sees it.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +53,34 @@ struct RunningDialog {
     const DialogControlState& at(int number) const { return state[static_cast<std::size_t>(number - 1)]; }
 };
 
-// The running dialog of an object, or null when none runs over it.
+// The running dialog of an object, or null when none runs over it
+// (dialog_object.cpp).
 RunningDialog* RunningDialogOf(void* self);
+
+// Hangs a running dialog on its object's host part for the length of a run
+// and gives the part back as it was afterwards (a dialog may run over an
+// object that is already showing one).
+class DialogAttachment {
+public:
+    explicit DialogAttachment(RunningDialog& d);
+    ~DialogAttachment();
+    DialogAttachment(const DialogAttachment&) = delete;
+    DialogAttachment& operator=(const DialogAttachment&) = delete;
+
+private:
+    void* object_;
+    unsigned char saved_[kDialogBaseHostDataSize];
+};
+
+// The controls and the data record (dialog_record.cpp).  Loading takes every
+// data control's value from the record; storing writes only the controls
+// whose value differs from it, so that fields nobody changed keep their
+// bytes exactly.
+void LoadDialogFromRecord(RunningDialog& d);
+void StoreDialogIntoRecord(RunningDialog& d);
+
+// The controls (dialog_controls.cpp): focus, the OK and Cancel buttons,
+// the checks of their values and the texts that name them.
 
 // Inputs, check boxes and buttons that are enabled take the focus.
 bool DialogFocusable(const RunningDialog& d, int number);
@@ -109,7 +136,7 @@ bool ApplyDialogAnswers(RunningDialog& d, const std::vector<std::string>& answer
 std::vector<std::string> TakeDialogAnswers();
 bool DialogCancelRequested();
 
-// Interactive dialogs (dialog_terminal.cpp).  Runs the dialog on the
-// terminal until it ends; returns false, with the reason, when the terminal
-// cannot show it (then nothing has changed).
+// Interactive dialogs (terminal/dialog_terminal_native.cpp).  Runs the
+// dialog on the terminal until it ends; returns false, with the reason, when
+// the terminal cannot show it (then nothing has changed).
 bool RunDialogInTerminal(RunningDialog& d, std::string* why);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "contract/host_protocol.h"
+#include "host/common/entry_guard.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -104,17 +105,15 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
     const bool invoices = layout == &kInvoiceLayout;
     sqlite3_stmt* next = Fresh(invoices ? firm->nextInvoice : firm->nextCorrection);
     sqlite3_bind_int64(next, 1, block.lastRowid);
-    int read = 0;
-    try {
+    const int read = HostEntryGuard(0, [&] {
         if (sqlite3_step(next) == SQLITE_ROW) {
             PackDocument(next, *layout, (invoices ? firm->invoices : firm->corrections).record.data());
             block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
             WriteScan(scan, block);
-            read = 1;
+            return 1;
         }
-    } catch (...) {
-        read = 0;
-    }
+        return 0;
+    });
     sqlite3_reset(next);
     return read;
 }
@@ -141,16 +140,15 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
         return 0;
     sqlite3_stmt* find = Fresh(firm->contractorByNumber);
     sqlite3_bind_int64(find, 1, ContractorSlot());
-    int found = 0;
-    try {
+    const int found = HostEntryGuard(0, [&] {
         if (sqlite3_step(find) == SQLITE_ROW) {
             PackContractor(find, record);
-            found = 1;
+            return 1;
         }
-    } catch (...) {
-        std::memset(record, 0, kContractorLayout.size);
-        found = 0;
-    }
+        return 0;
+    });
+    if (found == 0)
+        std::memset(record, 0, kContractorLayout.size); // nothing half packed stays
     sqlite3_reset(find);
     return found;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/common/entry_guard.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -120,8 +121,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
     sqlite3_stmt* lines = Fresh(firm->linesOfDocument);
     sqlite3_bind_text(lines, 1, table->documentKind, -1, SQLITE_STATIC);
     sqlite3_bind_int(lines, 2, keyBlock.documentKey);
-    LineList* list = nullptr;
-    try {
+    LineList* list = HostEntryGuard<LineList*>(nullptr, [&]() -> LineList* {
         const std::size_t size = table->layout->size;
         std::vector<unsigned char> records;
         int read = 0;
@@ -130,14 +130,13 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
             PackLine(lines, *table->layout, records.data() + records.size() - size);
             ++read;
         }
-        if (read > 0) {
-            list = new LineList{size, read, std::move(records)};
-            if (count != nullptr)
-                *count = read;
-        }
-    } catch (...) {
-        list = nullptr;
-    }
+        if (read == 0)
+            return nullptr;
+        LineList* found = new LineList{size, read, std::move(records)};
+        if (count != nullptr)
+            *count = read;
+        return found;
+    });
     sqlite3_reset(lines);
     return list;
 }
@@ -154,7 +153,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
     if (found == nullptr || wanted <= 0)
         return 0;
     const int loading = wanted < found->count ? wanted : found->count;
-    try {
+    return HostEntryGuard(0, [&] {
         auto loaded = std::make_unique<LoadedLines>();
         loaded->records.assign(found->records.begin(),
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
@@ -164,9 +163,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
         *aux = loaded.release();
         *count = loading;
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int HOST_CONV_STDCALL HostFreeList(void** list)

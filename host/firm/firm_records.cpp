@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "contract/host_protocol.h"
+#include "host/common/host_date.h"
 #include "host/firm/firm_queries.h"
 #include "host/services/mazovia.h"
 
@@ -38,33 +40,14 @@ void PackText(unsigned char* record, TextField<N> field, sqlite3_stmt* row, int 
 // "YYYY-MM-DD" becomes the host's "YYYYMMDD"; an empty date stays empty.
 void PackDate(unsigned char* record, HostDateField field, sqlite3_stmt* row, int column)
 {
-    const std::string_view date = ColumnText(row, column);
-    if (!IsCalendarDate(date))
-        return;
-    char packed[HostDateField::kWidth - 1];
-    static_assert(sizeof packed == 8);
-    std::memcpy(packed, date.data(), 4);
-    std::memcpy(packed + 4, date.data() + 5, 2);
-    std::memcpy(packed + 6, date.data() + 8, 2);
-    field.Write(record, std::string_view(packed, sizeof packed));
+    char packed[HostDateField::kWidth];
+    if (IsoDateToHost(ColumnText(row, column), packed))
+        field.Write(record, std::string_view(packed, sizeof packed - 1));
 }
 
 void PackAmount(unsigned char* record, Field<LeF64> field, sqlite3_stmt* row, int column)
 {
     field.Write(record, HostAmountUnits(sqlite3_column_double(row, column)));
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int Digits(std::string_view text, std::size_t from, std::size_t count)
-{
-    int value = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
 }
 
 } // namespace
@@ -78,7 +61,7 @@ double HostAmountUnits(double zloty)
     char text[400];
     const auto written = std::to_chars(text, text + sizeof text, zloty, std::chars_format::fixed);
     if (written.ec != std::errc())
-        return std::round(zloty * 10000.0);
+        return std::round(zloty * kHostAmountUnitsPerZloty);
     std::string_view number(text, static_cast<std::size_t>(written.ptr - text));
     const bool negative = !number.empty() && number.front() == '-';
     if (negative)
@@ -107,20 +90,6 @@ double HostAmountUnits(double zloty)
     if (value == 0.0)
         return 0.0;
     return negative ? -value : value;
-}
-
-bool IsCalendarDate(std::string_view text)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    const int year = Digits(text, 0, 4);
-    const int month = Digits(text, 5, 2);
-    const int day = Digits(text, 8, 2);
-    if (year < 1 || month < 1 || month > 12 || day < 1)
-        return false;
-    static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int days = kDaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-    return day <= days;
 }
 
 void PackContractor(sqlite3_stmt* row, unsigned char* record)

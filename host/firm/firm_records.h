@@ -19,10 +19,6 @@ double HostAmountUnits(double zloty);
 // A column's text as SQLite holds it (UTF-8), empty for NULL.
 std::string_view ColumnText(sqlite3_stmt* row, int column);
 
-// True for "YYYY-MM-DD" naming a real day of the Gregorian calendar, years
-// 1 to 9999.
-bool IsCalendarDate(std::string_view text);
-
 // Zero-fill the record, then pack the statement's current row into it.
 // The columns are those of the matching statement in firm_queries.h.
 void PackContractor(sqlite3_stmt* row, unsigned char* record);

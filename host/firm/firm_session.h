@@ -7,15 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "contract/host_records.h"
-
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+#include "host/common/sqlite_statement.h"
 
 // The statement reset and its bindings cleared, ready for a new use.  Every
 // user resets it again when done, so no read stays open between entries.

@@ -11,11 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/host_records.h"
+#include "host/common/host_date.h"
+#include "host/common/host_format.h"
+#include "host/common/sqlite_statement.h"
+#include "host/common/utf8.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_schema.h"
-#include "host/services/host_state.h"
 #include "host/services/mazovia.h"
-#include "contract/host_records.h"
 
 namespace {
 
@@ -169,11 +172,6 @@ std::string Describe(sqlite3_stmt* row, int column)
     }
 }
 
-std::string UnicodeName(char32_t c)
-{
-    return HostFormat("U+%04" PRIX32, static_cast<uint32_t>(c));
-}
-
 // The rule a host text breaks: a character Mazovia lacks, or too many
 // characters for the field.
 std::string CheckText(std::string_view text, int room, std::string* mazovia)
@@ -184,7 +182,7 @@ std::string CheckText(std::string_view text, int room, std::string* mazovia)
     if (!Utf8ToMazovia(text, mazovia, &offending)) {
         if (offending == 0xFFFD)
             return "is not valid UTF-8 (or holds U+FFFD, which Mazovia lacks)";
-        return "holds " + UnicodeName(offending) + ", which Mazovia lacks";
+        return "holds " + CodePointName(offending) + ", which Mazovia lacks";
     }
     if (mazovia->size() > static_cast<std::size_t>(room))
         return HostFormat("has %zu characters, room is %d", mazovia->size(), room);
@@ -242,27 +240,22 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
 // ---------------------------------------------------------------------------
 // The passes.
 
-struct Finalizer {
-    sqlite3_stmt* statement = nullptr;
-    ~Finalizer() { sqlite3_finalize(statement); }
-};
-
 bool SameName(const char* a, const char* b) { return a != nullptr && b != nullptr && strcasecmp(a, b) == 0; }
 
 // The table exists as a table, with every column and the key of its rule.
 bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
 {
-    Finalizer kind;
-    sqlite3_prepare_v2(db,
-                       "SELECT type FROM sqlite_master"
-                       " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
-                       -1, &kind.statement, nullptr);
-    sqlite3_bind_text(kind.statement, 1, table.name, -1, SQLITE_STATIC);
-    if (sqlite3_step(kind.statement) != SQLITE_ROW) {
+    Statement kind;
+    PrepareStatement(db,
+                     "SELECT type FROM sqlite_master"
+                     " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
+                     &kind);
+    sqlite3_bind_text(kind.get(), 1, table.name, -1, SQLITE_STATIC);
+    if (sqlite3_step(kind.get()) != SQLITE_ROW) {
         offences.Add(HostFormat("table %s is missing", table.name));
         return false;
     }
-    if (SameName(reinterpret_cast<const char*>(sqlite3_column_text(kind.statement, 0)), "view")) {
+    if (SameName(reinterpret_cast<const char*>(sqlite3_column_text(kind.get(), 0)), "view")) {
         offences.Add(HostFormat("%s is a view; it must be a table", table.name));
         return false;
     }
@@ -272,12 +265,12 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
         int pk;
     };
     std::vector<Column> present;
-    Finalizer info;
-    sqlite3_prepare_v2(db, "SELECT name, pk FROM pragma_table_info(?1)", -1, &info.statement, nullptr);
-    sqlite3_bind_text(info.statement, 1, table.name, -1, SQLITE_STATIC);
-    while (sqlite3_step(info.statement) == SQLITE_ROW) {
-        const unsigned char* name = sqlite3_column_text(info.statement, 0);
-        present.push_back({name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int(info.statement, 1)});
+    Statement info;
+    PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info);
+    sqlite3_bind_text(info.get(), 1, table.name, -1, SQLITE_STATIC);
+    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+        const unsigned char* name = sqlite3_column_text(info.get(), 0);
+        present.push_back({name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int(info.get(), 1)});
     }
 
     bool sound = true;
@@ -321,18 +314,18 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
         sql += std::string(", \"") + column.name + "\"";
     sql += std::string(" FROM \"") + table.name + "\" ORDER BY rowid";
 
-    Finalizer rows;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows.statement, nullptr) != SQLITE_OK) {
+    Statement rows;
+    if (!PrepareStatement(db, sql.c_str(), &rows)) {
         offences.Add(HostFormat("table %s cannot be read: %s", table.name, sqlite3_errmsg(db)));
         return;
     }
     std::string mazovia;
     int status;
-    while ((status = sqlite3_step(rows.statement)) == SQLITE_ROW) {
-        const int64_t rowid = sqlite3_column_int64(rows.statement, 0);
+    while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        const int64_t rowid = sqlite3_column_int64(rows.get(), 0);
         for (std::size_t i = 0; i < table.columns.size(); ++i) {
             const ColumnRule& rule = table.columns[i];
-            const std::string broken = CheckValue(rows.statement, static_cast<int>(i) + 1, rule, &mazovia);
+            const std::string broken = CheckValue(rows.get(), static_cast<int>(i) + 1, rule, &mazovia);
             if (!broken.empty())
                 offences.Add(HostFormat("table %s, rowid %" PRId64 ", column %s: %s", table.name, rowid, rule.name,
                                     broken.c_str()));
@@ -346,11 +339,10 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
 
 std::string ValidateFirm(sqlite3* db)
 {
-    Finalizer version;
-    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version.statement, nullptr) != SQLITE_OK ||
-        sqlite3_step(version.statement) != SQLITE_ROW)
+    Statement version;
+    if (!PrepareStatement(db, "PRAGMA user_version", &version) || sqlite3_step(version.get()) != SQLITE_ROW)
         return HostFormat("not a firm database: %s", sqlite3_errmsg(db));
-    const int userVersion = sqlite3_column_int(version.statement, 0);
+    const int userVersion = sqlite3_column_int(version.get(), 0);
     if (userVersion != kFirmLayoutVersion)
         return HostFormat("not a firm database of this host: user_version is %d, must be %d", userVersion,
                       kFirmLayoutVersion);

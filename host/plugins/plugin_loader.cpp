@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "contract/plugin_descriptor.h"
+#include "host/common/error_text.h"
 #include "host/plugins/plugin_modules.h"
 #include "host/plugins/plugin_registry.h"
 
@@ -27,16 +28,14 @@ bool HostLoadPlugin(const std::string& path, std::string* error)
     std::string reason;
     void* module = OpenPluginModule(path, &reason);
     if (module == nullptr) {
-        if (error != nullptr)
-            *error = "cannot load the plug-in \"" + path + "\": " + reason;
+        SetError(error, "cannot load the plug-in \"" + path + "\": " + reason);
         return false;
     }
     auto* query = reinterpret_cast<PluginQueryFunction*>(PluginEntryByNumber(module, kEntryQuery));
     auto* load = reinterpret_cast<PluginLoadFunction*>(PluginEntryByNumber(module, kEntryLoad));
     if (query == nullptr || load == nullptr) {
         ClosePluginModule(module);
-        if (error != nullptr)
-            *error = "\"" + path + "\" is not a plug-in: it has no entry points 30001 and 30008";
+        SetError(error, "\"" + path + "\" is not a plug-in: it has no entry points 30001 and 30008");
         return false;
     }
     Loaded().push_back(module);

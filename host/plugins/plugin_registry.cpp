@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
+#include "contract/plugin_descriptor.h"
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/mazovia.h"
-#include "contract/plugin_descriptor.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
 {
     if (descriptor == nullptr)
         return 0;
-    try {
+    return HostEntryGuard(0, [descriptor] {
         // The first word and the trailing bytes carry nothing for this host.
         const PluginDescriptor* d = static_cast<const PluginDescriptor*>(descriptor);
         if (d->name == nullptr || d->handler == nullptr)
@@ -55,9 +56,7 @@ int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
                       entries.end());
         entries.push_back(entry);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int HOST_CONV_STDCALL HostReleaseCommand(int command)

@@ -2,19 +2,27 @@
 // host keeps the set of open handles, so a null, closed or foreign handle is
 // refused instead of crashing, and whatever the plug-in leaves open is closed
 // when the host stops.
+#include "host/services/host_files.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_set>
 
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
+#include "host/services/host_session.h"
 
 namespace {
 
 struct HostFile {
     std::FILE* stream;
+};
+
+struct StreamCloser {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
 };
 
 std::unordered_set<HostFile*>& OpenFiles()
@@ -106,28 +114,22 @@ namespace tomiva {
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {
-    try {
+    return HostEntryGuard<void*>(nullptr, [&]() -> void* {
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
         const std::string resolved = HostResolvePath(path);
-        std::FILE* stream = std::fopen(resolved.c_str(), streamMode);
+        std::unique_ptr<std::FILE, StreamCloser> stream(std::fopen(resolved.c_str(), streamMode));
         if (stream == nullptr)
             return nullptr;
         if (streamMode[0] == 'w' || streamMode[0] == 'a')
             HostState().filesWritten.push_back(resolved);
-        HostFile* file = new HostFile{stream};
-        try {
-            OpenFiles().insert(file);
-        } catch (...) {
-            std::fclose(stream);
-            delete file;
-            return nullptr;
-        }
-        return file;
-    } catch (...) {
-        return nullptr;
-    }
+        auto file = std::make_unique<HostFile>(HostFile{stream.get()});
+        OpenFiles().insert(file.get());
+        // The set holds it now: closed by HostCloseFile or at stop.
+        stream.release();
+        return file.release();
+    });
 }
 
 int HOST_CONV_STDCALL HostCloseFile(void* handle)

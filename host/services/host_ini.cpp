@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "contract/host_protocol.h"
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
+#include "host/services/host_files.h"
 
 namespace {
 
@@ -133,22 +134,20 @@ int HOST_CONV_CDECL HostIniAccess(const char* file, int mode, const char* sectio
         return kStatusFailed;
     va_list args;
     va_start(args, format);
-    int status = kStatusFailed;
-    try {
+    const int status = HostEntryGuard(kStatusFailed, [&] {
         const std::string path = HostResolvePath(file);
         if (mode == kIniRead) {
             std::string value;
             if (ReadValue(path, section, key, &value) && std::vsscanf(value.c_str(), format, args) >= 1)
-                status = kStatusOk;
+                return kStatusOk;
         } else if (mode == kIniWrite) {
             char value[512];
             const int n = std::vsnprintf(value, sizeof value, format, args);
             if (n >= 0 && n < static_cast<int>(sizeof value) && WriteValue(path, section, key, value))
-                status = kStatusOk;
+                return kStatusOk;
         }
-    } catch (...) {
-        status = kStatusFailed;
-    }
+        return kStatusFailed;
+    });
     va_end(args);
     return status;
 }

@@ -1,6 +1,8 @@
 // Message boxes and error notices.  This host has no windows: a message is
 // recorded for tests, printed to stderr as a small box, and answered with its
 // first button; only an interactive session waits for Enter.
+#include "host/services/host_messages.h"
+
 #include <unistd.h>
 
 #include <cstdarg>
@@ -9,9 +11,12 @@
 #include <vector>
 
 #include "contract/host_protocol.h"
-#include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
+#include "host/common/entry_guard.h"
+#include "host/common/host_format.h"
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_progress.h"
+#include "host/services/host_session.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -67,35 +72,6 @@ void WaitForEnter()
 
 } // namespace
 
-// printf formatting into a string of the exact length needed.
-std::string HostFormatV(const char* format, va_list args)
-{
-    if (format == nullptr)
-        return {};
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length < 0)
-        return format; // a format the C library refuses is shown as it stands
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    va_list fill;
-    va_copy(fill, args);
-    std::vsnprintf(text.data(), text.size(), format, fill);
-    va_end(fill);
-    return std::string(text.data(), static_cast<std::size_t>(length));
-}
-
-std::string HostFormat(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::string text = HostFormatV(format, args);
-    va_end(args);
-    return text;
-}
-
-
 const std::vector<HostShownMessage>& HostShownMessages() { return Shown(); }
 void HostClearShownMessages() { Shown().clear(); }
 
@@ -129,45 +105,32 @@ int HostShowMessageAndGoOn(const char* kind, const char* title, const char* text
 
 namespace tomiva {
 
+// A message that cannot be shown is answered as if shown: with the first button.
+
 int HOST_CONV_STDCALL HostMessageBox(const char* title, const char* text, int /*flags*/)
 {
-    try {
-        return HostShowMessage("box", title, text);
-    } catch (...) {
-        return 1;
-    }
+    return HostEntryGuard(1, [&] { return HostShowMessage("box", title, text); });
 }
 
 int HOST_CONV_STDCALL HostMessageBoxV(int /*owner*/, const char* title, const char* format, int /*flags*/,
                                       va_list args)
 {
-    try {
-        return HostShowMessage("box", title, HostFormatV(format, args).c_str());
-    } catch (...) {
-        return 1;
-    }
+    return HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); });
 }
 
 int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
-    int result = 1;
-    try {
-        result = HostShowMessage("box", title, HostFormatV(format, args).c_str());
-    } catch (...) {
-    }
+    const int result =
+        HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); });
     va_end(args);
     return result;
 }
 
 int HOST_CONV_STDCALL HostErrorMessage(const char* text)
 {
-    try {
-        return HostShowMessage("error", "", text);
-    } catch (...) {
-        return 1;
-    }
+    return HostEntryGuard(1, [&] { return HostShowMessage("error", "", text); });
 }
 
 } // namespace tomiva

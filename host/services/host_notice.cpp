@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 
 namespace tomiva {
 

@@ -1,13 +1,15 @@
 // The progress window.  On a terminal it is one live line, "heading: detail",
 // redrawn in place at every update and wiped at close; when stderr is a file
 // or a pipe it stays quiet, so that logs hold only the messages.
+#include "host/services/host_progress.h"
+
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -75,50 +77,42 @@ namespace tomiva {
 // host has one.
 int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
 {
-    try {
+    return HostEntryGuard(0, [] {
         ClearLine();
         State() = Progress{};
         State().open = true;
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int HOST_CONV_STDCALL HostProgressText(const char* detail, const char* heading)
 {
-    try {
+    return HostEntryGuard(0, [&] {
         Progress& p = State();
         if (detail != nullptr)
             p.detail = MazoviaToUtf8(detail);
         if (heading != nullptr)
             p.heading = MazoviaToUtf8(heading);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int HOST_CONV_STDCALL HostProgressUpdate(void)
 {
-    try {
+    return HostEntryGuard(0, [] {
         ++State().updates;
         Draw();
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int HOST_CONV_STDCALL HostProgressClose(void)
 {
-    try {
+    return HostEntryGuard(0, [] {
         ClearLine();
         State().open = false;
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 } // namespace tomiva

@@ -3,11 +3,11 @@
 #include "host/services/mazovia.h"
 
 #include <algorithm>
-
 #include <array>
 #include <cstring>
 
 #include "contract/mazovia_literal.h"
+#include "host/common/utf8.h"
 
 // The classic DOS layout with the Polish letters in their Mazovia places.
 // 00-1F and 7F are the C0 controls and DEL, not the DOS picture glyphs: host
@@ -115,22 +115,6 @@ constexpr std::array<Reverse, 128> MakeReverse()
 }
 constexpr std::array<Reverse, 128> kReverse = MakeReverse();
 
-// The Mazovia byte of a code point, or -1.
-int ByteOf(char32_t code)
-{
-    if (code < 0x80)
-        return static_cast<int>(code);
-    std::size_t lo = 0, hi = kReverse.size();
-    while (lo < hi) {
-        const std::size_t mid = (lo + hi) / 2;
-        if (kReverse[mid].code < code)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo < kReverse.size() && kReverse[lo].code == code ? kReverse[lo].byte : -1;
-}
-
 // UTF-8 form of one code point; returns its length (1 to 3 for this table).
 int EncodeUtf8(char32_t code, char* out)
 {
@@ -149,60 +133,22 @@ int EncodeUtf8(char32_t code, char* out)
     return 3;
 }
 
-// Decodes one UTF-8 sequence at text[i]; advances i.  Rejects overlong forms,
-// surrogates, values past U+10FFFF and cut sequences (returns 0xFFFD and
-// sets ok to false).
-char32_t DecodeUtf8(std::string_view text, std::size_t& i, bool& ok)
-{
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    ok = true;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    int extra;
-    char32_t code;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        code = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        code = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        code = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        ok = false;
-        ++i;
-        return 0xFFFD;
-    }
-    if (text.size() - i <= static_cast<std::size_t>(extra)) {
-        ok = false;
-        i = text.size();
-        return 0xFFFD;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) {
-            ok = false;
-            i += k;
-            return 0xFFFD;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    i += 1 + extra;
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        ok = false;
-        return 0xFFFD;
-    }
-    return code;
-}
-
 } // namespace
+
+int MazoviaByteOf(char32_t code)
+{
+    if (code < 0x80)
+        return static_cast<int>(code);
+    std::size_t lo = 0, hi = kReverse.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (kReverse[mid].code < code)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo < kReverse.size() && kReverse[lo].code == code ? kReverse[lo].byte : -1;
+}
 
 bool Utf8ToMazovia(std::string_view utf8, std::string* out, char32_t* offending)
 {
@@ -210,9 +156,9 @@ bool Utf8ToMazovia(std::string_view utf8, std::string* out, char32_t* offending)
     result.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        bool ok;
-        const char32_t code = DecodeUtf8(utf8, i, ok);
-        const int byte = ok ? ByteOf(code) : -1;
+        // Mazovia has no U+FFFD, so what is not UTF-8 has no byte either.
+        const char32_t code = DecodeUtf8(utf8, &i);
+        const int byte = MazoviaByteOf(code);
         if (byte < 0) {
             if (offending != nullptr)
                 *offending = code;

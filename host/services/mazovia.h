@@ -9,6 +9,9 @@
 // Unicode code point of every Mazovia byte (all 256 defined).
 extern const char32_t kMazoviaToUnicode[256];
 
+// The Mazovia byte of a character, or -1 when Mazovia lacks it.
+int MazoviaByteOf(char32_t code);
+
 // UTF-8 to Mazovia.  Returns false, leaving *out unspecified, when the text
 // is not valid UTF-8 or holds a character that Mazovia lacks; *offending
 // (if not null) then names that character (or 0xFFFD for invalid UTF-8).

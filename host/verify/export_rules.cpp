@@ -1,5 +1,9 @@
 #include "host/verify/export_rules.h"
 
+#include "host/common/civil_date.h"
+#include "host/common/host_date.h"
+#include "host/common/utf8.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,31 +15,15 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // UTF-8 as code points and back.  The firm's texts were checked to be UTF-8
-// when the host opened the firm; a byte that does not decode is kept as
-// U+FFFD, so a broken text still measures one character per sequence.
+// when the host opened the firm; what does not decode is kept as U+FFFD, so
+// a broken text still measures one character per sequence.
 
 std::u32string Decode(std::string_view utf8)
 {
     std::u32string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        char32_t code = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-        bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            ok = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!ok) {
-            out += U'\uFFFD';
-            ++i;
-            continue;
-        }
-        out += code;
-        i += static_cast<std::size_t>(extra) + 1;
-    }
+    for (std::size_t i = 0; i < utf8.size();)
+        out += DecodeUtf8(utf8, &i);
     return out;
 }
 
@@ -89,51 +77,22 @@ std::string Written(std::u32string text)
 }
 
 // ---------------------------------------------------------------------------
-// Civil dates as day numbers (days since 1970-01-01), proleptic Gregorian.
+// Dates
 
-long long DaysFromCivil(long long y, int m, int d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long long z, long long* year, int* month, int* day)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    *year = yoe + era * 400 + (*month <= 2);
-}
-
+// The parts of a firm date "YYYY-MM-DD" naming a real day.
 bool ParseDate(std::string_view text, int* year, int* month, int* day)
 {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+    if (!IsCalendarDate(text))
         return false;
-    int parts[3] = {0, 0, 0};
-    const std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-    for (int p = 0; p < 3; ++p)
-        for (std::size_t i = starts[p]; i < starts[p] + lengths[p]; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return false;
-            parts[p] = parts[p] * 10 + (text[i] - '0');
-        }
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (parts[0] % 4 == 0 && parts[0] % 100 != 0) || parts[0] % 400 == 0;
-    if (parts[0] < 1 || parts[1] < 1 || parts[1] > 12 || parts[2] < 1 ||
-        parts[2] > kDays[parts[1] - 1] + (parts[1] == 2 && leap ? 1 : 0))
-        return false;
-    *year = parts[0];
-    *month = parts[1];
-    *day = parts[2];
+    auto number = [&](std::size_t from, std::size_t count) {
+        int value = 0;
+        for (std::size_t i = from; i < from + count; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    *year = number(0, 4);
+    *month = number(5, 2);
+    *day = number(8, 2);
     return true;
 }
 
@@ -408,19 +367,10 @@ AddressParts SplitAddressLine(std::string_view utf8)
 // ---------------------------------------------------------------------------
 // Dates
 
-bool IsCalendarDay(std::string_view text)
-{
-    int y, m, d;
-    return ParseDate(text, &y, &m, &d);
-}
-
 std::string LastDayOfMonth(int year, int month)
 {
-    long long y;
-    int m, d;
-    CivilFromDays(DaysFromCivil(year + (month == 12), month % 12 + 1, 1) - 1, &y, &m, &d);
     char text[16];
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02d", y, m, d);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, DaysInMonth(year, month));
     return text;
 }
 
@@ -437,12 +387,10 @@ std::string FileDueDate(std::string_view issueDate, int paymentDays)
     int y, m, d;
     if (paymentDays == 0 || !ParseDate(issueDate, &y, &m, &d))
         return FileDate(issueDate);
-    long long year;
-    int month, day;
-    CivilFromDays(DaysFromCivil(y, m, d) + paymentDays, &year, &month, &day);
-    if (year < 1 || year > 9999)
+    const CivilDate due = CivilFromDays(DaysFromCivil(y, m, d) + paymentDays);
+    if (due.year < 1 || due.year > 9999)
         return FileDate(issueDate);
-    return DateTimeText(static_cast<int>(year), month, day);
+    return DateTimeText(due.year, due.month, due.day);
 }
 
 // ---------------------------------------------------------------------------

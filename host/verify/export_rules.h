@@ -60,8 +60,6 @@ struct AddressParts {
 };
 AddressParts SplitAddressLine(std::string_view utf8);
 
-// True for "YYYY-MM-DD" naming a real day (years 1 to 9999).
-bool IsCalendarDay(std::string_view text);
 // The last day of a month, "YYYY-MM-DD".
 std::string LastDayOfMonth(int year, int month);
 

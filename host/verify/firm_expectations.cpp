@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "host/common/sqlite_statement.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -13,11 +15,7 @@ namespace {
 struct DatabaseClose {
     void operator()(sqlite3* db) const { sqlite3_close(db); }
 };
-struct StatementFinalize {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
 using Database = std::unique_ptr<sqlite3, DatabaseClose>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalize>;
 
 // The firm's settings of purchase kinds: block 13 holds one 16-bit code per
 // kind; code 3 marks a fixed-asset purchase.
@@ -62,12 +60,10 @@ public:
 
     Statement Prepare(const char* sql, std::string* error)
     {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), sql, -1, &statement, nullptr) != SQLITE_OK) {
+        Statement statement;
+        if (!PrepareStatement(db_.get(), sql, &statement))
             Fail(error, "the firm database cannot be read");
-            return nullptr;
-        }
-        return Statement(statement);
+        return statement;
     }
 
     bool Fail(std::string* error, const std::string& what)

@@ -1,5 +1,7 @@
 #include "host/verify/verify.h"
 
+#include "host/common/host_date.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -27,7 +29,7 @@ bool PeriodFromFile(const ExportFile& file, Period* period, std::string* why)
     }
     const auto& [year, month] = *months.begin();
     const std::string first = year + "-" + month + "-01";
-    if (!IsCalendarDay(first)) {
+    if (!IsCalendarDate(first)) {
         *why = "MIESIAC/ROK " + month + "/" + year + " is no month: give the export's dates (--from, --to)";
         return false;
     }
@@ -112,7 +114,7 @@ bool ReadExportSettings(const std::string& path, ExportSettings* settings, std::
     }
     settings->period.from = FromHostDate(bytes.data() + kFromAt);
     settings->period.to = FromHostDate(bytes.data() + kToAt);
-    if (!IsCalendarDay(settings->period.from) || !IsCalendarDay(settings->period.to)) {
+    if (!IsCalendarDate(settings->period.from) || !IsCalendarDate(settings->period.to)) {
         *why = "its settings file " + path + " holds no period";
         return false;
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/services/host_state.h"
+#include "host/services/host_progress.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"

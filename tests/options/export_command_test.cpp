@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
 #include "shell/binding.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"

@@ -9,7 +9,8 @@
 #include "host/firm/firm_schema.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
+#include "host/services/host_dates.h"
+#include "host/services/host_files.h"
 #include "support/test_files.h"
 
 namespace {

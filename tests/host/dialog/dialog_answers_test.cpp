@@ -12,7 +12,7 @@
 #include "host/dialog/dialog_host.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
+#include "host/services/host_session.h"
 #include "options/dialog_template.h"
 #include "export/export_options.h"
 #include "contract/dialog_base.h"

@@ -7,7 +7,6 @@
 
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
-#include "host/services/host_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host/module/host_entry_impl.h"
-#include "host/services/host_state.h"
+#include "host/services/host_progress.h"
 
 namespace {
 

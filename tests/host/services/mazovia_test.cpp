@@ -48,7 +48,10 @@ TEST(Mazovia, EveryByteSurvivesTheRoundTrip)
         ASSERT_TRUE(Utf8ToMazovia(utf8, &back, &offending)) << "byte " << b << " offending U+" << std::hex
                                                              << static_cast<unsigned>(offending);
         EXPECT_EQ(back, Byte(static_cast<unsigned char>(b))) << "byte " << b;
+        EXPECT_EQ(MazoviaByteOf(kMazoviaToUnicode[b]), b);
     }
+    EXPECT_EQ(MazoviaByteOf(U'€'), -1);
+    EXPECT_EQ(MazoviaByteOf(0xFFFD), -1);
 }
 
 TEST(Mazovia, KeepsTheDosLayoutOutsideTheLetters)

@@ -1,0 +1,26 @@
+// The boundary of a host entry: an exception inside becomes the entry's
+// failure result, and nothing escapes.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "host/common/entry_guard.h"
+
+namespace {
+
+static_assert(noexcept(HostEntryGuard(0, [] { return 1; })), "the guard must never throw itself");
+
+TEST(EntryGuard, GivesTheBodysResultOrTheFailureForAnyException)
+{
+    EXPECT_EQ(HostEntryGuard(0, [] { return 7; }), 7);
+    EXPECT_EQ(HostEntryGuard(0, []() -> int { throw std::bad_alloc(); }), 0);
+    EXPECT_EQ(HostEntryGuard(1, []() -> int { throw std::length_error("too long"); }), 1);
+    EXPECT_EQ(HostEntryGuard(-1, []() -> int { throw 42; }), -1); // not even a std::exception
+
+    int value = 0;
+    EXPECT_EQ(HostEntryGuard<int*>(nullptr, [&] { return &value; }), &value);
+    EXPECT_EQ(HostEntryGuard<int*>(nullptr, []() -> int* { throw std::bad_alloc(); }), nullptr);
+}
+
+} // namespace
