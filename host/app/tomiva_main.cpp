@@ -64,7 +64,9 @@ enum ExitCode {
     "                         the kinds of the documents in the file)\n"
 #define TOMIVA_USAGE_NO_VERIFY \
     "  --no-verify          run: leave the files of a batch run unverified\n"
-#define TOMIVA_USAGE_FIRM "the firm database (needed by run; verify reconciles\n                       an export file with it)"
+#define TOMIVA_USAGE_FIRM \
+    "the firm database (needed by run; verify reconciles\n" \
+    "                       an export file with it)"
 #define TOMIVA_USAGE_EXIT_VERIFY \
     "; 6 an export file failed verification (not\nvalid against the schema, or not what the firm holds)"
 #else
@@ -379,9 +381,9 @@ int Verify(const Arguments& a)
     return ExitOfVerify(outcome.status);
 }
 
-// After a batch run: every export file (qPX_*.xml) it wrote checked against the schema
-// and, when the run also wrote its settings file (the options it exported
-// with), reconciled with the firm for that period and those kinds.
+// After a batch run: every export file (qPX_*.xml) it wrote checked against
+// the schema and, when the run also wrote its settings file (the options it
+// exported with), reconciled with the firm for that period and those kinds.
 int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& written)
 {
     std::vector<std::string> exports;

@@ -87,8 +87,9 @@ std::string Column(sqlite3_stmt* row, int column)
 {
     const unsigned char* text = sqlite3_column_text(row, column);
     const int bytes = sqlite3_column_bytes(row, column);
-    return text != nullptr && bytes > 0 ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes))
-                                        : std::string();
+    if (text == nullptr || bytes <= 0)
+        return {};
+    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
 }
 
 // One rate bucket while a document's lines are summed, in host units.
@@ -282,8 +283,9 @@ bool ReadFirmExpectations(const std::string& path, const Period& period, const S
     if (!firm.Open(path, error))
         return false;
     Reader reader(firm, error);
-    if (!reader.ReadSettings() || !reader.ReadDocuments(DocumentKind::Invoice, period, scope, &expectations->documents) ||
-        !reader.ReadDocuments(DocumentKind::Correction, period, scope, &expectations->documents))
+    std::vector<FirmDocument>& documents = expectations->documents;
+    if (!reader.ReadSettings() || !reader.ReadDocuments(DocumentKind::Invoice, period, scope, &documents) ||
+        !reader.ReadDocuments(DocumentKind::Correction, period, scope, &documents))
         return false;
 
     // The contractors the exported documents refer to, each once.

@@ -62,7 +62,8 @@ void ComparePositions(const FileDocument& f, const FirmDocument& e, const std::s
         const auto firm = inFirm.find(key);
         if (firm == inFirm.end())
             out->push_back({file.line, subject,
-                            "position " + Label(key) + " (" + Amounts(file) + ") is in the file; the firm's lines have none"});
+                            "position " + Label(key) + " (" + Amounts(file) +
+                                ") is in the file; the firm's lines have none"});
         else if (file.net != firm->second.net || file.vat != firm->second.vat)
             out->push_back({file.line, subject,
                             "position " + Label(key) + ": " + Amounts(file) + " in the file, " + Amounts(firm->second) +
@@ -71,7 +72,8 @@ void ComparePositions(const FileDocument& f, const FirmDocument& e, const std::s
     for (const auto& [key, firm] : inFirm)
         if (inFile.count(key) == 0)
             out->push_back({f.line, subject,
-                            "position " + Label(key) + " (" + Amounts(firm) + ") of the firm's lines is missing from the file"});
+                            "position " + Label(key) + " (" + Amounts(firm) +
+                                ") of the firm's lines is missing from the file"});
 }
 
 void CompareDocument(const FileDocument& f, const FirmDocument& e, const ReconcileContext& context,
@@ -319,7 +321,8 @@ void Warnings(const ExportFile& file, const FirmExpectations& firm, const Reconc
         r->warnings.push_back(
             {0, DocumentSubject(u.registerId, u.transaction) + documents,
              u.outOfRange ? "refers to contractor " + std::to_string(u.number) +
-                                ", beyond the numbers the export lists (1 to 65999, -1 to -65999): the file has no element for it"
+                                ", beyond the numbers the export lists (1 to 65999, -1 to -65999): "
+                                "the file has no element for it"
                           : "refers to contractor " + std::to_string(u.number) +
                                 ", which the firm does not have: the file has no element for it"});
     }
@@ -329,8 +332,8 @@ void Warnings(const ExportFile& file, const FirmExpectations& firm, const Reconc
                 continue;
             int inPeriod = 0;
             for (const FirmDocument& d : firm.documents)
-                inPeriod += d.kind == kind && d.key != 0 && !d.periodDate.empty() && context.period.from <= d.periodDate &&
-                            d.periodDate <= context.period.to;
+                inPeriod += d.kind == kind && d.key != 0 && !d.periodDate.empty() &&
+                            context.period.from <= d.periodDate && d.periodDate <= context.period.to;
             if (inPeriod > 0)
                 r->warnings.push_back({0, std::string(KindName(kind)) + "s",
                                        "the file holds none, the firm has " + std::to_string(inPeriod) +

@@ -118,7 +118,9 @@ bool ReadExportSettings(const std::string& path, ExportSettings* settings, std::
         *why = "its settings file " + path + " holds no period";
         return false;
     }
-    const unsigned scope = static_cast<unsigned char>(bytes[kScopeAt]) | static_cast<unsigned char>(bytes[kScopeAt + 1]) << 8;
+    const unsigned low = static_cast<unsigned char>(bytes[kScopeAt]);
+    const unsigned high = static_cast<unsigned char>(bytes[kScopeAt + 1]);
+    const unsigned scope = low | high << 8;
     settings->scope.invoices = (scope & 1) != 0;
     settings->scope.corrections = (scope & 2) != 0;
     return true;

@@ -80,7 +80,8 @@ void PrintSummary(std::FILE* out, const ExportFile& file)
         for (const FilePosition& p : d.positions) {
             Totals& rate = byRate[month][RateLabel(p)];
             rate.documents.insert(&d);
-            for (Totals* t : {&rate, &byMonth[month], &all, &byClass[p.positionClass + (p.fixedAsset == "T" ? " fixed assets" : "")]}) {
+            Totals& positionClass = byClass[p.positionClass + (p.fixedAsset == "T" ? " fixed assets" : "")];
+            for (Totals* t : {&rate, &byMonth[month], &all, &positionClass}) {
                 t->net += p.net;
                 t->vat += p.vat;
             }
