@@ -3,6 +3,7 @@
 // one of them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,12 @@
 #ifdef _WIN32
 #include "host/app/program_windows.h"
 #endif
+#ifdef TOMIVA_WITH_VERIFY
+#include "host/common/host_date.h"
+#include "host/firm/firm_database.h"
+#include "host/verify/verify.h"
+#include "host/verify/verify_report.h"
+#endif
 
 namespace {
 
@@ -31,50 +38,91 @@ enum ExitCode {
     kExitPlugin = 3,
     kExitEntry = 4,
     kExitDialog = 5,
+    kExitVerify = 6,
 };
 
-const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
+// The verify command and the check of a batch run's files need libxml2,
+// which the Windows build of the host does not have: there the usage says
+// nothing of them.
+#ifdef TOMIVA_WITH_VERIFY
+#define TOMIVA_USAGE_RUN_VERIFIES \
+    "                       (in batch mode every export file the run wrote is then\n" \
+    "                       verified, see verify: against the schema, and against\n" \
+    "                       the firm for the period and kinds that the run's\n" \
+    "                       settings file a_mas.cfg holds)\n"
+#define TOMIVA_USAGE_VERIFY \
+    "  verify FILE          check an export file (qPX_YYYY-MM-DD.xml): valid against\n" \
+    "                       the schema of the export format and, with --firm, every\n" \
+    "                       document of the period and kinds present once with the\n" \
+    "                       firm's net and VAT per rate and class, every contractor\n" \
+    "                       with the firm's name, tax number and address; prints a\n" \
+    "                       summary per month and rate, the warnings and mismatches\n" \
+    "      --from YYYY-MM-DD  first day of the export's period; with --to\n" \
+    "      --to YYYY-MM-DD    last day (default for both: the month that the\n" \
+    "                         documents' MIESIAC and ROK name)\n" \
+    "      --scope KINDS      invoices, corrections or invoices,corrections (default:\n" \
+    "                         the kinds of the documents in the file)\n"
+#define TOMIVA_USAGE_NO_VERIFY \
+    "  --no-verify          run: leave the files of a batch run unverified\n"
+#define TOMIVA_USAGE_FIRM \
+    "the firm database (needed by run; verify reconciles\n" \
+    "                       an export file with it)"
+#define TOMIVA_USAGE_EXIT_VERIFY \
+    "; 6 an export file failed verification (not\nvalid against the schema, or not what the firm holds)"
+#else
+#define TOMIVA_USAGE_RUN_VERIFIES ""
+#define TOMIVA_USAGE_VERIFY ""
+#define TOMIVA_USAGE_NO_VERIFY ""
+#define TOMIVA_USAGE_FIRM "the firm database (needed by run)"
+#define TOMIVA_USAGE_EXIT_VERIFY ""
+#endif
 
-Runs the plug-ins of the host over a firm database (a SQLite file).
-
-Commands:
-  run ENTRY            run the menu entry with that name, e.g. run "Eksport Ventalor (txt)"
-  plugins              list the menu entries that the plug-ins registered
-  new-firm FILE        write an empty firm database to FILE (a new file), to be
-                       filled with the sqlite3 shell or a CSV import
-  demo-firm FILE       write a demo firm database to FILE (a new file)
-      --documents N      purchase documents to generate (default 400)
-      --seed S           seed of the generator (default 1)
-      --year YYYY        year of the documents (default 2021)
-
-Options:
-  --firm FILE          the firm database (needed by run)
-  --dir DIR            the firm's data directory: settings files, INI files and
-                       export files live there (default: the current directory)
-  --today YYYY-MM-DD   the date the host reports as today (default: the system's)
-  --plugin FILE        load this plug-in module (repeatable); without it every
-                       plug-in in the folder "plugins" next to tomiva is loaded
-  --batch              nobody at the terminal: dialogs take their scripted
-                       answers and are confirmed with OK, messages are printed;
-                       also the mode whenever standard input is not a terminal
-  --answer CONTROL=VALUE
-                       a scripted answer for the dialog (repeatable, in order);
-                       CONTROL is the caption before an input or a check box's
-                       text (without "~" and a trailing ":"), or the control's
-                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0
-  --cancel             batch: close the dialog with Cancel instead of OK
-  --prompt-answers LIST
-                       answers to "missing host entry" prompts in batch mode, a
-                       comma list of abort, retry and ignore, one per prompt
-                       (more prompts than answers: abort)
-  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;
-                       for trying the missing-entry prompt)
-  -h, --help           this text
-
-Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
-refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
-refused its scripted answers.
-)USAGE";
+const char kUsage[] =
+    "usage: tomiva [OPTIONS] COMMAND\n"
+    "\n"
+    "Runs the plug-ins of the host over a firm database (a SQLite file).\n"
+    "\n"
+    "Commands:\n"
+    "  run ENTRY            run the menu entry with that name, e.g. run \"Eksport Ventalor (txt)\"\n"
+    TOMIVA_USAGE_RUN_VERIFIES
+    "  plugins              list the menu entries that the plug-ins registered\n"
+    "  new-firm FILE        write an empty firm database to FILE (a new file), to be\n"
+    "                       filled with the sqlite3 shell or a CSV import\n"
+    "  demo-firm FILE       write a demo firm database to FILE (a new file)\n"
+    "      --documents N      purchase documents to generate (default 400)\n"
+    "      --seed S           seed of the generator (default 1)\n"
+    "      --year YYYY        year of the documents (default 2021)\n"
+    TOMIVA_USAGE_VERIFY
+    "\n"
+    "Options:\n"
+    "  --firm FILE          " TOMIVA_USAGE_FIRM "\n"
+    "  --dir DIR            the firm's data directory: settings files, INI files and\n"
+    "                       export files live there (default: the current directory)\n"
+    "  --today YYYY-MM-DD   the date the host reports as today (default: the system's)\n"
+    "  --plugin FILE        load this plug-in module (repeatable); without it every\n"
+    "                       plug-in in the folder \"plugins\" next to tomiva is loaded\n"
+    "  --batch              nobody at the terminal: dialogs take their scripted\n"
+    "                       answers and are confirmed with OK, messages are printed;\n"
+    "                       also the mode whenever standard input is not a terminal\n"
+    "  --answer CONTROL=VALUE\n"
+    "                       a scripted answer for the dialog (repeatable, in order);\n"
+    "                       CONTROL is the caption before an input or a check box's\n"
+    "                       text (without \"~\" and a trailing \":\"), or the control's\n"
+    "                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0\n"
+    "  --cancel             batch: close the dialog with Cancel instead of OK\n"
+    "  --prompt-answers LIST\n"
+    "                       answers to \"missing host entry\" prompts in batch mode, a\n"
+    "                       comma list of abort, retry and ignore, one per prompt\n"
+    "                       (more prompts than answers: abort)\n"
+    "  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;\n"
+    "                       for trying the missing-entry prompt)\n"
+    TOMIVA_USAGE_NO_VERIFY
+    "  --version            the version of tomiva and of the plug-in it comes with\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was\n"
+    "refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog\n"
+    "refused its scripted answers" TOMIVA_USAGE_EXIT_VERIFY ".\n";
 
 struct Arguments {
     HostConfig config;
@@ -83,6 +131,8 @@ struct Arguments {
     std::string promptAnswers;
     std::vector<std::string> command;
     DemoFirmOptions demo;
+    std::string from, to, scope; // verify
+    bool noVerify = false;       // run: leave a batch run's files unverified
 };
 
 // long long: a seed reaches 4294967295, past the 32-bit long of Windows.
@@ -123,6 +173,15 @@ int Parse(int argc, char** argv, Arguments* a)
             a->config.batch = true;
         } else if (arg == "--cancel") {
             a->config.dialogCancel = true;
+        } else if (arg == "--version") {
+            std::printf("tomiva (ExportFKVentalor) %s\n", TOMIVA_VERSION);
+            return kExitOk;
+        } else if (arg == "--no-verify") {
+            a->noVerify = true;
+        } else if (arg == "--from" || arg == "--to" || arg == "--scope") {
+            if (!value(&v))
+                return UsageError(arg + " needs a value");
+            (arg == "--from" ? a->from : arg == "--to" ? a->to : a->scope) = v;
         } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
                    arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
                    arg == "--year") {
@@ -245,6 +304,130 @@ int NewFirm(const Arguments& a)
     return kExitOk;
 }
 
+#ifdef TOMIVA_WITH_VERIFY
+int ExitOfVerify(VerifyStatus status)
+{
+    switch (status) {
+    case VerifyStatus::Agrees: return kExitOk;
+    case VerifyStatus::FirmUnreadable: return kExitFirm;
+    case VerifyStatus::PeriodUnknown: return kExitUsage;
+    case VerifyStatus::Invalid:
+    case VerifyStatus::Disagrees: break;
+    }
+    return kExitVerify;
+}
+
+bool ParseScope(const std::string& text, Scope* scope)
+{
+    *scope = Scope{};
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string kind = text.substr(start, end - start);
+        if (kind == "invoices")
+            scope->invoices = true;
+        else if (kind == "corrections")
+            scope->corrections = true;
+        else
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// verify FILE: the file against the schema and, with a firm, reconciled
+// with the firm; the report on standard output.
+int Verify(const Arguments& a)
+{
+    if (a.command.size() != 2)
+        return UsageError("verify takes one export file");
+    VerifyRequest request;
+    request.file = a.command[1];
+    request.firm = a.config.firmPath;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(request.file, ec))
+        return UsageError("no export file " + request.file);
+    if (a.from.empty() != a.to.empty())
+        return UsageError("--from and --to go together");
+    for (const std::string* date : {&a.from, &a.to})
+        if (!date->empty() && !IsCalendarDate(*date))
+            return UsageError("\"" + *date + "\" is not a real date in the form YYYY-MM-DD");
+    if (!a.from.empty() && a.to < a.from)
+        return UsageError("the period ends (--to " + a.to + ") before it begins (--from " + a.from + ")");
+    if ((!a.from.empty() || !a.scope.empty()) && request.firm.empty())
+        return UsageError("--from, --to and --scope say what to reconcile with the firm: give it with --firm FILE");
+    request.from = a.from;
+    request.to = a.to;
+    if (!a.scope.empty()) {
+        Scope scope;
+        if (!ParseScope(a.scope, &scope))
+            return UsageError("--scope takes invoices, corrections or invoices,corrections");
+        request.scope = scope;
+    }
+    // The firm must pass the host's own check, as it must for an export.
+    if (!request.firm.empty()) {
+        std::string error;
+        if (!FirmDatabaseOpen(request.firm, &error)) {
+            std::fprintf(stderr, "tomiva: the firm database is refused:\n%s\n", error.c_str());
+            return kExitFirm;
+        }
+        FirmDatabaseClose();
+    }
+    const VerifyOutcome outcome = VerifyExport(request);
+    PrintVerifyReport(stdout, outcome);
+    std::fflush(stdout);
+    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable)
+        std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+    return ExitOfVerify(outcome.status);
+}
+
+// After a batch run: every export file (qPX_*.xml) it wrote checked against
+// the schema and, when the run also wrote its settings file (the options it
+// exported with), reconciled with the firm for that period and those kinds.
+int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& written)
+{
+    std::vector<std::string> exports;
+    std::string settingsFile;
+    for (const std::string& file : written) {
+        const std::filesystem::path path(file);
+        if (path.filename() == kExportSettingsFileName)
+            settingsFile = file;
+        else if (path.filename().string().rfind("qPX_", 0) == 0 && path.extension() == ".xml" &&
+                 std::find(exports.begin(), exports.end(), file) == exports.end())
+            exports.push_back(file);
+    }
+    if (exports.empty())
+        return kExitOk;
+
+    VerifyRequest request;
+    std::string unknown;
+    ExportSettings settings;
+    if (settingsFile.empty())
+        unknown = "the run wrote no settings file, so its period and kinds are not known";
+    else if (!ReadExportSettings(settingsFile, &settings, &unknown))
+        unknown = "the run's period and kinds are not known: " + unknown;
+    else {
+        request.firm = a.config.firmPath;
+        request.from = settings.period.from;
+        request.to = settings.period.to;
+        request.scope = settings.scope;
+    }
+
+    int status = kExitOk;
+    for (const std::string& file : exports) {
+        request.file = file;
+        const VerifyOutcome outcome = VerifyExport(request);
+        PrintVerifyBrief(stdout, outcome);
+        if (outcome.status == VerifyStatus::Agrees && !unknown.empty())
+            std::printf("  not reconciled with the firm: %s\n", unknown.c_str());
+        if (outcome.status != VerifyStatus::Agrees)
+            status = kExitVerify;
+    }
+    std::fflush(stdout);
+    return status;
+}
+#endif
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -288,8 +471,17 @@ int RunOrList(const Arguments& a, const char* argv0)
                 std::printf("written: %s\n", file.c_str());
         }
     }
+    // What the run wrote, for its check once the host has let go of the firm.
+    const std::vector<std::string> written = HostState().filesWritten;
+    const bool checkWritten = run && status == kExitOk && HostState().batch && !a.noVerify;
     HostUnloadPlugins();
     HostStop();
+#ifdef TOMIVA_WITH_VERIFY
+    if (checkWritten)
+        status = VerifyWrittenFiles(a, written);
+#else
+    (void)checkWritten;
+#endif
     return status;
 }
 
@@ -314,7 +506,18 @@ int main(int argc, char** argv)
         return NewFirm(a);
     if (command == "demo-firm")
         return DemoFirm(a);
+    if (command != "verify" && (!a.from.empty() || !a.to.empty() || !a.scope.empty()))
+        return UsageError("--from, --to and --scope go with verify");
     if (command == "run" || command == "plugins")
         return RunOrList(a, argv[0]);
+    if (command == "verify") {
+#ifdef TOMIVA_WITH_VERIFY
+        return Verify(a);
+#else
+        std::fprintf(stderr, "tomiva: verify is not available in this build (it has no XML library); use the "
+                             "native tomiva\n");
+        return kExitUsage;
+#endif
+    }
     return UsageError("unknown command \"" + command + "\"");
 }
