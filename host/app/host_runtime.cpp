@@ -67,6 +67,9 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
     state.filesWritten.clear();
+    state.failures.clear();
+    for (bool& kind : state.failed)
+        kind = false;
     state.running = true;
     return true;
 }

@@ -34,6 +34,9 @@ struct HostShownMessage {
     std::string text;
 };
 const std::vector<HostShownMessage>& HostShownMessages();
+// The host's own lines about files and the firm (HostNote), in order.
+const std::vector<std::string>& HostShownNotes();
+// Forgets both.
 void HostClearShownMessages();
 
 // Makes the n-th allocation from now fail (1 = the next one); 0 clears.
