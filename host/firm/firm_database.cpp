@@ -60,11 +60,7 @@ FirmSession::~FirmSession()
 
 FirmSession* CurrentFirm() { return Current().get(); }
 
-namespace {
-
-// SQLite's message, and what it means for a firm: a damaged file is named
-// as such, whichever table the damage was found in.
-std::string ReadProblem(int status, const char* message)
+std::string FirmReadProblem(int status, const char* message)
 {
     std::string text = message != nullptr && message[0] != '\0' ? message : sqlite3_errstr(status);
     switch (status & 0xFF) {
@@ -81,12 +77,10 @@ std::string ReadProblem(int status, const char* message)
     return text;
 }
 
-} // namespace
-
 void FirmReadFailed(const std::string& what, int status, const char* message) noexcept
 {
     try {
-        const std::string problem = what + ": " + ReadProblem(status, message);
+        const std::string problem = what + ": " + FirmReadProblem(status, message);
         const bool first = !HostFailedWith(HostFailureKind::HostFailed);
         HostRecordFailure(HostFailureKind::HostFailed, "the firm database could not be read: " + problem);
         if (!first)

@@ -53,6 +53,10 @@ struct FirmSession {
 // The open firm, or null when none is open.
 FirmSession* CurrentFirm();
 
+// SQLite's message for a failed read, with what it means for a firm: a
+// damaged file is named as damaged, whatever table the damage was met in.
+std::string FirmReadProblem(int status, const char* message);
+
 // A read of the firm that failed: what was being read ("table contractor,
 // number 5") and SQLite's result code and message.  The first failed read of
 // a session is shown in the host's error notice (later ones are recorded

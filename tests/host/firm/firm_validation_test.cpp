@@ -27,14 +27,15 @@ TEST(FirmValidation, AcceptsValuesAtTheEdgesOfEveryRule)
           (-2147483648, '', '', '', '', NULL);
         INSERT INTO purchase_invoice VALUES
           (-2147483648, '2024-02-29', '2000-02-29', '', 4294967295, 0, 2147483647,
-           'ąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąą', '1234567890123', 65535, -1e12,
+           'ąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąą', '1234567890123', 65535, -900719925474.0992,
            'óóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóó', 255, 65535, -32768),
           (2147483647, '9999-12-31', '0001-01-01', '2021-12-31', 0, 0, -2147483648, '', '', 0, 5, '', 0, 0, 32767);
         INSERT INTO purchase_correction VALUES
-          (1, '', 0, 4294967295, 0, '', '123456789012345', 0, 0.5, '', 0, 0, 0);
+          (1, '', 0, 4294967295, 66000, '', '123456789012345', 0, 0.5, '', 0, 0, 0),
+          (2, '', 0, 0, -66000, '', '', 0, 900719925474, '', 0, 0, 0);
         INSERT INTO vat_line VALUES
-          ('invoice', 1, -9000000000, 0, 1.5, -32768, 0, 32767, -32768),
-          ('correction', 1, 9000000000, -2147483648, 0, 32767, 0, -32768, 32767);
+          ('invoice', 1, -9000000000, 0, 1.5, -32768, 900719925474.0992, 32767, -32768),
+          ('correction', 1, 9000000000, -2147483648, -900719925474, 32767, 0, -32768, 32767);
         INSERT INTO vat_rate VALUES (-32768, 0), (32767, 23);
         INSERT INTO settings_block VALUES (2, X''), (-2147483648, X'00');
     )sql");
@@ -86,6 +87,20 @@ const BadRow kBadRows[] = {
     {"INSERT INTO purchase_correction(rowid, document_key, amount) VALUES (7, 1, 1e999)",
      "table purchase_correction, rowid 7, column amount: ", "must be a finite number"},
     {"INSERT INTO vat_rate VALUES (5, 'x')", "table vat_rate, rowid 5, column percent: ", "must be a number"},
+    // Amounts beyond 2^53 host units would be read as 0 or sum to infinity.
+    {"INSERT INTO purchase_invoice(rowid, document_key, amount) VALUES (7, 1, 1.8e304)",
+     "table purchase_invoice, rowid 7, column amount: ",
+     "must lie within -900719925474.0992..900719925474.0992 (2^53 units of 1/10000), holds the real number 1.8e+304"},
+    {"INSERT INTO purchase_correction(rowid, document_key, amount) VALUES (7, 1, -900719925475)",
+     "table purchase_correction, rowid 7, column amount: ", "holds the real number -900719925475"},
+    {"INSERT INTO vat_line(rowid, document_kind, document_key, line_no, rate_code, amount)"
+     " VALUES (4, 'invoice', 1, 1, 1, 900719925474.1)",
+     "table vat_line, rowid 4, column amount: ", "holds the real number 900719925474.1"},
+    {"INSERT INTO vat_line(rowid, document_kind, document_key, line_no, rate_code, vat)"
+     " VALUES (4, 'invoice', 1, 1, 1, -1e999)",
+     "table vat_line, rowid 4, column vat: ", "must be a finite number, holds the real number -inf"},
+    // A rate is no amount: only finite.
+    {"INSERT INTO vat_rate VALUES (5, 1e999)", "table vat_rate, rowid 5, column percent: ", "must be a finite number"},
     {"DROP TABLE vat_rate; CREATE TABLE vat_rate (code INTEGER PRIMARY KEY, percent REAL);"
      " INSERT INTO vat_rate VALUES (5, NULL)",
      "table vat_rate, rowid 5, column percent: ", "must be a number, holds NULL"},
