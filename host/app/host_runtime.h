@@ -26,6 +26,14 @@ bool HostStart(const HostConfig& config, std::string* error);
 // Closes the firm database and releases every table, file and block.
 void HostStop();
 
+// The end of a command: closes what the plug-in left open, then reads back
+// every file the command wrote (new or changed in the data directory since
+// the host started, and any it opened for writing elsewhere).  An XML file
+// must be one whole, well-formed document; one that is not marks the
+// command as failed (HostState().failures).  Returns the files written that
+// passed, by path.
+std::vector<std::string> HostFinishCommand();
+
 // A message box, error notice or notice that the host showed; texts in UTF-8
 // with the emphasis bytes dropped.
 struct HostShownMessage {
@@ -59,3 +67,8 @@ void HostSetInterfaceNumber(int number);
 // Withholds an entry from the export table (tests of missing entries).
 void HostWithholdEntry(int number);
 void HostClearWithheldEntries();
+// Marks the command as failed for entries the plug-in may have missed
+// unseen.  Natively the host sees every look-up and marks one that finds
+// nothing when it happens, so this does nothing; the Windows host cannot see
+// look-ups (the system answers them), so each withheld entry counts.
+void HostMarkWithheldEntries();

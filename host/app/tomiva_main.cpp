@@ -31,6 +31,10 @@ enum ExitCode {
     kExitPlugin = 3,
     kExitEntry = 4,
     kExitDialog = 5,
+    kExitEntryMissing = 6,
+    kExitHostFailed = 7,
+    kExitPluginReported = 8,
+    kExitFileIncomplete = 9,
 };
 
 const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
@@ -69,17 +73,35 @@ Options:
                        (more prompts than answers: abort)
   --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;
                        for trying the missing-entry prompt)
+  --fail-allocation N  refuse the N-th block of memory that the command asks
+                       the host for (for trying how it copes with a shortage)
   -h, --help           this text
 
-Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
-refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
-refused its scripted answers.
+Exit status (of a command that failed in more than one way, the first that
+applies in this order; each failure is also named on standard error):
+  0  the command finished, and every file it wrote is complete
+  1  bad usage
+  2  the firm database was refused (a broken rule, damage, a lock, a hot
+     journal, not a file)
+  3  a plug-in could not be loaded
+  4  no such menu entry
+  5  the dialog was refused: its scripted answers or values (the plug-in's
+     own checks among them), or a dialog that could not be shown; the
+     command ran nothing
+  6  the plug-in asked for a host entry that this host lacks: the command
+     was abandoned, or went on with a stand-in answer after Ignore
+  7  the host failed the command: a read of the firm database failed (an
+     SQLite error, a damaged file) or memory ran short
+  8  the plug-in reported a failure in the host's error notice
+  9  a file the command wrote is not complete: it could not be created,
+     written or closed, or an XML file is not one whole document
 )USAGE";
 
 struct Arguments {
     HostConfig config;
     std::vector<std::string> plugins;
     std::vector<int> withheld;
+    int failAllocation = 0;
     std::string promptAnswers;
     std::vector<std::string> command;
     DemoFirmOptions demo;
@@ -125,7 +147,7 @@ int Parse(int argc, char** argv, Arguments* a)
             a->config.dialogCancel = true;
         } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
                    arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
-                   arg == "--year") {
+                   arg == "--year" || arg == "--fail-allocation") {
             if (!value(&v))
                 return UsageError(arg + " needs a value");
             if (arg == "--firm")
@@ -144,6 +166,10 @@ int Parse(int argc, char** argv, Arguments* a)
                 if (!ParseNumber(v, 1, 65535, &n))
                     return UsageError("--withhold takes an entry number, not \"" + v + "\"");
                 a->withheld.push_back(static_cast<int>(n));
+            } else if (arg == "--fail-allocation") {
+                if (!ParseNumber(v, 1, INT32_MAX, &n))
+                    return UsageError("--fail-allocation takes a count from 1, not \"" + v + "\"");
+                a->failAllocation = static_cast<int>(n);
             } else if (arg == "--documents") {
                 if (!ParseNumber(v, 0, kDemoFirmMaxDocuments, &n))
                     return UsageError("--documents takes a number from 0 to " + std::to_string(kDemoFirmMaxDocuments));
@@ -245,6 +271,34 @@ int NewFirm(const Arguments& a)
     return kExitOk;
 }
 
+// What the command came to, after it ran: the files it wrote that are
+// complete are listed, every failure the host recorded is named, and the
+// exit status tells the first kind that applies.
+int CommandStatus(bool listWritten)
+{
+    const std::vector<std::string> written = HostFinishCommand();
+    if (listWritten)
+        for (const std::string& file : written)
+            std::printf("written: %s\n", file.c_str());
+    for (const HostFailure& failure : HostState().failures)
+        std::fprintf(stderr, "tomiva: the command failed: %s\n", failure.text.c_str());
+    if (HostDialogRefused())
+        return kExitDialog;
+    static constexpr struct {
+        HostFailureKind kind;
+        ExitCode status;
+    } kStatusOfFailure[] = {
+        {HostFailureKind::EntryMissing, kExitEntryMissing},
+        {HostFailureKind::HostFailed, kExitHostFailed},
+        {HostFailureKind::PluginReported, kExitPluginReported},
+        {HostFailureKind::FileIncomplete, kExitFileIncomplete},
+    };
+    for (const auto& row : kStatusOfFailure)
+        if (HostFailedWith(row.kind))
+            return row.status;
+    return kExitOk;
+}
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -275,18 +329,18 @@ int RunOrList(const Arguments& a, const char* argv0)
     if (status == kExitOk && !run) {
         for (const HostMenuEntry& e : HostMenuEntries())
             std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+        status = CommandStatus(false);
     } else if (status == kExitOk) {
+        HostFailAllocation(a.failAllocation);
         if (!HostRunMenuEntry(a.command[1])) {
             std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
             for (const HostMenuEntry& e : HostMenuEntries())
                 std::fprintf(stderr, "  %s\n", e.name.c_str());
             status = kExitEntry;
-        } else if (HostDialogRefused()) {
-            status = kExitDialog;
         } else {
-            for (const std::string& file : HostState().filesWritten)
-                std::printf("written: %s\n", file.c_str());
+            status = CommandStatus(true);
         }
+        HostFailAllocation(0);
     }
     HostUnloadPlugins();
     HostStop();
