@@ -98,3 +98,14 @@ std::string DialogValueProblem(const RunningDialog& d, int number)
 void DialogPressButton(RunningDialog& d, int id) { DIALOG_VIRTUAL(d, DlgOnCommand, id); }
 
 std::string DialogHostText(const std::string& utf8) { return Utf8ToMazoviaShown(utf8); }
+
+std::string DialogOneLine(const std::string& text)
+{
+    std::string line = text;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    for (char& c : line)
+        if (c == '\n')
+            c = ' ';
+    return line;
+}

@@ -82,7 +82,7 @@ TEST_F(ExportCommandRun, ModeBitSetBeforehandIsLeftAsItWas)
 
 TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 {
-    Start(true, {"Faktury zakupu=1"});
+    Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1"});
     std::string record(258, '\0');
     record[18] = 0x3C; // the four disabled kinds' bits
     for (int i = 84; i < 212; ++i)
@@ -98,7 +98,7 @@ TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 
 TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 {
-    Start(false, {"Od daty=2021-01-01"});
+    Start(false, {"Od daty=2021-01-01", "Do daty=2021-01-31"});
     EXPECT_EQ(ExportCommand(), 0);
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
