@@ -61,6 +61,9 @@ inline constexpr MazoviaText kMsgPeriodInverted{
 
 // Settings file.
 inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+// The settings are written here first, read back, and only then moved over
+// kSettingsFileName, so that a failed save leaves the earlier file whole.
+inline constexpr char kSettingsTempFileName[] = "a_mas.cfg.tmp";
 inline constexpr MazoviaText kMsgSettingsCannotRead{
     u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};
