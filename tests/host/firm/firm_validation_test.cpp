@@ -1,7 +1,13 @@
 // Opening a firm database: what passes, and how every kind of offence is
 // refused and reported.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -249,6 +255,114 @@ TEST(FirmValidation, RefusesWhatIsNoFirmDatabaseAndKeepsNothingOpen)
         EXPECT_FALSE(FirmDatabaseOpen(c.path, &error));
         EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
         EXPECT_EQ(tomiva::HostOpenTable(kTableContractors), nullptr);
+    }
+}
+
+// A firm that cannot be trusted or read is refused before any row is
+// looked at, with why: damage anywhere in the file (also a key of an index,
+// which no read of the rows meets), a lock, a hot journal, not a file.
+TEST(FirmValidation, RefusesAFirmItCannotReadSayingWhy)
+{
+    const char sql[] = R"sql(
+        INSERT INTO purchase_invoice(document_key) VALUES (1);
+        INSERT INTO vat_line(document_kind, document_key, line_no, rate_code) VALUES
+          ('invoice', 1, 1, 23), ('invoice', 1, 2, 23), ('invoice', 1, 3, 5);
+    )sql";
+    auto pageOf = [](const std::string& path, const char* name) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* find = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &find, nullptr);
+        sqlite3_bind_text(find, 1, name, -1, SQLITE_STATIC);
+        const long page = sqlite3_step(find) == SQLITE_ROW ? sqlite3_column_int(find, 0) : 0;
+        sqlite3_finalize(find);
+        sqlite3_close(db);
+        return page;
+    };
+    auto setByte = [](const std::string& path, long offset, int value) {
+        std::FILE* file = std::fopen(path.c_str(), "r+b");
+        std::fseek(file, offset, SEEK_SET);
+        std::fputc(value, file);
+        std::fclose(file);
+    };
+    struct Case {
+        const char* what;
+        // Spoils the firm at path; what it returns is undone after the open.
+        std::function<std::function<void()>(const std::string& path)> spoil;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a key of vat_line's index changed",
+         [&](const std::string& path) {
+             // The last byte of the index's page: the row number of its last
+             // entry, which then points at the wrong line.
+             setByte(path, pageOf(path, "sqlite_autoindex_vat_line_1") * 4096 - 1, 0x7F);
+             return std::function<void()>();
+         },
+         "missing from index sqlite_autoindex_vat_line_1"},
+        {"a page of vat_line that is no page",
+         [&](const std::string& path) {
+             setByte(path, (pageOf(path, "vat_line") - 1) * 4096, 0x00);
+             return std::function<void()>();
+         },
+         "database disk image is malformed"},
+        {"another program writing",
+         [](const std::string& path) {
+             sqlite3* writer = nullptr;
+             sqlite3_open(path.c_str(), &writer);
+             sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+             return std::function<void()>([writer] {
+                 sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+                 sqlite3_close(writer);
+             });
+         },
+         "is locked by another program"},
+        {"a writer that stopped half-way",
+         [](const std::string& path) {
+             // The child changes pages and dies before it commits: its
+             // journal stays behind, hot.
+             const pid_t child = fork();
+             if (child == 0) {
+                 sqlite3* writer = nullptr;
+                 sqlite3_open(path.c_str(), &writer);
+                 sqlite3_exec(writer,
+                              "PRAGMA cache_size = 1; BEGIN; UPDATE vat_line SET amount = amount + 1;"
+                              " UPDATE purchase_invoice SET amount = amount + 1;",
+                              nullptr, nullptr, nullptr);
+                 _exit(0);
+             }
+             waitpid(child, nullptr, 0);
+             return std::function<void()>();
+         },
+         "has a hot journal"},
+        {"a FIFO",
+         [](const std::string& path) {
+             std::remove(path.c_str());
+             mkfifo(path.c_str(), 0600);
+             return std::function<void()>();
+         },
+         "it is a FIFO (named pipe), not a file"},
+        {"a directory",
+         [](const std::string& path) {
+             std::remove(path.c_str());
+             mkdir(path.c_str(), 0700);
+             return std::function<void()>();
+         },
+         "it is a directory, not a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDir dir;
+        const std::string path = dir.file("firm.sqlite");
+        ASSERT_EQ(CreateFirmDatabase(path, sql), "");
+        const std::function<void()> undo = c.spoil(path);
+        std::string error;
+        EXPECT_FALSE(FirmDatabaseOpen(path, &error));
+        if (undo)
+            undo();
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_EQ(tomiva::HostOpenTable(kTableContractors), nullptr);
+        rmdir(path.c_str());
     }
 }
 
