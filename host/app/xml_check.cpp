@@ -88,9 +88,10 @@ public:
             return At("the file ends inside a UTF-8 character");
         if (state_ == State::Prolog && !rootSeen_)
             return offset_ == 0 ? "the file is empty" : At("the file holds no root element");
+        if (state_ != State::Epilog && state_ != State::Content && state_ != State::Prolog)
+            return At("the file ends inside markup");
         if (state_ != State::Epilog)
-            return At(Depth() == 0 ? "the file ends inside markup"
-                                   : "the file ends before the element <" + std::string(Innermost()) + "> is closed");
+            return At("the file ends before the element <" + std::string(Innermost()) + "> is closed");
         return {};
     }
 
