@@ -54,8 +54,9 @@ void HostFailAllocation(int nth);
 long HostAllocationCount();
 long HostLiveBlocks();
 
-// True when a dialog refused its scripted answers (the message said which
-// control and why); the command then ran nothing.  Cleared by HostStart.
+// True when a dialog refused its scripted answers or values (the message
+// said which control and why), or could not be shown; the command then ran
+// nothing.  Cleared by HostStart.
 bool HostDialogRefused();
 
 // How often the plug-in looked the entry up by number.
