@@ -43,6 +43,7 @@ const VirtualTable& DialogVirtualTable()
     DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
+        t.slots[kDialogSlot_DlgValidate] = reinterpret_cast<const void*>(&ValidateExportDialog);
         return t;
     }();
     return table;

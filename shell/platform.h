@@ -1,6 +1,6 @@
 // The platform layer: the only place where the native and the Windows build
 // of the plug-in differ (module handles, look-up by number, the system's
-// message box, the plug-in's own file name).
+// message box, the plug-in's own file name, moving a file into place).
 #pragma once
 
 using PlatformModule = void*;
@@ -14,6 +14,12 @@ void* PlatformLookupByNumber(PlatformModule module, int number);
 // The path of the module that holds the plug-in; false when there is none
 // to give (GetModuleFileNameA).
 bool PlatformModuleFileName(PlatformModule module, char* buffer, int size);
+
+// Moves the file `from` over `to` in one step: `to` is either the old file
+// or the new one, never missing or half written (rename; MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING).  False when it could not be moved; both files
+// are then as they were.
+bool PlatformReplaceFile(const char* from, const char* to);
 
 // The system's message box; returns the button pressed (kPlatformIdAbort ...).
 inline constexpr unsigned kPlatformStyleOk = 0x2000;             // OK, task-modal

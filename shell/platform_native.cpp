@@ -35,6 +35,12 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
     return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
 }
 
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    // POSIX rename replaces the target atomically.
+    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+}
+
 // Answers of the Abort/Retry/Ignore box: the environment variable
 // TOMIVA_PROMPT_ANSWERS (set by the host's command line: a comma list such as
 // "retry,ignore", one word per box shown), else the terminal, else Abort.

@@ -45,6 +45,13 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     return true;
 }
 
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    // rename() of the C library refuses an existing target on Windows.
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
 // display (the tests) no box can be shown or answered, so the host passes
 // the answers in the environment variable TOMIVA_PROMPT_ANSWERS (a comma

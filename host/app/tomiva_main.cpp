@@ -38,7 +38,11 @@ enum ExitCode {
     kExitPlugin = 3,
     kExitEntry = 4,
     kExitDialog = 5,
-    kExitVerify = 6,
+    kExitEntryMissing = 6,
+    kExitHostFailed = 7,
+    kExitPluginReported = 8,
+    kExitFileIncomplete = 9,
+    kExitVerify = 10,
 };
 
 // The verify command and the check of a batch run's files need libxml2,
@@ -68,7 +72,8 @@ enum ExitCode {
     "the firm database (needed by run; verify reconciles\n" \
     "                       an export file with it)"
 #define TOMIVA_USAGE_EXIT_VERIFY \
-    "; 6 an export file failed verification (not\nvalid against the schema, or not what the firm holds)"
+    "  10 an export file of a batch run failed verification: not valid against the\n" \
+    "     schema, or not what the firm holds\n"
 #else
 #define TOMIVA_USAGE_RUN_VERIFIES ""
 #define TOMIVA_USAGE_VERIFY ""
@@ -117,12 +122,30 @@ const char kUsage[] =
     "  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;\n"
     "                       for trying the missing-entry prompt)\n"
     TOMIVA_USAGE_NO_VERIFY
+    "  --fail-allocation N  refuse the N-th block of memory that the command asks\n"
+    "                       the host for (for trying how it copes with a shortage)\n"
     "  --version            the version of tomiva and of the plug-in it comes with\n"
     "  -h, --help           this text\n"
     "\n"
-    "Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was\n"
-    "refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog\n"
-    "refused its scripted answers" TOMIVA_USAGE_EXIT_VERIFY ".\n";
+    "Exit status (of a command that failed in more than one way, the first that\n"
+    "applies in this order; each failure is also named on standard error):\n"
+    "  0  the command finished, and every file it wrote is complete\n"
+    "  1  bad usage\n"
+    "  2  the firm database was refused (a broken rule, damage, a lock, a hot\n"
+    "     journal, not a file)\n"
+    "  3  a plug-in could not be loaded\n"
+    "  4  no such menu entry\n"
+    "  5  the dialog was refused: its scripted answers or values (the plug-in's\n"
+    "     own checks among them), or a dialog that could not be shown; the\n"
+    "     command ran nothing\n"
+    "  6  the plug-in asked for a host entry that this host lacks: the command\n"
+    "     was abandoned, or went on with a stand-in answer after Ignore\n"
+    "  7  the host failed the command: a read of the firm database failed (an\n"
+    "     SQLite error, a damaged file) or memory ran short\n"
+    "  8  the plug-in reported a failure in the host's error notice\n"
+    "  9  a file the command wrote is not complete: it could not be created,\n"
+    "     written or closed, or an XML file is not one whole document\n"
+    TOMIVA_USAGE_EXIT_VERIFY;
 
 struct Arguments {
     HostConfig config;
@@ -133,6 +156,7 @@ struct Arguments {
     DemoFirmOptions demo;
     std::string from, to, scope; // verify
     bool noVerify = false;       // run: leave a batch run's files unverified
+    int failAllocation = 0;
 };
 
 // long long: a seed reaches 4294967295, past the 32-bit long of Windows.
@@ -184,7 +208,7 @@ int Parse(int argc, char** argv, Arguments* a)
             (arg == "--from" ? a->from : arg == "--to" ? a->to : a->scope) = v;
         } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
                    arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
-                   arg == "--year") {
+                   arg == "--year" || arg == "--fail-allocation") {
             if (!value(&v))
                 return UsageError(arg + " needs a value");
             if (arg == "--firm")
@@ -203,6 +227,10 @@ int Parse(int argc, char** argv, Arguments* a)
                 if (!ParseNumber(v, 1, 65535, &n))
                     return UsageError("--withhold takes an entry number, not \"" + v + "\"");
                 a->withheld.push_back(static_cast<int>(n));
+            } else if (arg == "--fail-allocation") {
+                if (!ParseNumber(v, 1, INT32_MAX, &n))
+                    return UsageError("--fail-allocation takes a count from 1, not \"" + v + "\"");
+                a->failAllocation = static_cast<int>(n);
             } else if (arg == "--documents") {
                 if (!ParseNumber(v, 0, kDemoFirmMaxDocuments, &n))
                     return UsageError("--documents takes a number from 0 to " + std::to_string(kDemoFirmMaxDocuments));
@@ -428,6 +456,36 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
 }
 #endif
 
+// What the command came to, after it ran: the files it wrote that are
+// complete are listed (and handed back in *complete), every failure the host
+// recorded is named, and the exit status tells the first kind that applies.
+int CommandStatus(bool listWritten, std::vector<std::string>* complete)
+{
+    const std::vector<std::string> written = HostFinishCommand();
+    if (listWritten)
+        for (const std::string& file : written)
+            std::printf("written: %s\n", file.c_str());
+    if (complete != nullptr)
+        *complete = written;
+    for (const HostFailure& failure : HostState().failures)
+        std::fprintf(stderr, "tomiva: the command failed: %s\n", failure.text.c_str());
+    if (HostDialogRefused())
+        return kExitDialog;
+    static constexpr struct {
+        HostFailureKind kind;
+        ExitCode status;
+    } kStatusOfFailure[] = {
+        {HostFailureKind::EntryMissing, kExitEntryMissing},
+        {HostFailureKind::HostFailed, kExitHostFailed},
+        {HostFailureKind::PluginReported, kExitPluginReported},
+        {HostFailureKind::FileIncomplete, kExitFileIncomplete},
+    };
+    for (const auto& row : kStatusOfFailure)
+        if (HostFailedWith(row.kind))
+            return row.status;
+    return kExitOk;
+}
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -455,24 +513,25 @@ int RunOrList(const Arguments& a, const char* argv0)
         return kExitFirm;
     }
     int status = LoadPlugins(a, argv0);
+    // What the run wrote complete, for its check once the host has let go
+    // of the firm.
+    std::vector<std::string> written;
     if (status == kExitOk && !run) {
         for (const HostMenuEntry& e : HostMenuEntries())
             std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+        status = CommandStatus(false, nullptr);
     } else if (status == kExitOk) {
+        HostFailAllocation(a.failAllocation);
         if (!HostRunMenuEntry(a.command[1])) {
             std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
             for (const HostMenuEntry& e : HostMenuEntries())
                 std::fprintf(stderr, "  %s\n", e.name.c_str());
             status = kExitEntry;
-        } else if (HostDialogRefused()) {
-            status = kExitDialog;
         } else {
-            for (const std::string& file : HostState().filesWritten)
-                std::printf("written: %s\n", file.c_str());
+            status = CommandStatus(true, &written);
         }
+        HostFailAllocation(0);
     }
-    // What the run wrote, for its check once the host has let go of the firm.
-    const std::vector<std::string> written = HostState().filesWritten;
     const bool checkWritten = run && status == kExitOk && HostState().batch && !a.noVerify;
     HostUnloadPlugins();
     HostStop();

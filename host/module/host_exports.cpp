@@ -6,11 +6,14 @@
 #include <array>
 #include <map>
 #include <set>
+#include <string>
 
 #include "contract/host_api.h"
 #include "contract/native_module.h"
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -45,15 +48,34 @@ std::set<int>& Withheld()
     return withheld;
 }
 
-void* LookupByNumber(int number)
+void* Find(int number)
 {
-    ++Lookups()[number];
     if (Withheld().count(number) != 0)
         return nullptr;
     const auto& table = ExportTable();
     const auto it = std::lower_bound(table.begin(), table.end(), number,
                                      [](const ExportRow& row, int n) { return row.number < n; });
     return it != table.end() && it->number == number ? it->address : nullptr;
+}
+
+// A plug-in that asks for an entry this host lacks either abandons the
+// command that needed it or goes on with a stand-in answer of its own: in
+// neither case can the host vouch for what the command did, so it is marked.
+void* LookupByNumber(int number)
+{
+    ++Lookups()[number];
+    void* entry = Find(number);
+    if (entry == nullptr)
+        HostEntryGuard(0, [number] {
+            const std::string text = "the plug-in asked for host entry " + std::to_string(number) +
+                                     ", which this host does not have";
+            for (const HostFailure& failure : HostState().failures)
+                if (failure.text == text)
+                    return 0;
+            HostRecordFailure(HostFailureKind::EntryMissing, text);
+            return 0;
+        });
+    return entry;
 }
 
 } // namespace
@@ -65,6 +87,7 @@ const NativeModule native_module_TOMIVA = {"TOMIVA", &LookupByNumber};
 
 void HostWithholdEntry(int number) { Withheld().insert(number); }
 void HostClearWithheldEntries() { Withheld().clear(); }
+void HostMarkWithheldEntries() {}
 
 long HostLookupCount(int number)
 {

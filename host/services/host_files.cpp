@@ -4,6 +4,11 @@
 // when the host stops.
 #include "host/services/host_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -12,14 +17,34 @@
 #include <unordered_set>
 
 #include "host/common/entry_guard.h"
+#include "host/common/file_kind.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
 namespace {
 
 struct HostFile {
     std::FILE* stream;
+    std::string path;     // as opened
+    bool writing;         // opened to write or append
+    bool failed = false;  // a write, or the close, failed (told once)
 };
+
+// A write that did not reach the file: the user is told why, once per file,
+// and the command is marked as failed.
+void WriteFailed(HostFile* file, int error, const char* what)
+{
+    if (file->failed)
+        return;
+    file->failed = true;
+    HostEntryGuard(0, [&] {
+        const std::string text = what + (" " + file->path) + " failed: " + ErrnoText(error);
+        HostNote(text);
+        HostRecordFailure(HostFailureKind::FileIncomplete, text);
+        return 0;
+    });
+}
 
 struct StreamCloser {
     void operator()(std::FILE* stream) const { std::fclose(stream); }
@@ -80,6 +105,69 @@ bool IsBareName(const char* path)
 
 } // namespace
 
+std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string* why)
+{
+    const bool reading = mode[0] == 'r';
+    // What the host refuses, and why: a file to read must be a plain file (a
+    // FIFO would be waited on, a device read for ever); a file to write may
+    // also be a character device (/dev/null, /dev/full), but no FIFO or
+    // socket (waited on) and no directory or disk.
+    auto refused = [reading](PathKind kind) {
+        if (kind == PathKind::Regular)
+            return false;
+        return reading || kind != PathKind::CharacterDevice;
+    };
+    auto refusal = [](PathKind kind) { return std::string("it is ") + PathKindName(kind) + ", not a file"; };
+#ifdef _WIN32
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Missing && kind != PathKind::Other && refused(kind)) {
+        *why = refusal(kind);
+        return nullptr;
+    }
+    errno = 0;
+    std::FILE* stream = std::fopen(path.c_str(), mode);
+    if (stream == nullptr)
+        *why = ErrnoText(errno);
+    return stream;
+#else
+    int flags = std::strchr(mode, '+') != nullptr ? O_RDWR : reading ? O_RDONLY : O_WRONLY;
+    if (mode[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    if (mode[0] == 'a')
+        flags |= O_CREAT | O_APPEND;
+    // Without O_NONBLOCK, opening a FIFO waits for its other end.
+    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        const PathKind kind = KindOfPath(path);
+        *why = error == ENXIO && refused(kind) ? refusal(kind) : ErrnoText(error);
+        return nullptr;
+    }
+    struct stat info {};
+    PathKind kind = PathKind::Other;
+    if (fstat(fd, &info) == 0)
+        kind = S_ISREG(info.st_mode)    ? PathKind::Regular
+               : S_ISDIR(info.st_mode)  ? PathKind::Directory
+               : S_ISCHR(info.st_mode)  ? PathKind::CharacterDevice
+               : S_ISFIFO(info.st_mode) ? PathKind::Fifo
+               : S_ISSOCK(info.st_mode) ? PathKind::Socket
+               : S_ISBLK(info.st_mode)  ? PathKind::BlockDevice
+                                        : PathKind::Other;
+    if (refused(kind)) {
+        close(fd);
+        *why = refusal(kind);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) {
+        *why = ErrnoText(errno);
+        close(fd);
+    }
+    return stream;
+#endif
+}
+
 std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
@@ -96,7 +184,9 @@ int HostCloseAllFiles()
 {
     int closed = 0;
     for (HostFile* file : OpenFiles()) {
-        std::fclose(file->stream);
+        errno = 0;
+        if (std::fclose(file->stream) != 0 && file->writing)
+            WriteFailed(file, errno, "closing");
         delete file;
         ++closed;
     }
@@ -110,7 +200,8 @@ namespace tomiva {
 
 // share (kOpenShareDenyNone), reserved and access (kOpenAccessDefault) pick
 // sharing and rights of the original host's files; one process alone uses
-// these files here.
+// these files here.  A file that cannot be opened is null, and the host says
+// why on its own line before the plug-in says anything.
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {
@@ -119,12 +210,19 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
         const std::string resolved = HostResolvePath(path);
-        std::unique_ptr<std::FILE, StreamCloser> stream(std::fopen(resolved.c_str(), streamMode));
-        if (stream == nullptr)
+        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a';
+        std::string why;
+        std::unique_ptr<std::FILE, StreamCloser> stream(OpenHostStream(resolved, streamMode, &why));
+        if (stream == nullptr) {
+            const std::string text = "cannot open " + resolved + (writing ? " for writing: " : " for reading: ") + why;
+            HostNote(text);
+            if (writing)
+                HostRecordFailure(HostFailureKind::FileIncomplete, text);
             return nullptr;
-        if (streamMode[0] == 'w' || streamMode[0] == 'a')
+        }
+        if (writing)
             HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get()});
+        auto file = std::make_unique<HostFile>(HostFile{stream.get(), resolved, writing});
         OpenFiles().insert(file.get());
         // The set holds it now: closed by HostCloseFile or at stop.
         stream.release();
@@ -138,7 +236,10 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
+    errno = 0;
     const bool flushed = std::fclose(file->stream) == 0;
+    if (!flushed && file->writing)
+        WriteFailed(file, errno, "closing");
     delete file;
     return flushed ? 1 : 0;
 }
@@ -148,7 +249,17 @@ int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* hand
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t read =
+        std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (read < static_cast<std::size_t>(count) && std::ferror(stream) != 0) {
+        const int error = errno;
+        HostEntryGuard(0, [&] {
+            HostNote("reading " + static_cast<HostFile*>(handle)->path + " failed: " + ErrnoText(error));
+            return 0;
+        });
+    }
+    return static_cast<int>(read);
 }
 
 int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, void* handle)
@@ -156,7 +267,12 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t written =
+        std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (written < static_cast<std::size_t>(count))
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
+    return static_cast<int>(written);
 }
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
@@ -171,13 +287,17 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         // Every line of an export comes this way: skip the format parser.
         const char* text = va_arg(args, const char*);
         const std::size_t length = std::strlen(text);
+        errno = 0;
         written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
                       ? static_cast<int>(length) + 1
                       : -1;
     } else {
+        errno = 0;
         written = std::vfprintf(stream, format, args);
     }
     va_end(args);
+    if (written < 0)
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
     return written;
 }
 

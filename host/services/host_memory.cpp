@@ -6,9 +6,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -27,6 +29,15 @@ bool NextAllocationMayProceed()
     return true;
 }
 
+// Memory the plug-in asked for and did not get: whatever it then leaves out
+// (a document, a line) is missing from what the command writes, so the
+// command is marked as failed.
+void ShortOfMemory(long long bytes)
+{
+    HostRecordFailure(HostFailureKind::HostFailed,
+                      "memory ran short: the plug-in asked for " + std::to_string(bytes) + " bytes and got none");
+}
+
 // A request of 0 bytes still gets a block of its own, so that a non-null
 // result always means success.
 std::size_t BlockSize(long long bytes) { return bytes == 0 ? 1 : static_cast<std::size_t>(bytes); }
@@ -41,35 +52,42 @@ namespace tomiva {
 
 void* HOST_CONV_CDECL HostAlloc(int size)
 {
-    if (!NextAllocationMayProceed() || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (size < 0)
         return nullptr;
-    void* block = std::malloc(BlockSize(size));
-    if (block != nullptr)
+    void* block = mayProceed ? std::malloc(BlockSize(size)) : nullptr;
+    if (block == nullptr)
+        ShortOfMemory(size);
+    else
         ++g_liveBlocks;
     return block;
 }
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
 {
-    if (!NextAllocationMayProceed() || count < 0 || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (count < 0 || size < 0)
         return nullptr;
     // The product must fit the host's 32-bit sizes on every build.
     const long long bytes = static_cast<long long>(count) * size;
-    if (bytes > INT_MAX)
-        return nullptr;
-    void* block = std::calloc(BlockSize(bytes), 1);
-    if (block != nullptr)
+    void* block = mayProceed && bytes <= INT_MAX ? std::calloc(BlockSize(bytes), 1) : nullptr;
+    if (block == nullptr)
+        ShortOfMemory(bytes);
+    else
         ++g_liveBlocks;
     return block;
 }
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
 {
-    if (!NextAllocationMayProceed() || block == nullptr || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (block == nullptr || size < 0)
         return 0;
-    void* resized = std::realloc(*block, BlockSize(size));
-    if (resized == nullptr)
+    void* resized = mayProceed ? std::realloc(*block, BlockSize(size)) : nullptr;
+    if (resized == nullptr) {
+        ShortOfMemory(size);
         return 0; // realloc leaves the old block as it was
+    }
     if (*block == nullptr)
         ++g_liveBlocks;
     *block = resized;

@@ -38,14 +38,14 @@ check "  and said so" grep -q "not reconciled: no firm given" <<<"$out"
 # --- Files that fail ----------------------------------------------------------
 sed 's#<KWOTA_NETTO>1100.00<#<KWOTA_NETTO>1100.01<#' "$golden" >"$work/edited.xml"
 out=$(verify "$work/edited.xml" --firm "$work/firm.db" --from 2021-01-01 --to 2021-01-31); status=$?
-check "a grosz too much: exit 6" test $status -eq 6
+check "a grosz too much: exit 10" test $status -eq 10
 check "  the mismatch names the document and the position" \
   grep -q '1A2B3C4D-000C-1111-2222-00000000ABCD "FV 1/01/2021" (line 178): position B 23%: net 1100.01' <<<"$out"
 check "  the verdict" grep -q "^Result: 1 mismatch: the file does NOT agree with the firm.$" <<<"$out"
 
 sed 's#<ROK>2021</ROK>#<ROK>21</ROK>#' "$golden" >"$work/broken.xml"
 out=$(verify "$work/broken.xml" --firm "$work/firm.db"); status=$?
-check "a broken file: exit 6" test $status -eq 6
+check "a broken file: exit 10" test $status -eq 10
 check "  the element and line are named" grep -q "line 153: Element 'ROK'" <<<"$out"
 check "xmllint agrees with the schema" test "$(valid "$work/broken.xml"; echo $?)" -ne 0
 
@@ -54,7 +54,7 @@ verify "$work/empty.xml" --firm "$work/firm.db" >/dev/null; status=$?
 check "no documents and no period: exit 1, the dates are asked for" test $status -eq 1
 check "  with the reason" grep -q "names no period: give the export's dates (--from, --to)" "$work/err"
 out=$(verify "$work/empty.xml" --firm "$work/firm.db" --from 2021-01-01 --to 2021-01-31 --scope invoices); status=$?
-check "no documents where the firm has seven: exit 6" test $status -eq 6
+check "no documents where the firm has seven: exit 10" test $status -eq 10
 check "  each is missing" test "$(grep -c "is missing from the file (invoice" <<<"$out")" -eq 7
 
 # --- The command line ---------------------------------------------------------
@@ -105,7 +105,7 @@ check "  and why it was not reconciled" grep -q "not reconciled with the firm: t
 
 # --- The version ----------------------------------------------------------------
 check "tomiva --version is the project's version" test "$("$TOMIVA" --version)" = "tomiva (ExportFKVentalor) $VERSION"
-check "--help tells of verify and exit 6" grep -q "verify FILE" <<<"$("$TOMIVA" --help)"
-check "--help tells of exit status 6" grep -q "6 an export file failed verification" <<<"$("$TOMIVA" --help)"
+check "--help tells of verify" grep -q "verify FILE" <<<"$("$TOMIVA" --help)"
+check "--help tells of exit status 10" grep -q "10 an export file of a batch run failed verification" <<<"$("$TOMIVA" --help)"
 
 finish_checks
