@@ -88,7 +88,8 @@ while read -r entry why; do
   rm -rf dir/*
   run "${answers[@]}" --withhold "$entry" --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>err
   status=$?
-  check "$entry ignored ($why): exits 0" test $status -eq 0
+  # The Windows host cannot see look-ups: a withheld entry marks the command.
+  check "$entry ignored ($why): exits 6" test $status -eq 6
   check "$entry ignored ($why): the export is still the golden file" same_as_lf "$xml" "$golden"
   check "$entry ignored: the export is valid against the schema" valid "$xml"
   check "$entry ignored: the prompt names the entry" grep -q "brak wpisu  $entry " err
@@ -109,7 +110,7 @@ while read -r entry answer holds where; do
   rm -rf dir/*
   run "${answers[@]}" --withhold "$entry" --prompt-answers "$answer" run "Eksport Ventalor (txt)" >/dev/null 2>err
   status=$?
-  check "$entry missing, $answer: the host carries on and exits 0" test $status -eq 0
+  check "$entry missing, $answer: the host carries on and exits 6" test $status -eq 6
   check "$entry missing, $answer: the user is told the command stopped" \
     grep -q "Polecenie przerwane: brak wpisu $entry w programie" err
   check "$entry missing, $answer: the file is closed with what was written $where" starts_alike "$xml" "$golden"
