@@ -1,5 +1,6 @@
 #include "host/app/xml_check.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,11 +14,32 @@
 
 namespace {
 
-bool NameStart(unsigned char c) { return c >= 0x80 || c == ':' || c == '_' || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); }
-bool NameChar(unsigned char c) { return NameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
-constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+// What each byte may be, looked up rather than worked out: the checks run
+// once per byte of files of a hundred megabytes and more.
+enum ByteClass : unsigned char {
+    kNameStart = 1, // may start a name (every byte of a UTF-8 character counts)
+    kName = 2,      // may stand in a name
+    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&' or control
+};
+constexpr auto kByteClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+        const bool start = c >= 0x80 || c == ':' || c == '_' || letter;
+        const bool name = start || c == '-' || c == '.' || (c >= '0' && c <= '9');
+        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&';
+        classes[static_cast<std::size_t>(c)] =
+            static_cast<unsigned char>((start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0));
+    }
+    return classes;
+}();
 
+bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
+bool NameChar(unsigned char c) { return (kByteClasses[c] & kName) != 0; }
+bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
 bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
 // A byte-at-a-time reader of one document.  Markup is taken as XML 1.0
 // writes it; what a well-formedness check needs of it is kept, nothing more.
@@ -34,18 +56,22 @@ public:
                 const std::size_t start = i;
                 while (i < n) {
                     const unsigned char c = bytes[i];
-                    if (c >= 0x20 && c < 0x80 && c != '<' && c != '&') {
+                    if (PlainText(c)) {
                         ++i;
                     } else if (c == '\n') {
                         ++line_;
                         ++i;
+                    } else if (const std::size_t tag = c == '<' ? PlainTag(bytes + i, n - i) : 0; tag > 0) {
+                        i += tag;
+                        if (state_ != State::Content)
+                            break;
                     } else {
                         break;
                     }
                 }
                 offset_ += static_cast<long>(i - start);
-                if (i == n)
-                    break;
+                if (i == n || state_ != State::Content)
+                    continue;
             } else if ((state_ == State::StartName || (state_ == State::EndName && !name_.empty())) &&
                        pending_ == 0) {
                 // The rest of a tag's name, ASCII a run at a time.
@@ -335,6 +361,40 @@ private:
                 state_ = after_;
             return;
         }
+    }
+
+    // A plain tag ("<NAME>", "</NAME>", "<NAME/>", ASCII names) that lies
+    // whole in the block, read in one go; 0 for anything else, which the
+    // byte-at-a-time path reads (and, if need be, names as broken).
+    std::size_t PlainTag(const unsigned char* p, std::size_t n)
+    {
+        std::size_t i = 1;
+        const bool end = i < n && p[i] == '/';
+        if (end)
+            ++i;
+        const std::size_t nameAt = i;
+        if (i >= n || p[i] >= 0x80 || !NameStart(p[i]))
+            return 0;
+        while (i < n && p[i] < 0x80 && NameChar(p[i]))
+            ++i;
+        const std::string_view name(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
+        if (i < n && p[i] == '>') {
+            if (end) {
+                if (Depth() == 0 || name != Innermost())
+                    return 0;
+                names_.resize(starts_.back());
+                starts_.pop_back();
+                Closed();
+            } else {
+                starts_.push_back(names_.size());
+                names_ += name;
+                rootSeen_ = true;
+            }
+            return i + 1;
+        }
+        if (!end && i + 1 < n && p[i] == '/' && p[i + 1] == '>')
+            return i + 2; // an empty element inside the root
+        return 0;
     }
 
     // The open elements: their names one after another in names_, where

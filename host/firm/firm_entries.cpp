@@ -198,26 +198,29 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0;
+    auto where = [&] { return HostFormat("table settings_block, number %d", block); };
     sqlite3_stmt* read = Fresh(firm->settingsBlock);
     sqlite3_bind_int(read, 1, block);
-    const int status = sqlite3_step(read);
-    int result = 1;
-    if (status == SQLITE_ROW) {
+    const int result = FirmEntryGuard(0, where, [&] {
+        const int status = sqlite3_step(read);
+        if (status == SQLITE_DONE)
+            return 1;
+        if (status != SQLITE_ROW) {
+            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            return 0;
+        }
         const void* data = sqlite3_column_blob(read, 0);
         const int bytes = sqlite3_column_bytes(read, 0);
-        if (data != nullptr && bytes > 0)
+        if (data != nullptr && bytes > 0) {
             std::memcpy(buffer, data, static_cast<std::size_t>(bytes < size ? bytes : size));
-        else if (!ColumnsReadWhole(firm->db))
-            result = 0;
-    } else if (status != SQLITE_DONE) {
-        result = 0;
-    }
-    if (result == 0) {
+        } else if (!ColumnsReadWhole(firm->db)) {
+            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            return 0;
+        }
+        return 1;
+    });
+    if (result == 0)
         std::memset(buffer, 0, static_cast<std::size_t>(size));
-        const std::string message = status == SQLITE_ROW ? "out of memory" : sqlite3_errmsg(firm->db);
-        FirmReadFailed(HostFormat("table settings_block, number %d", block), status == SQLITE_ROW ? SQLITE_NOMEM : status,
-                       message.c_str());
-    }
     sqlite3_reset(read);
     return result;
 }
@@ -229,16 +232,19 @@ double HOST_CONV_STDCALL HostVatRate(int code)
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0.0;
+    constexpr double kFailed = std::numeric_limits<double>::quiet_NaN();
+    auto where = [&] { return HostFormat("table vat_rate, code %d", code); };
     sqlite3_stmt* rate = Fresh(firm->rateOfCode);
     sqlite3_bind_int(rate, 1, code);
-    const int status = sqlite3_step(rate);
-    double percent = 0.0;
-    if (status == SQLITE_ROW) {
-        percent = sqlite3_column_double(rate, 0);
-    } else if (status != SQLITE_DONE) {
-        percent = std::numeric_limits<double>::quiet_NaN();
-        FirmReadFailed(HostFormat("table vat_rate, code %d", code), status, sqlite3_errmsg(firm->db));
-    }
+    const double percent = FirmEntryGuard(kFailed, where, [&] {
+        const int status = sqlite3_step(rate);
+        if (status == SQLITE_ROW)
+            return sqlite3_column_double(rate, 0);
+        if (status == SQLITE_DONE)
+            return 0.0;
+        FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+        return kFailed;
+    });
     sqlite3_reset(rate);
     return percent;
 }

@@ -50,6 +50,10 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"a character cut short at the end", "<a>x\xC5", "ends inside a UTF-8 character"},
         {"a control character", "<a>\x01</a>", "the control character 0x01"},
         {"an unquoted attribute", "<a x=1/>", "an attribute value without quotes"},
+        // The file is read in blocks of 64 KiB: tags across a block's end.
+        {"tags across blocks", "<a>" + std::string(65530, 'x') + "<bb></bb><c/></a>", nullptr},
+        {"crossed tags across blocks", "<a><c>" + std::string(65527, 'x') + "<bb></c></bb></a>",
+         "the end tag </c> closes <bb>"},
     };
     TestDir dir;
     for (const Case& c : cases) {
