@@ -3,6 +3,7 @@
 #include "host/common/civil_date.h"
 #include "host/common/host_date.h"
 #include "host/common/utf8.h"
+#include "host/firm/firm_records.h"
 
 #include <algorithm>
 #include <charconv>
@@ -110,39 +111,8 @@ std::string DateTimeText(int year, int month, int day)
 
 double AmountUnits(double zloty)
 {
-    if (!std::isfinite(zloty))
-        return 0.0;
-    char text[400];
-    const auto written = std::to_chars(text, text + sizeof text, zloty, std::chars_format::fixed);
-    if (written.ec != std::errc())
-        return std::round(zloty * 10000.0);
-    std::string_view number(text, static_cast<std::size_t>(written.ptr - text));
-    const bool negative = !number.empty() && number.front() == '-';
-    if (negative)
-        number.remove_prefix(1);
-    const std::size_t point = number.find('.');
-    const std::string_view whole = number.substr(0, point);
-    const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : number.substr(point + 1);
-
-    // Whole part and four decimals as one number of units, rounded on the
-    // fifth decimal, a half away from zero.
-    std::string units(whole);
-    for (std::size_t i = 0; i < 4; ++i)
-        units += i < fraction.size() ? fraction[i] : '0';
-    if (fraction.size() > 4 && fraction[4] >= '5') {
-        std::size_t i = units.size();
-        while (i > 0 && units[i - 1] == '9')
-            units[--i] = '0';
-        if (i == 0)
-            units.insert(units.begin(), '1');
-        else
-            ++units[i - 1];
-    }
-    double value = 0.0;
-    std::from_chars(units.data(), units.data() + units.size(), value);
-    if (value == 0.0)
-        return 0.0;
-    return negative ? -value : value;
+    // The same units the host packs into its records.
+    return HostAmountUnits(zloty);
 }
 
 bool GroszOfUnits(double units, Grosz* grosz)
