@@ -7,39 +7,29 @@
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 
 // A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
 // few symbols), so three bytes per character and the NUL always hold the
 // converted line: no line can be cut short by its conversion.
 static int ConversionBufferSize(int lineSize) { return 3 * lineSize + 1; }
 
-// The buffer of the line being written, known here so that a command
-// abandoned in the middle of a line can still release it.
-static char* g_conversionBuffer = nullptr;
-
 void WriteLine(const char* text, void* file, int lineSize)
 {
+    if (CommandAbandoned())
+        return;
     const int size = ConversionBufferSize(lineSize);
     char* converted = static_cast<char*>(HostAlloc(size));
     if (converted == nullptr) {
-        HostErrorMessage(kMsgConversionFailed);
+        if (!CommandAbandoned())
+            HostErrorMessage(kMsgConversionFailed);
         return;
     }
-    g_conversionBuffer = converted;
     converted[0] = '\0';
     HostConvertText(converted, size, text, -1, kCharsetHost, kCharsetUtf8);
     converted[size - 1] = '\0';
     HostFilePrintf(file, "%s\n", converted);
-    g_conversionBuffer = nullptr;
     HostFree(converted);
-}
-
-void ReleaseLineConversionBuffer()
-{
-    char* buffer = g_conversionBuffer;
-    g_conversionBuffer = nullptr;
-    if (buffer != nullptr)
-        HostFree(buffer);
 }
 
 void WriteFormattedLine(void* file, const char* format, ...)

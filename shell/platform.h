@@ -25,6 +25,11 @@ inline constexpr int kPlatformIdIgnore = 5;
 // Texts are the system's text (Windows-1250).
 int PlatformMessageBox(const char* text, const char* title, unsigned style);
 
+// Leaves the number of the entry that abandoned the command in the process's
+// environment (kAbandonedEntryVariable), where a host that runs the plug-in
+// without a person reads it.
+void PlatformCommandAbandoned(int entry);
+
 // Starts the scripted answers of the native message box from the first one
 // again (they come from the host's command line).
 void PlatformRestartScriptedAnswers();

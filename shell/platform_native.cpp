@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "contract/native_module.h"
 #include "shell/platform.h"
 #include "shell/platform_prompt.h"
@@ -35,6 +36,13 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
     return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
 }
 
+void PlatformCommandAbandoned(int entry)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", entry);
+    setenv(kAbandonedEntryVariable, number, 1);
+}
+
 // Answers of the Abort/Retry/Ignore box: the environment variable
 // TOMIVA_PROMPT_ANSWERS (set by the host's command line: a comma list such as
 // "retry,ignore", one word per box shown), else the terminal, else Abort.
@@ -44,7 +52,7 @@ int PlatformMessageBox(const char* text, const char* title, unsigned style)
     if ((style & 0xF) != (kPlatformStyleAbortRetryIgnore & 0xF))
         return kPlatformIdOk;
 
-    const char* answers = std::getenv("TOMIVA_PROMPT_ANSWERS");
+    const char* answers = std::getenv(kPromptAnswersVariable);
     if (answers != nullptr && *answers != '\0') {
         const int scripted = PlatformScriptedAnswer(answers);
         PlatformPrintAnswer(scripted);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "shell/platform.h"
 #include "shell/platform_prompt.h"
 
@@ -45,6 +46,13 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     return true;
 }
 
+void PlatformCommandAbandoned(int entry)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", entry);
+    SetEnvironmentVariableA(kAbandonedEntryVariable, number);
+}
+
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
 // display (the tests) no box can be shown or answered, so the host passes
 // the answers in the environment variable TOMIVA_PROMPT_ANSWERS (a comma
@@ -54,7 +62,7 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
 // otherwise MessageBoxA shows it.
 static bool ScriptedAnswers(char* answers, DWORD size)
 {
-    const DWORD n = GetEnvironmentVariableA("TOMIVA_PROMPT_ANSWERS", answers, size);
+    const DWORD n = GetEnvironmentVariableA(kPromptAnswersVariable, answers, size);
     return n > 0 && n < size;
 }
 

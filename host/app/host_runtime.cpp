@@ -80,6 +80,7 @@ void HostStop()
         return;
     HostProgressReset();
     HostCloseAllFiles();
+    HostReclaimBlocks();
     FirmDatabaseClose();
     state = HostSession{};
 }

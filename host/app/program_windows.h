@@ -29,5 +29,7 @@ std::string ProgramFilePath();
 // A console shows what the host prints as UTF-8.
 void UseUtf8Console();
 
-// Sets a variable in the process's environment block.
+// Sets a variable in the process's environment block (null removes it), and
+// reads one (empty when it is not set).
 void SetProcessVariable(const char* name, const char* value);
+std::string ProcessVariable(const char* name);

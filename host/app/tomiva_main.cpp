@@ -13,9 +13,11 @@
 
 #include <sqlite3.h>
 
+#include "contract/host_protocol.h"
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_files.h"
 #include "host/services/host_session.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
@@ -31,6 +33,7 @@ enum ExitCode {
     kExitPlugin = 3,
     kExitEntry = 4,
     kExitDialog = 5,
+    kExitAbandoned = 6,
 };
 
 const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
@@ -73,7 +76,8 @@ Options:
 
 Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
 refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
-refused its scripted answers.
+refused its scripted answers; 6 the plug-in abandoned the command because a
+host entry it needs is missing.
 )USAGE";
 
 struct Arguments {
@@ -168,6 +172,30 @@ int Parse(int argc, char** argv, Arguments* a)
     return -1;
 }
 
+// The process's environment, which the plug-in's platform layer shares
+// (on Windows the system's block, which the C library's copy does not see).
+void SetVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+    SetProcessVariable(name, value);
+#else
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+std::string Variable(const char* name)
+{
+#ifdef _WIN32
+    return ProcessVariable(name);
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+#endif
+}
+
 std::string DefaultPluginFolder(const char* argv0)
 {
     std::error_code ec;
@@ -256,13 +284,8 @@ int RunOrList(const Arguments& a, const char* argv0)
         return UsageError("run needs a firm database (--firm FILE)");
 
     // The plug-in's platform layer reads them from the environment.
-    if (!a.promptAnswers.empty()) {
-#ifdef _WIN32
-        SetProcessVariable("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str());
-#else
-        setenv("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str(), 1);
-#endif
-    }
+    if (!a.promptAnswers.empty())
+        SetVariable(kPromptAnswersVariable, a.promptAnswers.c_str());
     for (int number : a.withheld)
         HostWithholdEntry(number);
 
@@ -276,11 +299,16 @@ int RunOrList(const Arguments& a, const char* argv0)
         for (const HostMenuEntry& e : HostMenuEntries())
             std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
     } else if (status == kExitOk) {
+        SetVariable(kAbandonedEntryVariable, nullptr);
         if (!HostRunMenuEntry(a.command[1])) {
             std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
             for (const HostMenuEntry& e : HostMenuEntries())
                 std::fprintf(stderr, "  %s\n", e.name.c_str());
             status = kExitEntry;
+        } else if (const std::string entry = Variable(kAbandonedEntryVariable); !entry.empty()) {
+            // The plug-in told the user; the status tells a script.
+            std::fprintf(stderr, "tomiva: the command was abandoned: host entry %s is missing\n", entry.c_str());
+            status = kExitAbandoned;
         } else if (HostDialogRefused()) {
             status = kExitDialog;
         } else {
@@ -288,6 +316,11 @@ int RunOrList(const Arguments& a, const char* argv0)
                 std::printf("written: %s\n", file.c_str());
         }
     }
+    // What the plug-in left behind, the host releases; a script sees it here.
+    if (const long blocks = HostLiveBlocks(); blocks > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %ld memory blocks; the host releases them\n", blocks);
+    if (const int files = HostOpenFileCount(); files > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %d files open; the host closes them\n", files);
     HostUnloadPlugins();
     HostStop();
     return status;

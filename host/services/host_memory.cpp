@@ -1,12 +1,17 @@
-// The host's allocation entries, with a count of calls and live blocks and a
-// way for tests to make one chosen allocation fail.
+// The host's allocation entries, with a count of calls, the set of live
+// blocks and a way for tests to make one chosen allocation fail.
 //
 // Blocks come straight from malloc and go back through free, so that the
-// sanitizers see every misuse (double release, leak) in plug-in code.
+// sanitizers see every misuse (double release) in plug-in code.  The host
+// knows every block it handed out: what a plug-in leaves behind (its command
+// stopped where HostFree was missing) is released when the host stops, as
+// the files it leaves open are closed.
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 
@@ -14,7 +19,24 @@ namespace {
 
 long g_allocationCalls = 0; // allocation entries called, failed ones included
 long g_failAtCall = 0;      // the call number that must fail; 0 = none
-long g_liveBlocks = 0;
+
+std::unordered_set<void*>& LiveBlocks()
+{
+    static std::unordered_set<void*> blocks;
+    return blocks;
+}
+
+// Enters a new block, or gives it back when the set cannot take it (the
+// program itself ran short of memory): the allocation then fails.
+void* Keep(void* block)
+{
+    if (block == nullptr)
+        return nullptr;
+    const bool kept = HostEntryGuard(false, [block] { return LiveBlocks().insert(block).second; });
+    if (!kept)
+        std::free(block);
+    return kept ? block : nullptr;
+}
 
 // Counts the call; false when this is the one that must fail.
 bool NextAllocationMayProceed()
@@ -35,7 +57,16 @@ std::size_t BlockSize(long long bytes) { return bytes == 0 ? 1 : static_cast<std
 
 void HostFailAllocation(int nth) { g_failAtCall = nth > 0 ? g_allocationCalls + nth : 0; }
 long HostAllocationCount() { return g_allocationCalls; }
-long HostLiveBlocks() { return g_liveBlocks; }
+long HostLiveBlocks() { return static_cast<long>(LiveBlocks().size()); }
+
+int HostReclaimBlocks()
+{
+    const int left = static_cast<int>(LiveBlocks().size());
+    for (void* block : LiveBlocks())
+        std::free(block);
+    LiveBlocks().clear();
+    return left;
+}
 
 namespace tomiva {
 
@@ -43,10 +74,7 @@ void* HOST_CONV_CDECL HostAlloc(int size)
 {
     if (!NextAllocationMayProceed() || size < 0)
         return nullptr;
-    void* block = std::malloc(BlockSize(size));
-    if (block != nullptr)
-        ++g_liveBlocks;
-    return block;
+    return Keep(std::malloc(BlockSize(size)));
 }
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
@@ -57,31 +85,42 @@ void* HOST_CONV_CDECL HostAllocClear(int count, int size)
     const long long bytes = static_cast<long long>(count) * size;
     if (bytes > INT_MAX)
         return nullptr;
-    void* block = std::calloc(BlockSize(bytes), 1);
-    if (block != nullptr)
-        ++g_liveBlocks;
-    return block;
+    return Keep(std::calloc(BlockSize(bytes), 1));
 }
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
 {
     if (!NextAllocationMayProceed() || block == nullptr || size < 0)
         return 0;
+    if (*block == nullptr) {
+        void* fresh = Keep(std::malloc(BlockSize(size)));
+        if (fresh == nullptr)
+            return 0;
+        *block = fresh;
+        return 1;
+    }
+    // The block's entry in the set moves to its new address as it is:
+    // nothing is allocated once realloc has moved the block.
+    auto entry = LiveBlocks().extract(*block);
     void* resized = std::realloc(*block, BlockSize(size));
-    if (resized == nullptr)
-        return 0; // realloc leaves the old block as it was
-    if (*block == nullptr)
-        ++g_liveBlocks;
-    *block = resized;
-    return 1;
+    if (resized != nullptr) {
+        *block = resized;
+        if (!entry.empty())
+            entry.value() = resized;
+    }
+    if (!entry.empty())
+        LiveBlocks().insert(std::move(entry));
+    return resized != nullptr ? 1 : 0; // a failed realloc leaves the old block as it was
 }
 
 int HOST_CONV_CDECL HostFree(void* block)
 {
     if (block == nullptr)
         return 0;
+    // A block the host never handed out is freed all the same, so that the
+    // sanitizers report the plug-in's misuse (a double release) where it is.
+    LiveBlocks().erase(block);
     std::free(block);
-    --g_liveBlocks;
     return 1;
 }
 
