@@ -113,4 +113,8 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error)
     return opened == 1;
 }
 
-void FirmDatabaseClose() { Current().reset(); }
+void FirmDatabaseClose()
+{
+    FirmReleaseLeftLines();
+    Current().reset();
+}

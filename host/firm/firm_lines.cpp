@@ -4,11 +4,16 @@
 // release of the list and of the lines.  The host keeps its lists and line
 // arrays in its own memory (not the allocation entries the plug-in uses),
 // and one indexed query per document fetches all lines at the list step.
+// It knows every list and line array it handed out: whatever a plug-in does
+// not release (its command stopped where the release entry was missing) is
+// released when the firm closes.
 #include <cstring>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "host/common/entry_guard.h"
+#include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -68,6 +73,18 @@ struct LoadedLines {
     std::vector<unsigned char> records;
     std::vector<unsigned char*> pointers;
 };
+
+// What the plug-in holds: the lists and line arrays not yet released.
+std::unordered_set<LineList*>& LiveLists()
+{
+    static std::unordered_set<LineList*> lists;
+    return lists;
+}
+std::unordered_set<LoadedLines*>& LiveLines()
+{
+    static std::unordered_set<LoadedLines*> lines;
+    return lines;
+}
 
 } // namespace
 
@@ -132,10 +149,11 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         }
         if (read == 0)
             return nullptr;
-        LineList* found = new LineList{size, read, std::move(records)};
+        auto found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
+        LiveLists().insert(found.get());
         if (count != nullptr)
             *count = read;
-        return found;
+        return found.release();
     });
     sqlite3_reset(lines);
     return list;
@@ -159,6 +177,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
         for (int i = 0; i < loading; ++i)
             loaded->pointers.push_back(loaded->records.data() + i * found->recordSize);
+        LiveLines().insert(loaded.get());
         *lines = loaded->pointers.data();
         *aux = loaded.release();
         *count = loading;
@@ -170,7 +189,9 @@ int HOST_CONV_STDCALL HostFreeList(void** list)
 {
     if (list == nullptr)
         return 0;
-    delete static_cast<LineList*>(*list);
+    LineList* found = static_cast<LineList*>(*list);
+    if (LiveLists().erase(found) != 0)
+        delete found;
     *list = nullptr;
     return 1;
 }
@@ -179,7 +200,9 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
                                        void* /*key*/, int /*reserved*/)
 {
     if (aux != nullptr) {
-        delete static_cast<LoadedLines*>(*aux);
+        LoadedLines* loaded = static_cast<LoadedLines*>(*aux);
+        if (LiveLines().erase(loaded) != 0)
+            delete loaded;
         *aux = nullptr;
     }
     if (lines != nullptr)
@@ -190,3 +213,15 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
 }
 
 } // namespace tomiva
+
+int FirmReleaseLeftLines()
+{
+    const int left = static_cast<int>(LiveLists().size() + LiveLines().size());
+    for (LineList* list : LiveLists())
+        delete list;
+    for (LoadedLines* lines : LiveLines())
+        delete lines;
+    LiveLists().clear();
+    LiveLines().clear();
+    return left;
+}
