@@ -35,8 +35,12 @@ void WriteLine(const char* text, void* file, int lineSize)
 void WriteFormattedLine(void* file, const char* format, ...)
 {
     char* line = HostLineBuffer();
-    if (line == nullptr)
-        return; // no line buffer (an ignored missing entry): nothing can be written
+    if (line == nullptr) {
+        // Only an ignored missing entry answers without a buffer: no line can
+        // be written, so the command cannot go on.
+        AbandonCommand(HostSlot_HostLineBuffer);
+        return;
+    }
     va_list args;
     va_start(args, format);
     std::vsnprintf(line, kHostLineBufferSize, format, args);
@@ -47,8 +51,10 @@ void WriteFormattedLine(void* file, const char* format, ...)
 void WriteFixedLine(void* file, const char* text)
 {
     char* line = HostLineBuffer();
-    if (line == nullptr)
+    if (line == nullptr) {
+        AbandonCommand(HostSlot_HostLineBuffer);
         return;
+    }
     line[0] = '\0';
     HostCopyField(line, text, kLineMaxChars);
     WriteLine(line, file, kHostLineBufferSize);

@@ -31,6 +31,12 @@ void MarkAbandoned(int index)
 } // namespace
 
 bool CommandAbandoned() { return g_abandonedEntry != 0; }
+
+void AbandonCommand(HostSlotIndex slot)
+{
+    if (slot >= 0 && slot < kHostEntryCount)
+        MarkAbandoned(slot);
+}
 int AbandonedEntry() { return g_abandonedEntry; }
 
 bool EntryAbandoned(HostSlotIndex slot) { return slot >= 0 && slot < kHostEntryCount && g_entryAbandoned[slot]; }

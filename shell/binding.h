@@ -45,6 +45,10 @@ extern bool g_ignoreMissingEntries;
 bool CommandAbandoned();
 // The entry whose call marked the command first, or 0.
 int AbandonedEntry();
+// Marks the running command abandoned by the entry in that slot: for a
+// caller to which an ignored entry's fallback answered with nothing it can
+// work with (no line buffer to write into).
+void AbandonCommand(HostSlotIndex slot);
 // Whether a call of the entry in that slot was abandoned in the running
 // command: it returned 0 without reaching the host.
 bool EntryAbandoned(HostSlotIndex slot);
