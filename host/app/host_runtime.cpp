@@ -12,6 +12,7 @@
 #include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
 #include "host/services/host_dates.h"
+#include "host/services/host_failures.h"
 #include "host/services/host_files.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
@@ -67,7 +68,9 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
     state.filesWritten.clear();
+    state.memoryShortages = state.internalFailures = 0;
     state.running = true;
+    HostReportFailuresToSession(true);
     return true;
 }
 
@@ -78,6 +81,7 @@ void HostStop()
     HostSession& state = HostState();
     if (!state.running)
         return;
+    HostReportFailuresToSession(false);
     HostProgressReset();
     HostCloseAllFiles();
     HostReclaimBlocks();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,97 @@
 #include "host/app/program_windows.h"
 #endif
 
+// ---------------------------------------------------------------------------
+// Test switches: failing allocations.  TOMIVA_FAIL_PROGRAM_ALLOC=N makes the
+// N-th allocation of the program itself fail, counted from the moment the
+// switch is armed: operator new throws std::bad_alloc (the nothrow forms,
+// which call it, give null) and SQLite's allocator returns null.
+// TOMIVA_FAIL_HOST_ALLOC=N does the same for the host's allocation entries
+// (host_memory.cpp).  Unarmed, nothing is counted.
+
+namespace {
+
+long g_programAllocations = 0;
+long g_failProgramAllocation = 0; // the allocation that fails; 0 none
+long g_failHostAllocation = 0;
+
+// True for the allocation that must fail.
+bool ProgramAllocationFails()
+{
+    if (g_failProgramAllocation == 0)
+        return false;
+    return ++g_programAllocations == g_failProgramAllocation;
+}
+
+sqlite3_mem_methods g_sqliteDefault{};
+
+void* SqliteMalloc(int size) { return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xMalloc(size); }
+void* SqliteRealloc(void* block, int size)
+{
+    return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xRealloc(block, size);
+}
+
+// Arms the switches from the environment; SQLite's allocator is set before
+// anything opens a database.  False (with the reason) for a value that is no
+// positive number.
+bool ArmAllocationFailures(std::string* why)
+{
+    auto number = [why](const char* name, long* value) {
+        const char* text = std::getenv(name);
+        if (text == nullptr || *text == '\0')
+            return true;
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        if (*end != '\0' || n <= 0) {
+            *why = std::string(name) + " takes a positive number, not \"" + text + "\"";
+            return false;
+        }
+        *value = n;
+        return true;
+    };
+    long program = 0, host = 0;
+    if (!number("TOMIVA_FAIL_PROGRAM_ALLOC", &program) || !number("TOMIVA_FAIL_HOST_ALLOC", &host))
+        return false;
+    if (program != 0 && sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
+        sqlite3_mem_methods counted = g_sqliteDefault;
+        counted.xMalloc = &SqliteMalloc;
+        counted.xRealloc = &SqliteRealloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
+    }
+    g_failProgramAllocation = program;
+    g_failHostAllocation = host;
+    if (host != 0)
+        HostFailAllocation(static_cast<int>(host)); // from the first call on
+    return true;
+}
+
+// Says so when an armed switch never came to its allocation: a sweep over N
+// ends there.
+void TellUnreachedAllocationFailures()
+{
+    if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)
+        std::fprintf(stderr, "tomiva: TOMIVA_FAIL_PROGRAM_ALLOC=%ld was not reached: %ld allocations\n",
+                     g_failProgramAllocation, g_programAllocations);
+    if (g_failHostAllocation != 0 && HostAllocationCount() < g_failHostAllocation)
+        std::fprintf(stderr, "tomiva: TOMIVA_FAIL_HOST_ALLOC=%ld was not reached: %ld allocations\n",
+                     g_failHostAllocation, HostAllocationCount());
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    void* block = ProgramAllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    return block;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
 namespace {
 
 enum ExitCode {
@@ -34,6 +126,7 @@ enum ExitCode {
     kExitEntry = 4,
     kExitDialog = 5,
     kExitAbandoned = 6,
+    kExitMemory = 7,
 };
 
 const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
@@ -77,7 +170,16 @@ Options:
 Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
 refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
 refused its scripted answers; 6 the plug-in abandoned the command because a
-host entry it needs is missing.
+host entry it needs is missing; 7 the host ran short of memory (the files
+being written then were removed).
+
+Test switches (environment variables, for the tests of memory shortage):
+  TOMIVA_FAIL_HOST_ALLOC=N      the N-th call of the host's allocation entries
+                                (HostAlloc, HostAllocClear, HostRealloc) fails
+  TOMIVA_FAIL_PROGRAM_ALLOC=N   the N-th allocation of tomiva itself fails
+                                (operator new throws, SQLite gets no memory)
+  Both count from the start of the host; a run whose N-th allocation never
+  came says so at its end.
 )USAGE";
 
 struct Arguments {
@@ -273,6 +375,47 @@ int NewFirm(const Arguments& a)
     return kExitOk;
 }
 
+// The started host: the plug-ins loaded, then the list of their entries or
+// the command run, and its outcome as the exit status.
+int RunStarted(const Arguments& a, const char* argv0, bool run)
+{
+    int status = LoadPlugins(a, argv0);
+    if (status != kExitOk)
+        return status;
+    if (!run) {
+        for (const HostMenuEntry& e : HostMenuEntries())
+            std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+        return kExitOk;
+    }
+    SetVariable(kAbandonedEntryVariable, nullptr);
+    if (!HostRunMenuEntry(a.command[1])) {
+        std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+        for (const HostMenuEntry& e : HostMenuEntries())
+            std::fprintf(stderr, "  %s\n", e.name.c_str());
+        return kExitEntry;
+    }
+    const HostSession& session = HostState();
+    if (session.memoryShortages > 0 || session.internalFailures > 0) {
+        // The user was told when it happened; the files being written then
+        // are gone.
+        std::fprintf(stderr, "tomiva: the command is incomplete: %s\n",
+                     session.memoryShortages > 0 ? "the host ran short of memory" : "a host entry failed inside");
+        return kExitMemory;
+    }
+    if (const std::string entry = Variable(kAbandonedEntryVariable); !entry.empty()) {
+        // The plug-in told the user; the status tells a script.
+        std::fprintf(stderr, "tomiva: the command was abandoned: host entry %s is missing\n", entry.c_str());
+        return kExitAbandoned;
+    }
+    if (HostDialogRefused())
+        return kExitDialog;
+    std::error_code ec;
+    for (const std::string& file : session.filesWritten)
+        if (std::filesystem::exists(file, ec))
+            std::printf("written: %s\n", file.c_str());
+    return kExitOk;
+}
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -294,27 +437,13 @@ int RunOrList(const Arguments& a, const char* argv0)
         std::fprintf(stderr, "tomiva: the host cannot start:\n%s\n", error.c_str());
         return kExitFirm;
     }
-    int status = LoadPlugins(a, argv0);
-    if (status == kExitOk && !run) {
-        for (const HostMenuEntry& e : HostMenuEntries())
-            std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
-    } else if (status == kExitOk) {
-        SetVariable(kAbandonedEntryVariable, nullptr);
-        if (!HostRunMenuEntry(a.command[1])) {
-            std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
-            for (const HostMenuEntry& e : HostMenuEntries())
-                std::fprintf(stderr, "  %s\n", e.name.c_str());
-            status = kExitEntry;
-        } else if (const std::string entry = Variable(kAbandonedEntryVariable); !entry.empty()) {
-            // The plug-in told the user; the status tells a script.
-            std::fprintf(stderr, "tomiva: the command was abandoned: host entry %s is missing\n", entry.c_str());
-            status = kExitAbandoned;
-        } else if (HostDialogRefused()) {
-            status = kExitDialog;
-        } else {
-            for (const std::string& file : HostState().filesWritten)
-                std::printf("written: %s\n", file.c_str());
-        }
+    int status = kExitOk;
+    try {
+        status = RunStarted(a, argv0, run);
+    } catch (const std::bad_alloc&) {
+        // Outside every entry: the program's own steps around the command.
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitMemory;
     }
     // What the plug-in left behind, the host releases; a script sees it here.
     if (const long blocks = HostLiveBlocks(); blocks > 0)
@@ -324,6 +453,22 @@ int RunOrList(const Arguments& a, const char* argv0)
     HostUnloadPlugins();
     HostStop();
     return status;
+}
+
+int Command(int argc, char** argv)
+{
+    Arguments a;
+    const int parsed = Parse(argc, argv, &a);
+    if (parsed >= 0)
+        return parsed;
+    const std::string& command = a.command[0];
+    if (command == "new-firm")
+        return NewFirm(a);
+    if (command == "demo-firm")
+        return DemoFirm(a);
+    if (command == "run" || command == "plugins")
+        return RunOrList(a, argv[0]);
+    return UsageError("unknown command \"" + command + "\"");
 }
 
 } // namespace
@@ -338,16 +483,16 @@ int main(int argc, char** argv)
     }
     UseUtf8Console();
 #endif
-    Arguments a;
-    const int parsed = Parse(argc, argv, &a);
-    if (parsed >= 0)
-        return parsed;
-    const std::string& command = a.command[0];
-    if (command == "new-firm")
-        return NewFirm(a);
-    if (command == "demo-firm")
-        return DemoFirm(a);
-    if (command == "run" || command == "plugins")
-        return RunOrList(a, argv[0]);
-    return UsageError("unknown command \"" + command + "\"");
+    std::string why;
+    if (!ArmAllocationFailures(&why))
+        return UsageError(why);
+    int status;
+    try {
+        status = Command(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitMemory;
+    }
+    TellUnreachedAllocationFailures();
+    return status;
 }

@@ -38,6 +38,14 @@ sqlite3_stmt* Fresh(const Statement& statement)
     return statement.get();
 }
 
+int Step(sqlite3_stmt* statement)
+{
+    const int status = sqlite3_step(statement);
+    if (status != SQLITE_ROW && status != SQLITE_DONE)
+        ReportEntryFailure(status == SQLITE_NOMEM ? EntryFailure::Memory : EntryFailure::Other);
+    return status;
+}
+
 FirmSession::~FirmSession()
 {
     // Statements first: a connection with live statements does not close.

@@ -106,7 +106,7 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
     sqlite3_stmt* next = Fresh(invoices ? firm->nextInvoice : firm->nextCorrection);
     sqlite3_bind_int64(next, 1, block.lastRowid);
     const int read = HostEntryGuard(0, [&] {
-        if (sqlite3_step(next) == SQLITE_ROW) {
+        if (Step(next) == SQLITE_ROW) {
             PackDocument(next, *layout, (invoices ? firm->invoices : firm->corrections).record.data());
             block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
             WriteScan(scan, block);
@@ -141,7 +141,7 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
     sqlite3_stmt* find = Fresh(firm->contractorByNumber);
     sqlite3_bind_int64(find, 1, ContractorSlot());
     const int found = HostEntryGuard(0, [&] {
-        if (sqlite3_step(find) == SQLITE_ROW) {
+        if (Step(find) == SQLITE_ROW) {
             PackContractor(find, record);
             return 1;
         }
@@ -165,7 +165,7 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
         return 0;
     sqlite3_stmt* read = Fresh(firm->settingsBlock);
     sqlite3_bind_int(read, 1, block);
-    if (sqlite3_step(read) == SQLITE_ROW) {
+    if (Step(read) == SQLITE_ROW) {
         const void* data = sqlite3_column_blob(read, 0);
         const int bytes = sqlite3_column_bytes(read, 0);
         if (data != nullptr && bytes > 0)
@@ -182,7 +182,7 @@ double HOST_CONV_STDCALL HostVatRate(int code)
         return 0.0;
     sqlite3_stmt* rate = Fresh(firm->rateOfCode);
     sqlite3_bind_int(rate, 1, code);
-    const double percent = sqlite3_step(rate) == SQLITE_ROW ? sqlite3_column_double(rate, 0) : 0.0;
+    const double percent = Step(rate) == SQLITE_ROW ? sqlite3_column_double(rate, 0) : 0.0;
     sqlite3_reset(rate);
     return percent;
 }

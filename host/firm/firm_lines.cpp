@@ -142,7 +142,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         const std::size_t size = table->layout->size;
         std::vector<unsigned char> records;
         int read = 0;
-        while (sqlite3_step(lines) == SQLITE_ROW) {
+        while (Step(lines) == SQLITE_ROW) {
             records.resize(records.size() + size);
             PackLine(lines, *table->layout, records.data() + records.size() - size);
             ++read;

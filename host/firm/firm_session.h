@@ -15,6 +15,10 @@
 // The statement reset and its bindings cleared, ready for a new use.  Every
 // user resets it again when done, so no read stays open between entries.
 sqlite3_stmt* Fresh(const Statement& statement);
+// sqlite3_step, with a step that neither gave a row nor reached the end
+// reported as a failure inside the host (memory named where it ran short):
+// the entry's caller only sees "no row", which must not be all there is.
+int Step(sqlite3_stmt* statement);
 
 // A host table object as the plug-in sees it: the pointer at byte offset 8
 // is the table's record buffer.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -240,19 +241,44 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
 // ---------------------------------------------------------------------------
 // The passes.
 
+// SQLite's result when it is not the one wanted: memory that ran short is no
+// fault of the firm, so it leaves the check as std::bad_alloc (FirmDatabaseOpen
+// says memory ran short) and is never taken for a missing table, a missing
+// column or a row that cannot be read.
+int Checked(int status)
+{
+    if (status == SQLITE_NOMEM)
+        throw std::bad_alloc();
+    return status;
+}
+
+bool Prepared(sqlite3* db, const char* sql, Statement* statement)
+{
+    if (PrepareStatement(db, sql, statement))
+        return true;
+    Checked(sqlite3_errcode(db));
+    return false;
+}
+
 bool SameName(const char* a, const char* b) { return a != nullptr && b != nullptr && strcasecmp(a, b) == 0; }
 
 // The table exists as a table, with every column and the key of its rule.
 bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
 {
     Statement kind;
-    PrepareStatement(db,
-                     "SELECT type FROM sqlite_master"
-                     " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
-                     &kind);
+    if (!Prepared(db,
+                  "SELECT type FROM sqlite_master"
+                  " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
+                  &kind)) {
+        offences.Add(HostFormat("table %s cannot be looked up: %s", table.name, sqlite3_errmsg(db)));
+        return false;
+    }
     sqlite3_bind_text(kind.get(), 1, table.name, -1, SQLITE_STATIC);
-    if (sqlite3_step(kind.get()) != SQLITE_ROW) {
-        offences.Add(HostFormat("table %s is missing", table.name));
+    const int found = Checked(sqlite3_step(kind.get()));
+    if (found != SQLITE_ROW) {
+        offences.Add(found == SQLITE_DONE ? HostFormat("table %s is missing", table.name)
+                                          : HostFormat("table %s cannot be looked up: %s", table.name,
+                                                       sqlite3_errmsg(db)));
         return false;
     }
     if (SameName(reinterpret_cast<const char*>(sqlite3_column_text(kind.get(), 0)), "view")) {
@@ -266,11 +292,21 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
     };
     std::vector<Column> present;
     Statement info;
-    PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info);
+    if (!Prepared(db, "SELECT name, pk FROM pragma_table_info(?1)", &info)) {
+        offences.Add(HostFormat("table %s: its columns cannot be read: %s", table.name, sqlite3_errmsg(db)));
+        return false;
+    }
     sqlite3_bind_text(info.get(), 1, table.name, -1, SQLITE_STATIC);
-    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+    int listed;
+    while ((listed = Checked(sqlite3_step(info.get()))) == SQLITE_ROW) {
         const unsigned char* name = sqlite3_column_text(info.get(), 0);
+        if (name == nullptr)
+            Checked(sqlite3_errcode(db));
         present.push_back({name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int(info.get(), 1)});
+    }
+    if (listed != SQLITE_DONE) {
+        offences.Add(HostFormat("table %s: its columns cannot be read: %s", table.name, sqlite3_errmsg(db)));
+        return false;
     }
 
     bool sound = true;
@@ -315,13 +351,13 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
     sql += std::string(" FROM \"") + table.name + "\" ORDER BY rowid";
 
     Statement rows;
-    if (!PrepareStatement(db, sql.c_str(), &rows)) {
+    if (!Prepared(db, sql.c_str(), &rows)) {
         offences.Add(HostFormat("table %s cannot be read: %s", table.name, sqlite3_errmsg(db)));
         return;
     }
     std::string mazovia;
     int status;
-    while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
+    while ((status = Checked(sqlite3_step(rows.get()))) == SQLITE_ROW) {
         const int64_t rowid = sqlite3_column_int64(rows.get(), 0);
         for (std::size_t i = 0; i < table.columns.size(); ++i) {
             const ColumnRule& rule = table.columns[i];
@@ -340,7 +376,7 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
 std::string ValidateFirm(sqlite3* db)
 {
     Statement version;
-    if (!PrepareStatement(db, "PRAGMA user_version", &version) || sqlite3_step(version.get()) != SQLITE_ROW)
+    if (!Prepared(db, "PRAGMA user_version", &version) || Checked(sqlite3_step(version.get())) != SQLITE_ROW)
         return HostFormat("not a firm database: %s", sqlite3_errmsg(db));
     const int userVersion = sqlite3_column_int(version.get(), 0);
     if (userVersion != kFirmLayoutVersion)

@@ -4,6 +4,7 @@
 // when the host stops.
 #include "host/services/host_files.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,22 @@ namespace {
 
 struct HostFile {
     std::FILE* stream;
+    std::string path;       // as opened, for the removal of a withdrawn file
+    bool writing = false;
+    bool withdrawn = false;
 };
+
+// Closes the stream; a withdrawn file is removed.  True when the file was
+// flushed and stands.
+bool CloseAndForget(HostFile* file)
+{
+    const bool flushed = std::fclose(file->stream) == 0;
+    if (file->withdrawn)
+        std::remove(file->path.c_str());
+    const bool stands = flushed && !file->withdrawn;
+    delete file;
+    return stands;
+}
 
 struct StreamCloser {
     void operator()(std::FILE* stream) const { std::fclose(stream); }
@@ -96,8 +112,7 @@ int HostCloseAllFiles()
 {
     int closed = 0;
     for (HostFile* file : OpenFiles()) {
-        std::fclose(file->stream);
-        delete file;
+        CloseAndForget(file);
         ++closed;
     }
     OpenFiles().clear();
@@ -105,6 +120,17 @@ int HostCloseAllFiles()
 }
 
 int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
+
+int HostWithdrawFilesBeingWritten() noexcept
+{
+    int withdrawn = 0;
+    for (HostFile* file : OpenFiles())
+        if (file->writing) {
+            file->withdrawn = true;
+            ++withdrawn;
+        }
+    return withdrawn;
+}
 
 namespace tomiva {
 
@@ -120,11 +146,16 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
             return nullptr;
         const std::string resolved = HostResolvePath(path);
         std::unique_ptr<std::FILE, StreamCloser> stream(std::fopen(resolved.c_str(), streamMode));
-        if (stream == nullptr)
+        if (stream == nullptr) {
+            // The C library's own shortage is the host's to tell, as any other.
+            if (errno == ENOMEM)
+                ReportEntryFailure(EntryFailure::Memory);
             return nullptr;
-        if (streamMode[0] == 'w' || streamMode[0] == 'a')
+        }
+        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a' || std::strchr(streamMode, '+') != nullptr;
+        if (writing)
             HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get()});
+        auto file = std::make_unique<HostFile>(HostFile{stream.get(), resolved, writing});
         OpenFiles().insert(file.get());
         // The set holds it now: closed by HostCloseFile or at stop.
         stream.release();
@@ -138,9 +169,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
-    const bool flushed = std::fclose(file->stream) == 0;
-    delete file;
-    return flushed ? 1 : 0;
+    return CloseAndForget(file) ? 1 : 0;
 }
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)

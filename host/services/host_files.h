@@ -10,3 +10,7 @@ std::string HostResolvePath(const char* path);
 int HostCloseAllFiles();
 // Files opened through HostOpenFile and not yet closed.
 int HostOpenFileCount();
+// Withdraws every file open for writing: what is written to it can no longer
+// be trusted (the host failed while the plug-in wrote it), so closing it
+// removes it.  Returns how many there are.  Allocates nothing.
+int HostWithdrawFilesBeingWritten() noexcept;

@@ -16,6 +16,10 @@ struct HostSession {
     bool dialogCancel = false;              // batch: the dialog is closed with Cancel
     bool dialogRefused = false;             // a dialog refused its scripted answers
     std::vector<std::string> filesWritten;  // paths opened for writing, in order
+    // Failures the host's entries caught inside themselves (entry_guard.h):
+    // memory that ran short, anything else that failed.
+    long memoryShortages = 0;
+    long internalFailures = 0;
 };
 
 // The one session of this process.
