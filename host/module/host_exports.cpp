@@ -4,7 +4,6 @@
 // missing, exactly as in a host of an older version.
 #include <algorithm>
 #include <array>
-#include <map>
 #include <set>
 
 #include "contract/host_api.h"
@@ -33,9 +32,20 @@ const std::array<ExportRow, kHostEntryCount>& ExportTable()
     return table;
 }
 
-std::map<int, long>& Lookups()
+// The row of an entry in the table, or -1.
+int RowOf(int number)
 {
-    static std::map<int, long> lookups;
+    const auto& table = ExportTable();
+    const auto it = std::lower_bound(table.begin(), table.end(), number,
+                                     [](const ExportRow& row, int n) { return row.number < n; });
+    return it != table.end() && it->number == number ? static_cast<int>(it - table.begin()) : -1;
+}
+
+// Look-ups per row.  The plug-in calls the look-up like an entry: nothing
+// in it may allocate (or throw).
+std::array<long, kHostEntryCount>& Lookups()
+{
+    static std::array<long, kHostEntryCount> lookups{};
     return lookups;
 }
 
@@ -47,13 +57,13 @@ std::set<int>& Withheld()
 
 void* LookupByNumber(int number)
 {
-    ++Lookups()[number];
+    const int row = RowOf(number);
+    if (row < 0)
+        return nullptr;
+    ++Lookups()[static_cast<std::size_t>(row)];
     if (Withheld().count(number) != 0)
         return nullptr;
-    const auto& table = ExportTable();
-    const auto it = std::lower_bound(table.begin(), table.end(), number,
-                                     [](const ExportRow& row, int n) { return row.number < n; });
-    return it != table.end() && it->number == number ? it->address : nullptr;
+    return ExportTable()[static_cast<std::size_t>(row)].address;
 }
 
 } // namespace
@@ -68,6 +78,6 @@ void HostClearWithheldEntries() { Withheld().clear(); }
 
 long HostLookupCount(int number)
 {
-    const auto it = Lookups().find(number);
-    return it == Lookups().end() ? 0 : it->second;
+    const int row = RowOf(number);
+    return row < 0 ? 0 : Lookups()[static_cast<std::size_t>(row)];
 }

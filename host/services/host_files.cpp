@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
@@ -36,10 +37,6 @@ bool CloseAndForget(HostFile* file)
     delete file;
     return stands;
 }
-
-struct StreamCloser {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
 
 std::unordered_set<HostFile*>& OpenFiles()
 {
@@ -144,21 +141,27 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
-        const std::string resolved = HostResolvePath(path);
-        std::unique_ptr<std::FILE, StreamCloser> stream(std::fopen(resolved.c_str(), streamMode));
-        if (stream == nullptr) {
+        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a' || std::strchr(streamMode, '+') != nullptr;
+        // Everything that needs memory comes before the file is opened: "w"
+        // empties a file at once, and a handle the host then failed to
+        // make would leave it so with nobody to tell.
+        auto file = std::make_unique<HostFile>(HostFile{nullptr, HostResolvePath(path), writing});
+        std::string written = writing ? file->path : std::string();
+        std::vector<std::string>& filesWritten = HostState().filesWritten;
+        if (writing)
+            filesWritten.reserve(filesWritten.size() + 1);
+        OpenFiles().insert(file.get());
+        file->stream = std::fopen(file->path.c_str(), streamMode);
+        if (file->stream == nullptr) {
+            OpenFiles().erase(file.get());
             // The C library's own shortage is the host's to tell, as any other.
             if (errno == ENOMEM)
                 ReportEntryFailure(EntryFailure::Memory);
             return nullptr;
         }
-        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a' || std::strchr(streamMode, '+') != nullptr;
         if (writing)
-            HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get(), resolved, writing});
-        OpenFiles().insert(file.get());
+            filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
         // The set holds it now: closed by HostCloseFile or at stop.
-        stream.release();
         return file.release();
     });
 }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Every allocation of the golden firm's export failed in turn, through a real
+# tomiva run: the host's allocation entries (KIND host, TOMIVA_FAIL_HOST_ALLOC)
+# or the program's own allocations (KIND program, TOMIVA_FAIL_PROGRAM_ALLOC:
+# operator new and SQLite).  Every run ends without a crash, a sanitizer
+# report or an exception that left the program, with nothing left to the
+# host, and either with the complete export (the golden file) or with no
+# export file, a non-zero status and a message that names memory.
+# Usage: alloc_sweep_test.sh TOMIVA PLUGIN DATA_DIR KIND [FIRST [LAST]]
+#   (from FIRST, 1 by default, to LAST or to the first N the run never reaches)
+set -uo pipefail
+TOMIVA=$1 PLUGIN=$2 DATA=$3 KIND=$4 FIRST=${5:-1} LAST=${6:-0}
+here=$(dirname "$0")
+source "$here/checks.sh"
+source "$here/sweep_common.sh"
+case $KIND in
+  host) switch=TOMIVA_FAIL_HOST_ALLOC ;;
+  program) switch=TOMIVA_FAIL_PROGRAM_ALLOC ;;
+  *) echo "KIND is host or program"; exit 1 ;;
+esac
+
+fail() { failed=$((failed + 1)); echo "FAILED: $1"; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+sweep_golden_firm "$TOMIVA" "$DATA" "$work/firm.db" || exit 1
+golden=$DATA/golden_expected.xml
+xml=$work/dir/qPX_2021-02-10.xml
+
+n=$FIRST
+while ((LAST == 0 || n <= LAST)); do
+  rm -rf "$work/dir" && mkdir "$work/dir"
+  env "$switch=$n" "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" \
+    --batch "${SWEEP_ANSWERS[@]}" run "Eksport Ventalor (txt)" </dev/null >"$work/out" 2>"$work/err"
+  status=$?
+  grep -q "$switch=$n was not reached" "$work/err" && break
+  what="$KIND allocation $n"
+  before=$failed
+  # Only what fails is reported; a sweep of thousands of runs stays readable.
+  sweep_no_sanitizer_report "$work/err" && ((status < 128)) ||
+    fail "$what: a crash, a sanitizer report or an escaped exception (status $status)"
+  sweep_nothing_left "$work/err" "memory blocks" || fail "$what: blocks left to the host"
+  sweep_nothing_left "$work/err" "files open" || fail "$what: files left open"
+  if [[ -e $xml ]]; then
+    cmp -s "$xml" "$golden" || fail "$what: an export file that is not the complete export (status $status)"
+    ((status == 0)) || grep -qi "memory" "$work/err" || fail "$what: status $status after a complete export"
+  else
+    ((status != 0)) || fail "$what: no export and yet status 0"
+    grep -qiE "memory|pamięci" "$work/err" || fail "$what: no export and no word of memory"
+  fi
+  if ((failed > before)); then
+    # SWEEP_KEEP=DIR keeps what each failed run printed, for a look.
+    [[ -z ${SWEEP_KEEP:-} ]] || cp "$work/err" "$SWEEP_KEEP/$KIND-$n.err"
+  else
+    passed=$((passed + 1))
+  fi
+  n=$((n + 1))
+done
+echo "swept $KIND allocations $FIRST to $((n - 1))"
+((n > FIRST)) || fail "the sweep never reached allocation $FIRST"
+finish_checks
