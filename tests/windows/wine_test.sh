@@ -113,7 +113,9 @@ while read -r entry why; do
       fi
     else
       check "$what: exits 0" test $status -eq 0
-      check "$what: the export is written" test -s "$xml"
+      # Under whatever date the host gave: an ignored date entry answers 0000-00-00.
+      written=(dir/qPX_*.xml)
+      check "$what: the export is written" test -s "${written[0]}"
       [[ $answer == ignore ]] || check "$what: the export is the golden file" same_as_lf "$xml" "$golden"
     fi
     check "$what: nothing is left to the host" bash -c '! grep -q "the plug-in left" "$1"' _ err
