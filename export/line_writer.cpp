@@ -81,7 +81,7 @@ void EscapeXml(char* text, int16_t size)
                 continue;
             *p = ';';
             const int insert = static_cast<int>(std::strlen(e.opening));
-            if (static_cast<int>(std::strlen(text)) + insert < size)
+            if (static_cast<int>(std::strlen(text)) + insert <= size)
                 for (int k = 0; k < insert; ++k)
                     HostInsertChar(p + k, e.opening[k]);
             // The walk goes on after the inserted "&": the rest of the entity
