@@ -39,11 +39,7 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     if (size <= 0)
         return false;
     const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
-    if (n == 0 || n >= static_cast<DWORD>(size)) { // failed, or cut short
-        buffer[0] = '\0';
-        return false;
-    }
-    return true;
+    return PlatformCutModuleName(buffer, size, n);
 }
 
 void PlatformCommandAbandoned(int entry)
