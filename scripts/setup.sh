@@ -13,6 +13,8 @@ PACKAGES=(
   libxml2-utils     # xmllint, checks that every export file is well-formed XML
   libncurses-dev    # the host draws interactive dialogs in the terminal (ncursesw)
   tmux              # the interactive dialog tests drive a real terminal
+  clang             # the fuzz targets of the parsers (libFuzzer, scripts/fuzz.sh)
+  libclang-rt-dev   # libFuzzer's driver and clang's sanitizer run-times
 )
 
 missing=()
