@@ -19,6 +19,7 @@ void ReportToSession(EntryFailure failure) noexcept
     HostSession& session = HostState();
     const bool first = session.memoryShortages + session.internalFailures == 0;
     ++(failure == EntryFailure::Memory ? session.memoryShortages : session.internalFailures);
+    // Told at the first failure, and again only when it withdraws more files.
     const int withdrawn = HostWithdrawFilesBeingWritten();
     if (!first && withdrawn == 0)
         return;

@@ -122,7 +122,7 @@ int HostWithdrawFilesBeingWritten() noexcept
 {
     int withdrawn = 0;
     for (HostFile* file : OpenFiles())
-        if (file->writing) {
+        if (file->writing && !file->withdrawn) {
             file->withdrawn = true;
             ++withdrawn;
         }

@@ -12,5 +12,5 @@ int HostCloseAllFiles();
 int HostOpenFileCount();
 // Withdraws every file open for writing: what is written to it can no longer
 // be trusted (the host failed while the plug-in wrote it), so closing it
-// removes it.  Returns how many there are.  Allocates nothing.
+// removes it.  Returns how many were not withdrawn before.  Allocates nothing.
 int HostWithdrawFilesBeingWritten() noexcept;

@@ -52,7 +52,7 @@ TEST_F(ExportText, EscapeXml)
         {"", 511, ""},
         {std::string(508, 'x') + "&", 511, std::string(508, 'x') + ";"},      // 509 + 4 is more than 511
         {std::string(505, 'x') + "&", 511, std::string(505, 'x') + "&amp;"}, // 506 + 4 is
-        {std::string(507, 'x') + "&", 511, std::string(507, 'x') + "&amp;"}, // 508 + 4 fills the room exactly
+        {std::string(506, 'x') + "&", 511, std::string(506, 'x') + "&amp;"}, // 507 + 4 fills the room exactly
         {"*>", 5, "*&gt;"},                                                   // (found by fuzz_xml_escape)
         {"&&&&", 10, "&amp;;;;"},                                             // escaped from the front
         {"\"'<", 12, "&quot;;&lt;"},                                          // a shorter entity still fits
