@@ -9,7 +9,6 @@
 #include "shell/plugin_messages.h"
 #include "options/dialog_template.h"
 #include "options/export_dialog.h"
-#include "shell/platform.h"
 
 namespace {
 
@@ -43,6 +42,7 @@ const VirtualTable& DialogVirtualTable()
     DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
+        t.slots[kDialogSlot_DlgValidate] = reinterpret_cast<const void*>(&ValidateExportDialog);
         return t;
     }();
     return table;
@@ -113,7 +113,6 @@ void TellAbandoned(ExportFileEnd file, const char* path, bool heldMemory)
     else if (heldMemory)
         add("%s", kMsgAbandonedMemoryReleased.c_str());
     ShowSystemNotice(text, kMsgMissingEntryTitle);
-    PlatformCommandAbandoned(AbandonedEntry());
 }
 
 } // namespace

@@ -36,11 +36,10 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
     return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
 }
 
-void PlatformCommandAbandoned(int entry)
+bool PlatformReplaceFile(const char* from, const char* to)
 {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", entry);
-    setenv(kAbandonedEntryVariable, number, 1);
+    // POSIX rename replaces the target atomically.
+    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
 }
 
 // Answers of the Abort/Retry/Ignore box: the environment variable

@@ -42,11 +42,11 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     return PlatformCutModuleName(buffer, size, n);
 }
 
-void PlatformCommandAbandoned(int entry)
+bool PlatformReplaceFile(const char* from, const char* to)
 {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", entry);
-    SetEnvironmentVariableA(kAbandonedEntryVariable, number);
+    // rename() of the C library refuses an existing target on Windows.
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a

@@ -49,8 +49,21 @@ inline constexpr MazoviaText kProgressFirms{u8"Kontrahenci"};
 inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
 inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};
 
+// The period of the options dialog, refused when OK is pressed.  Arguments
+// of the last: the two dates, YYYY-MM-DD.
+inline constexpr MazoviaText kMsgPeriodFromEmpty{
+    u8"Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."};
+inline constexpr MazoviaText kMsgPeriodToEmpty{
+    u8"Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."};
+inline constexpr MazoviaText kMsgPeriodInverted{
+    u8"Data w polu \"Od daty\" (%s) jest późniejsza niż data w polu \"Do daty\" (%s)!\n"
+    u8"Popraw okres eksportu."};
+
 // Settings file.
 inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+// The settings are written here first, read back, and only then moved over
+// kSettingsFileName, so that a failed save leaves the earlier file whole.
+inline constexpr char kSettingsTempFileName[] = "a_mas.cfg.tmp";
 inline constexpr MazoviaText kMsgSettingsCannotRead{
     u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};

@@ -36,10 +36,3 @@ std::string ProgramFilePath()
 void UseUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
 
 void SetProcessVariable(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
-
-std::string ProcessVariable(const char* name)
-{
-    char value[256];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
-}

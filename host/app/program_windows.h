@@ -29,7 +29,5 @@ std::string ProgramFilePath();
 // A console shows what the host prints as UTF-8.
 void UseUtf8Console();
 
-// Sets a variable in the process's environment block (null removes it), and
-// reads one (empty when it is not set).
+// Sets a variable in the process's environment block.
 void SetProcessVariable(const char* name, const char* value);
-std::string ProcessVariable(const char* name);

@@ -9,10 +9,10 @@
 // released when the firm closes.
 #include <cstring>
 #include <memory>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
-#include "host/common/entry_guard.h"
 #include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
@@ -60,6 +60,19 @@ static_assert(sizeof(LineStatusBlock) <= static_cast<std::size_t>(kHostLineStatu
 
 constexpr uint32_t kKeyMark = 0x5945494C;    // "LIEY"
 constexpr uint32_t kStatusMark = 0x5354534C; // "LSTS"
+
+void MarkFailed(void* status)
+{
+    const LineStatusBlock block{kStatusMark, 1};
+    std::memcpy(status, &block, sizeof block);
+}
+
+// How a failed read names what it was reading.
+std::string LinesOf(const LineTable& table, int32_t documentKey)
+{
+    return "table vat_line, the lines of the " + std::string(table.documentKind) + " with key " +
+           std::to_string(documentKey);
+}
 
 // The list of one document's lines: their records, packed in line order.
 struct LineList {
@@ -122,6 +135,9 @@ int HOST_CONV_STDCALL HostStatusFailed(void* status)
     return block.mark != kStatusMark || block.failed != 0 ? 1 : 0;
 }
 
+// The list of a document's lines, or null when it has none.  A read that
+// fails also gives null, and marks the status block failed, so that
+// HostStatusFailed tells it from a document without lines; the user is told.
 void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, int* count)
 {
     if (count != nullptr)
@@ -135,31 +151,48 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
     if (keyBlock.mark != kKeyMark || keyBlock.lineTable != lineTable)
         return nullptr;
 
+    auto where = [&] { return LinesOf(*table, keyBlock.documentKey); };
+    bool answered = false; // the lines were read to their end, or the read failure reported
     sqlite3_stmt* lines = Fresh(firm->linesOfDocument);
     sqlite3_bind_text(lines, 1, table->documentKind, -1, SQLITE_STATIC);
     sqlite3_bind_int(lines, 2, keyBlock.documentKey);
-    LineList* list = HostEntryGuard<LineList*>(nullptr, [&]() -> LineList* {
+    LineList* list = FirmEntryGuard<LineList*>(nullptr, where, [&]() -> LineList* {
         const std::size_t size = table->layout->size;
         std::vector<unsigned char> records;
         int read = 0;
-        while (Step(lines) == SQLITE_ROW) {
+        int stepped;
+        while ((stepped = sqlite3_step(lines)) == SQLITE_ROW) {
             records.resize(records.size() + size);
             PackLine(lines, *table->layout, records.data() + records.size() - size);
+            if (!ColumnsReadWhole(firm->db)) {
+                stepped = SQLITE_NOMEM;
+                break;
+            }
             ++read;
         }
-        if (read == 0)
+        if (stepped != SQLITE_DONE) {
+            FirmReadFailed(where(), stepped, stepped == SQLITE_NOMEM ? "out of memory" : sqlite3_errmsg(firm->db));
             return nullptr;
-        auto found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
-        LiveLists().insert(found.get());
+        }
+        std::unique_ptr<LineList> found;
+        if (read != 0) {
+            found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
+            LiveLists().insert(found.get());
+        }
+        answered = true;
         if (count != nullptr)
             *count = read;
         return found.release();
     });
     sqlite3_reset(lines);
+    if (!answered && status != nullptr)
+        MarkFailed(status);
     return list;
 }
 
-int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* /*key*/,
+// 1 when the lines were loaded; 0, with no lines, when memory ran short (the
+// user is told) or there was nothing to load.
+int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
                                     void* list)
 {
     if (lines == nullptr || aux == nullptr || count == nullptr)
@@ -171,7 +204,14 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
     if (found == nullptr || wanted <= 0)
         return 0;
     const int loading = wanted < found->count ? wanted : found->count;
-    return HostEntryGuard(0, [&] {
+    auto where = [&] {
+        LineKeyBlock keyBlock{};
+        if (key != nullptr)
+            std::memcpy(&keyBlock, key, sizeof keyBlock);
+        const LineTable* table = FindLineTable(keyBlock.lineTable);
+        return table != nullptr ? LinesOf(*table, keyBlock.documentKey) : std::string("table vat_line");
+    };
+    return FirmEntryGuard(0, where, [&] {
         auto loaded = std::make_unique<LoadedLines>();
         loaded->records.assign(found->records.begin(),
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));

@@ -14,6 +14,5 @@ inline constexpr int kFirmOffencesShown = 50;
 // "" when the firm is sound; else one line per offence, naming the table,
 // the row (rowid), the column and the rule, at most kFirmOffencesShown of
 // them followed by "... and N more".  A database whose version or tables
-// are wrong is reported without looking at its rows.  Memory that runs
-// short on the way throws std::bad_alloc: it is no offence of the firm.
+// are wrong is reported without looking at its rows.
 std::string ValidateFirm(sqlite3* db);

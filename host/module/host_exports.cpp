@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <array>
 #include <set>
+#include <string>
 
 #include "contract/host_api.h"
 #include "contract/native_module.h"
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -55,15 +58,38 @@ std::set<int>& Withheld()
     return withheld;
 }
 
+// The entry in that row, unless a test withholds it; null for no row.
+void* Find(int row, int number)
+{
+    if (row < 0 || Withheld().count(number) != 0)
+        return nullptr;
+    return ExportTable()[static_cast<std::size_t>(row)].address;
+}
+
+// A plug-in that asks for an entry this host lacks either abandons the
+// command that needed it or goes on with a stand-in answer of its own: in
+// neither case can the host vouch for what the command did, so it is marked.
 void* LookupByNumber(int number)
 {
     const int row = RowOf(number);
-    if (row < 0)
-        return nullptr;
-    ++Lookups()[static_cast<std::size_t>(row)];
-    if (Withheld().count(number) != 0)
-        return nullptr;
-    return ExportTable()[static_cast<std::size_t>(row)].address;
+    if (row >= 0)
+        ++Lookups()[static_cast<std::size_t>(row)];
+    void* entry = Find(row, number);
+    if (entry == nullptr) {
+        const bool named = HostEntryGuard(false, [number] {
+            const std::string text = "the plug-in asked for host entry " + std::to_string(number) +
+                                     ", which this host does not have";
+            for (const HostFailure& failure : HostState().failures)
+                if (failure.text == text)
+                    return true;
+            HostRecordFailure(HostFailureKind::EntryMissing, text);
+            return true;
+        });
+        // Without memory for the entry's number the kind is kept all the same.
+        if (!named)
+            HostRecordFailure(HostFailureKind::EntryMissing, "the plug-in asked for a host entry this host does not have");
+    }
+    return entry;
 }
 
 } // namespace
@@ -75,6 +101,7 @@ const NativeModule native_module_TOMIVA = {"TOMIVA", &LookupByNumber};
 
 void HostWithholdEntry(int number) { Withheld().insert(number); }
 void HostClearWithheldEntries() { Withheld().clear(); }
+void HostMarkWithheldEntries() {}
 
 long HostLookupCount(int number)
 {

@@ -4,6 +4,10 @@
 // when the host stops.
 #include "host/services/host_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -14,23 +18,44 @@
 #include <vector>
 
 #include "host/common/entry_guard.h"
+#include "host/common/file_kind.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
 namespace {
 
 struct HostFile {
     std::FILE* stream;
-    std::string path;       // as opened, for the removal of a withdrawn file
-    bool writing = false;
-    bool withdrawn = false;
+    std::string path;      // as opened
+    bool writing;          // opened to write or append
+    bool failed = false;   // a write, or the close, failed (told once)
+    bool withdrawn = false; // the host failed while it was written: removed when closed
 };
+
+// A write that did not reach the file: the user is told why, once per file,
+// and the command is marked as failed.
+void WriteFailed(HostFile* file, int error, const char* what)
+{
+    if (file->failed)
+        return;
+    file->failed = true;
+    HostEntryGuard(0, [&] {
+        const std::string text = what + (" " + file->path) + " failed: " + ErrnoText(error);
+        HostNote(text);
+        HostRecordFailure(HostFailureKind::FileIncomplete, text);
+        return 0;
+    });
+}
 
 // Closes the stream; a withdrawn file is removed.  True when the file was
 // flushed and stands.
 bool CloseAndForget(HostFile* file)
 {
+    errno = 0;
     const bool flushed = std::fclose(file->stream) == 0;
+    if (!flushed && file->writing)
+        WriteFailed(file, errno, "closing");
     if (file->withdrawn)
         std::remove(file->path.c_str());
     const bool stands = flushed && !file->withdrawn;
@@ -93,6 +118,69 @@ bool IsBareName(const char* path)
 
 } // namespace
 
+std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string* why)
+{
+    const bool reading = mode[0] == 'r';
+    // What the host refuses, and why: a file to read must be a plain file (a
+    // FIFO would be waited on, a device read for ever); a file to write may
+    // also be a character device (/dev/null, /dev/full), but no FIFO or
+    // socket (waited on) and no directory or disk.
+    auto refused = [reading](PathKind kind) {
+        if (kind == PathKind::Regular)
+            return false;
+        return reading || kind != PathKind::CharacterDevice;
+    };
+    auto refusal = [](PathKind kind) { return std::string("it is ") + PathKindName(kind) + ", not a file"; };
+#ifdef _WIN32
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Missing && kind != PathKind::Other && refused(kind)) {
+        *why = refusal(kind);
+        return nullptr;
+    }
+    errno = 0;
+    std::FILE* stream = std::fopen(path.c_str(), mode);
+    if (stream == nullptr)
+        *why = ErrnoText(errno);
+    return stream;
+#else
+    int flags = std::strchr(mode, '+') != nullptr ? O_RDWR : reading ? O_RDONLY : O_WRONLY;
+    if (mode[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    if (mode[0] == 'a')
+        flags |= O_CREAT | O_APPEND;
+    // Without O_NONBLOCK, opening a FIFO waits for its other end.
+    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        const PathKind kind = KindOfPath(path);
+        *why = error == ENXIO && refused(kind) ? refusal(kind) : ErrnoText(error);
+        return nullptr;
+    }
+    struct stat info {};
+    PathKind kind = PathKind::Other;
+    if (fstat(fd, &info) == 0)
+        kind = S_ISREG(info.st_mode)    ? PathKind::Regular
+               : S_ISDIR(info.st_mode)  ? PathKind::Directory
+               : S_ISCHR(info.st_mode)  ? PathKind::CharacterDevice
+               : S_ISFIFO(info.st_mode) ? PathKind::Fifo
+               : S_ISSOCK(info.st_mode) ? PathKind::Socket
+               : S_ISBLK(info.st_mode)  ? PathKind::BlockDevice
+                                        : PathKind::Other;
+    if (refused(kind)) {
+        close(fd);
+        *why = refusal(kind);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) {
+        *why = ErrnoText(errno);
+        close(fd);
+    }
+    return stream;
+#endif
+}
+
 std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
@@ -133,7 +221,8 @@ namespace tomiva {
 
 // share (kOpenShareDenyNone), reserved and access (kOpenAccessDefault) pick
 // sharing and rights of the original host's files; one process alone uses
-// these files here.
+// these files here.  A file that cannot be opened is null, and the host says
+// why on its own line before the plug-in says anything.
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {
@@ -141,7 +230,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
-        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a' || std::strchr(streamMode, '+') != nullptr;
+        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a';
         // Everything that needs memory comes before the file is opened: "w"
         // empties a file at once, and a handle the host then failed to
         // make would leave it so with nobody to tell.
@@ -151,12 +240,18 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         if (writing)
             filesWritten.reserve(filesWritten.size() + 1);
         OpenFiles().insert(file.get());
-        file->stream = std::fopen(file->path.c_str(), streamMode);
+        std::string why;
+        errno = 0;
+        file->stream = OpenHostStream(file->path, streamMode, &why);
         if (file->stream == nullptr) {
             OpenFiles().erase(file.get());
             // The C library's own shortage is the host's to tell, as any other.
             if (errno == ENOMEM)
                 ReportEntryFailure(EntryFailure::Memory);
+            const std::string text = "cannot open " + file->path + (writing ? " for writing: " : " for reading: ") + why;
+            HostNote(text);
+            if (writing)
+                HostRecordFailure(HostFailureKind::FileIncomplete, text);
             return nullptr;
         }
         if (writing)
@@ -180,7 +275,17 @@ int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* hand
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t read =
+        std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (read < static_cast<std::size_t>(count) && std::ferror(stream) != 0) {
+        const int error = errno;
+        HostEntryGuard(0, [&] {
+            HostNote("reading " + static_cast<HostFile*>(handle)->path + " failed: " + ErrnoText(error));
+            return 0;
+        });
+    }
+    return static_cast<int>(read);
 }
 
 int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, void* handle)
@@ -188,7 +293,12 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t written =
+        std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (written < static_cast<std::size_t>(count))
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
+    return static_cast<int>(written);
 }
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
@@ -203,13 +313,17 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         // Every line of an export comes this way: skip the format parser.
         const char* text = va_arg(args, const char*);
         const std::size_t length = std::strlen(text);
+        errno = 0;
         written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
                       ? static_cast<int>(length) + 1
                       : -1;
     } else {
+        errno = 0;
         written = std::vfprintf(stream, format, args);
     }
     va_end(args);
+    if (written < 0)
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
     return written;
 }
 

@@ -9,11 +9,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unordered_set>
 
 #include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_files.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -26,17 +29,6 @@ std::unordered_set<void*>& LiveBlocks()
     return blocks;
 }
 
-// Enters a new block, or gives it back when the set cannot take it (the
-// program itself ran short of memory): the allocation then fails.
-void* Keep(void* block)
-{
-    if (block == nullptr)
-        return nullptr;
-    const bool kept = HostEntryGuard(false, [block] { return LiveBlocks().insert(block).second; });
-    if (!kept)
-        std::free(block);
-    return kept ? block : nullptr;
-}
 
 // Counts the call; false when this is the one that must fail.
 bool NextAllocationMayProceed()
@@ -49,9 +41,38 @@ bool NextAllocationMayProceed()
     return true;
 }
 
+// Memory the plug-in asked for and did not get: whatever it then leaves out
+// (a document, a line) is missing from what the command writes, so the
+// command is marked as failed and the files it is writing do not stand
+// (removed when they are closed).
+void ShortOfMemory(long long bytes) noexcept
+{
+    HostWithdrawFilesBeingWritten();
+    // Should even the text find no memory, the guard records the shortage.
+    HostEntryGuard(false, [bytes] {
+        HostRecordFailure(HostFailureKind::HostFailed,
+                          "memory ran short: the plug-in asked for " + std::to_string(bytes) + " bytes and got none");
+        return true;
+    });
+}
+
 // A request of 0 bytes still gets a block of its own, so that a non-null
 // result always means success.
 std::size_t BlockSize(long long bytes) { return bytes == 0 ? 1 : static_cast<std::size_t>(bytes); }
+
+// Enters a new block of that many bytes, or gives it back when the set
+// cannot take it (the program itself ran short of memory): the allocation
+// then fails, and so does one that malloc refused.
+void* Keep(void* block, long long bytes)
+{
+    const bool kept =
+        block != nullptr && HostEntryGuard(false, [block] { return LiveBlocks().insert(block).second; });
+    if (!kept) {
+        std::free(block);
+        ShortOfMemory(bytes);
+    }
+    return kept ? block : nullptr;
+}
 
 } // namespace
 
@@ -72,28 +93,41 @@ namespace tomiva {
 
 void* HOST_CONV_CDECL HostAlloc(int size)
 {
-    if (!NextAllocationMayProceed() || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (size < 0)
         return nullptr;
-    return Keep(std::malloc(BlockSize(size)));
+    if (!mayProceed) {
+        ShortOfMemory(size);
+        return nullptr;
+    }
+    return Keep(std::malloc(BlockSize(size)), size);
 }
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
 {
-    if (!NextAllocationMayProceed() || count < 0 || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (count < 0 || size < 0)
         return nullptr;
     // The product must fit the host's 32-bit sizes on every build.
     const long long bytes = static_cast<long long>(count) * size;
-    if (bytes > INT_MAX)
+    if (!mayProceed || bytes > INT_MAX) {
+        ShortOfMemory(bytes);
         return nullptr;
-    return Keep(std::calloc(BlockSize(bytes), 1));
+    }
+    return Keep(std::calloc(BlockSize(bytes), 1), bytes);
 }
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
 {
-    if (!NextAllocationMayProceed() || block == nullptr || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (block == nullptr || size < 0)
         return 0;
+    if (!mayProceed) {
+        ShortOfMemory(size);
+        return 0;
+    }
     if (*block == nullptr) {
-        void* fresh = Keep(std::malloc(BlockSize(size)));
+        void* fresh = Keep(std::malloc(BlockSize(size)), size);
         if (fresh == nullptr)
             return 0;
         *block = fresh;
@@ -110,7 +144,9 @@ int HOST_CONV_CDECL HostRealloc(void** block, int size)
     }
     if (!entry.empty())
         LiveBlocks().insert(std::move(entry));
-    return resized != nullptr ? 1 : 0; // a failed realloc leaves the old block as it was
+    if (resized == nullptr)
+        ShortOfMemory(size); // realloc leaves the old block as it was
+    return resized != nullptr ? 1 : 0;
 }
 
 int HOST_CONV_CDECL HostFree(void* block)

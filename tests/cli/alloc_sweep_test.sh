@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every allocation of the golden firm's export failed in turn, through a real
-# tomiva run: the host's allocation entries (KIND host, TOMIVA_FAIL_HOST_ALLOC)
-# or the program's own allocations (KIND program, TOMIVA_FAIL_PROGRAM_ALLOC:
+# tomiva run: the host's allocation entries (KIND host, --fail-allocation N)
+# or the program's own allocations (KIND program, TOMIVA_FAIL_PROGRAM_ALLOC=N:
 # operator new and SQLite).  Every run ends without a crash, a sanitizer
 # report or an exception that left the program, with nothing left to the
 # host, and either with the complete export (the golden file) or with no
@@ -14,11 +14,15 @@ TOMIVA=$1 PLUGIN=$2 DATA=$3 KIND=$4 FIRST=${5:-1} STEP=${6:-1}
 here=$(dirname "$0")
 source "$here/checks.sh"
 source "$here/sweep_common.sh"
-case $KIND in
-  host) switch=TOMIVA_FAIL_HOST_ALLOC ;;
-  program) switch=TOMIVA_FAIL_PROGRAM_ALLOC ;;
-  *) echo "KIND is host or program"; exit 1 ;;
-esac
+# failing N: the run's environment and options, and what it says when it
+# never came to allocation N.
+failing() {
+  case $KIND in
+    host) switch=(env) option=(--fail-allocation "$1") unreached="--fail-allocation $1 was not reached" ;;
+    program) switch=(env "TOMIVA_FAIL_PROGRAM_ALLOC=$1") option=() unreached="TOMIVA_FAIL_PROGRAM_ALLOC=$1 was not reached" ;;
+  esac
+}
+[[ $KIND == host || $KIND == program ]] || { echo "KIND is host or program"; exit 1; }
 
 fail() { failed=$((failed + 1)); echo "FAILED: $1"; }
 
@@ -31,10 +35,11 @@ xml=$work/dir/qPX_2021-02-10.xml
 n=$FIRST
 while true; do
   rm -rf "$work/dir" && mkdir "$work/dir"
-  env "$switch=$n" "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" \
-    --batch "${SWEEP_ANSWERS[@]}" run "Eksport Ventalor (txt)" </dev/null >"$work/out" 2>"$work/err"
+  failing "$n"
+  "${switch[@]}" "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" \
+    --batch "${SWEEP_ANSWERS[@]}" "${option[@]}" run "Eksport Ventalor (txt)" </dev/null >"$work/out" 2>"$work/err"
   status=$?
-  grep -q "$switch=$n was not reached" "$work/err" && break
+  grep -qF -- "$unreached" "$work/err" && break
   what="$KIND allocation $n"
   before=$failed
   # Only what fails is reported; a sweep of thousands of runs stays readable.

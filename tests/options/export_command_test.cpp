@@ -26,15 +26,15 @@ protected:
     {
         std::string firm;
         if (golden) {
-            firm = dir_.file("firm.db");
+            firm = dir_->file("firm.db");
             ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
         } else if (withFirm) {
-            firm = dir_.file("firm.db");
+            firm = dir_->file("firm.db");
             std::string hex = "39383736353433323130";
             hex += std::string(990 * 2 - hex.size(), '0');
             ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO settings_block VALUES (2, X'" + hex + "');"), "");
         }
-        HostConfig config = TestConfig(firm, dir_.path());
+        HostConfig config = TestConfig(firm, dir_->path());
         config.dialogAnswers = std::move(answers);
         config.dialogCancel = cancel;
         host_ = std::make_unique<TestHost>(config);
@@ -49,10 +49,10 @@ protected:
         ResetHostBinding();
         unsetenv("TOMIVA_PROMPT_ANSWERS");
     }
-    std::string Export() const { return dir_.file("qPX_2021-02-10.xml"); }
-    std::string Settings() const { return dir_.file("a_mas.cfg"); }
+    std::string Export() const { return dir_->file("qPX_2021-02-10.xml"); }
+    std::string Settings() const { return dir_->file("a_mas.cfg"); }
 
-    TestDir dir_;
+    std::unique_ptr<TestDir> dir_ = std::make_unique<TestDir>();
     std::unique_ptr<TestHost> host_;
 };
 
@@ -97,7 +97,7 @@ TEST_F(ExportCommandRun, ModeBitSetBeforehandIsLeftAsItWas)
 
 TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 {
-    Start(true, {"Faktury zakupu=1"});
+    Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1"});
     std::string record(258, '\0');
     record[18] = 0x3C; // the four disabled kinds' bits
     for (int i = 84; i < 212; ++i)
@@ -113,7 +113,7 @@ TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 
 TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 {
-    Start(false, {"Od daty=2021-01-01"});
+    Start(false, {"Od daty=2021-01-01", "Do daty=2021-01-31"});
     EXPECT_EQ(ExportCommand(), 0);
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
@@ -153,11 +153,11 @@ TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.entry) + " " + c.where);
+        dir_ = std::make_unique<TestDir>();
         Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1"}, false, true);
         HostWithholdEntry(c.entry);
         setenv("TOMIVA_PROMPT_ANSWERS", "abort", 1);
         PlatformRestartScriptedAnswers();
-        std::remove(Export().c_str());
 
         testing::internal::CaptureStderr();
         EXPECT_EQ(ExportCommand(), 0);
@@ -178,6 +178,65 @@ TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
         HostReclaimBlocks();
         HostClearWithheldEntries();
         host_.reset();
+    }
+}
+
+// The period when OK is pressed: both ends given and in order, or the dialog
+// is refused (naming the control) before anything is saved or written.
+// Dates loaded from the settings file are held to the same rule.
+TEST_F(ExportCommandRun, PeriodMustBeGivenAtBothEndsAndInOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> answers;
+        std::string saved; // the settings file's first 18 bytes before the command, or ""
+        const char* refusal; // the plug-in's message, or null: OK goes through
+    };
+    const Case cases[] = {
+        {"no Od daty", {"Do daty=2021-01-31"}, "",
+         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
+        {"no Do daty", {"Od daty=2021-01-01"}, "",
+         "Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."},
+        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0", 18),
+         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
+        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31"}, "",
+         "Data w polu \"Od daty\" (2021-02-01) jest późniejsza niż data w polu \"Do daty\" (2021-01-31)!\n"
+         "Popraw okres eksportu."},
+        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0", 18),
+         "Data w polu \"Od daty\" (2021-12-31) jest późniejsza niż data w polu \"Do daty\" (2021-01-01)!\n"
+         "Popraw okres eksportu."},
+        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15"}, "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host_.reset();
+        dir_ = std::make_unique<TestDir>();
+        if (!c.saved.empty())
+            WriteFileBytes(Settings(), c.saved + std::string(258 - c.saved.size(), '\0'));
+        std::vector<std::string> answers = c.answers;
+        answers.push_back("Faktury zakupu=1");
+        Start(true, answers);
+        EXPECT_EQ(ExportCommand(), 0);
+
+        EXPECT_EQ(HostDialogRefused(), c.refusal != nullptr);
+        EXPECT_EQ(FileExists(Export()), c.refusal == nullptr);
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
+            continue;
+        }
+        EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
+        if (!c.saved.empty()) {
+            EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), c.saved) << "the settings file stays as it was";
+        }
+        const auto texts = ShownTexts();
+        ASSERT_GE(texts.size(), 2u);
+        EXPECT_EQ(texts[texts.size() - 2], c.refusal);
+        // The host's refusal gives the same reason, on one line.
+        std::string oneLine = c.refusal;
+        for (char& ch : oneLine)
+            ch = ch == '\n' ? ' ' : ch;
+        EXPECT_NE(texts.back().find(oneLine), std::string::npos) << texts.back();
+        EXPECT_EQ(HostLiveBlocks(), 0);
     }
 }
 
