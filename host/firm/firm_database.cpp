@@ -121,6 +121,9 @@ std::string OpenProblem(const std::string& path, sqlite3* db, int status)
         return "not a firm database: " + message;
     case SQLITE_CORRUPT:
         return "the firm database " + path + " is damaged: " + message;
+    case SQLITE_NOMEM:
+        // SQLite's message may name what it could not make for want of it.
+        return "cannot read the firm database " + path + ": memory ran short (" + message + ")";
     default:
         break;
     }
