@@ -240,11 +240,20 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         if (writing)
             filesWritten.reserve(filesWritten.size() + 1);
         OpenFiles().insert(file.get());
+        // Until it is handed out, the handle leaves the set again on every
+        // way out, a thrown one included, before it is freed.
+        struct Unlisted {
+            HostFile* file;
+            ~Unlisted()
+            {
+                if (file != nullptr)
+                    OpenFiles().erase(file);
+            }
+        } unlisted{file.get()};
         std::string why;
         errno = 0;
         file->stream = OpenHostStream(file->path, streamMode, &why);
         if (file->stream == nullptr) {
-            OpenFiles().erase(file.get());
             // The C library's own shortage is the host's to tell, as any other.
             if (errno == ENOMEM)
                 ReportEntryFailure(EntryFailure::Memory);
@@ -257,6 +266,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         if (writing)
             filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
         // The set holds it now: closed by HostCloseFile or at stop.
+        unlisted.file = nullptr;
         return file.release();
     });
 }

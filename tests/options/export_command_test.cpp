@@ -159,9 +159,12 @@ TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
         setenv("TOMIVA_PROMPT_ANSWERS", "abort", 1);
         PlatformRestartScriptedAnswers();
 
+        const long baseDestroyed = HostLookupCount(20903); // bound afresh by Start: looked up when called
         testing::internal::CaptureStderr();
         EXPECT_EQ(ExportCommand(), 0);
         const std::string shown = testing::internal::GetCapturedStderr();
+        // The base is destroyed whenever it was built: all but the stop before it.
+        EXPECT_EQ(HostLookupCount(20903) > baseDestroyed, c.entry != 32408);
 
         EXPECT_NE(shown.find("Polecenie przerwane: brak wpisu " + std::to_string(c.entry) + " w programie.\n" +
                              c.fileLine),
