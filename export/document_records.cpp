@@ -8,6 +8,7 @@
 
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
@@ -109,7 +110,7 @@ void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayou
     unsigned char scan[kHostScanStateSize];
     std::memset(scan, 0, sizeof scan);
     if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
-        while (HostScanNext(scan) == 1) {
+        while (HostScanNext(scan) == 1 && !CommandAbandoned()) {
             const int32_t documentKey = layout.documentKey.Read(record);
             const char* periodDate = layout.periodDate.Read(record);
             if (documentKey == 0 || periodDate[0] == '\0')
@@ -123,6 +124,8 @@ void ExportRun::BuildDocuments(const ExportOptions& options, const DocumentLayou
                              layout.id2.Read(record));
 
             if (!ReserveDocument()) {
+                if (CommandAbandoned())
+                    break;
                 char transaction[21];
                 CopyText(transaction, layout.transaction.Read(record), 20);
                 ShowMessage(kTitleNotice, kMsgDocumentNoRoom, kNoticeFlags, transaction, registerId);

@@ -7,12 +7,12 @@
 
 #include "contract/host_protocol.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
 namespace {
 
-inline constexpr int kPathSize = 256;
 inline constexpr int kDateSlotSize = 256;
 inline constexpr int kProgressWindowKind = 856;
 inline constexpr int kPrepareForReading = 255;
@@ -79,6 +79,8 @@ bool ExportRun::SetUp()
 
     ready = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr && invoiceRecord != nullptr &&
             correctionRecord != nullptr;
+    if (CommandAbandoned())
+        return false;
     if (!ready)
         HostMessageBox(kTitleNotice, kMsgConstructorFailed, kNoticeFlags);
     return ready;
@@ -89,6 +91,8 @@ void ExportRun::TearDown()
     if (outputFile != nullptr) {
         HostCloseFile(outputFile);
         outputFile = nullptr;
+        if (std::remove(outputPath) == 0)
+            outputPath[0] = '\0';
     }
     Release(firmFlags);
     Release(personFlags);
@@ -105,6 +109,8 @@ bool ExportRun::CheckPurchaseKinds()
     char names[kPurchaseKindNameCount][kPurchaseKindNameSize];
     std::memset(names, 0, sizeof names);
     HostReadSettings(kSettingsCurrentFirm, kSettingsPurchaseKindNames, names, sizeof names);
+    if (CommandAbandoned())
+        return false;
 
     if (std::memcmp(names[0], kPurchaseKindsMarker, sizeof kPurchaseKindsMarker) != 0) {
         HostMessageBox(kTitleNotice, kMsgPurchaseKindsUndefined, kNoticeFlags);
@@ -150,7 +156,7 @@ void ExportRun::RunExport(const ExportOptions& chosen)
 
     // The host appends without knowing the buffer's size: make sure the
     // directory, a separator and the name fit before asking it to.
-    char path[kPathSize];
+    char path[kExportPathSize];
     const char* directory = HostDataDirectory();
     if (directory == nullptr)
         directory = "";
@@ -160,12 +166,16 @@ void ExportRun::RunExport(const ExportOptions& chosen)
     }
     std::snprintf(path, sizeof path, "%s", directory);
     HostAppendPath(path, fileName);
+    if (CommandAbandoned())
+        return;
 
     outputFile = HostOpenFile(path, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
-    if (outputFile == nullptr) {
-        ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, path);
+    if (CommandAbandoned() || outputFile == nullptr) {
+        if (!CommandAbandoned())
+            ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, path);
         return;
     }
+    std::snprintf(outputPath, sizeof outputPath, "%s", path);
 
     HostProgressOpen(kProgressWindowKind);
     ShowProgressHeading(kProgressInvoices);
@@ -187,7 +197,7 @@ void ExportRun::RunExport(const ExportOptions& chosen)
 
         int32_t* key = HostContractorKey();
         ShowProgressHeading(kProgressFirms);
-        for (int n = 0; n < kContractorFlagCount; ++n) {
+        for (int n = 0; n < kContractorFlagCount && !CommandAbandoned(); ++n) {
             if (firmFlags[n] == 0 || key == nullptr)
                 continue;
             *key = n;
@@ -195,7 +205,7 @@ void ExportRun::RunExport(const ExportOptions& chosen)
                 WriteContractor();
         }
         ShowProgressHeading(kProgressPersons);
-        for (int n = 0; n < kContractorFlagCount; ++n) {
+        for (int n = 0; n < kContractorFlagCount && !CommandAbandoned(); ++n) {
             if (personFlags[n] == 0 || key == nullptr)
                 continue;
             *key = -n;
@@ -212,6 +222,8 @@ void ExportRun::RunExport(const ExportOptions& chosen)
     }
 
     HostProgressClose();
+    if (CommandAbandoned())
+        return; // the unfinished file stays open for TearDown to remove
     if (outputFile != nullptr)
         HostCloseFile(outputFile);
     outputFile = nullptr;

@@ -1,8 +1,7 @@
 // ExportRun: the state of one export run and its operations.  The export
 // command keeps it inside its dialog object, so that everything a run holds
 // (the export file, the flag tables, the document array) lives in one place
-// that the command can release when a host entry stays missing.  No frame
-// of the run holds anything of its own.
+// that the command can release when a host entry stays missing.
 //
 // A zero-filled ExportRun is empty: TearDown releases nothing.
 #pragma once
@@ -17,6 +16,8 @@
 
 // One flag per contractor number (firms) and per |number| (natural persons).
 inline constexpr int kContractorFlagCount = 66000;
+// The export file's path: the host's directory, a separator and the name.
+inline constexpr int kExportPathSize = 256;
 
 struct ExportRun {
     int32_t invoiceCount;
@@ -31,6 +32,7 @@ struct ExportRun {
     unsigned char* firmFlags;
     unsigned char* personFlags;
     void* outputFile;
+    char outputPath[kExportPathSize]; // the export file, once created
     void* contractorTable;
     void* invoiceTable;
     void* correctionTable;
@@ -45,7 +47,8 @@ struct ExportRun {
     // when something is missing.  True when the run can start.
     bool SetUp();
     // Closes the export file and gives the flag tables and the document array
-    // back to the host; safe on an empty run and after an abandoned one.
+    // back to the host; safe on an empty run and after an abandoned one.  A
+    // file still open here is unfinished: it is removed and its path forgotten.
     void TearDown();
     // Names and creates the file, gathers the documents the options ask for,
     // writes the whole XML document and tells the user how many were written.

@@ -12,8 +12,6 @@ inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 // Converts one host-text line to UTF-8 and writes it with a line end; when
 // the conversion buffer cannot be had, tells the user and drops the line.
 void WriteLine(const char* text, void* file, int lineSize);
-// Releases the conversion buffer of a line whose writing was abandoned.
-void ReleaseLineConversionBuffer();
 // Formats a line into the host's line buffer (bounded) and writes it.
 void WriteFormattedLine(void* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // Puts a fixed line into the host's line buffer and writes it.

@@ -7,46 +7,40 @@
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 
 // A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
 // few symbols), so three bytes per character and the NUL always hold the
 // converted line: no line can be cut short by its conversion.
 static int ConversionBufferSize(int lineSize) { return 3 * lineSize + 1; }
 
-// The buffer of the line being written, known here so that a command
-// abandoned in the middle of a line can still release it.
-static char* g_conversionBuffer = nullptr;
-
 void WriteLine(const char* text, void* file, int lineSize)
 {
+    if (CommandAbandoned())
+        return;
     const int size = ConversionBufferSize(lineSize);
     char* converted = static_cast<char*>(HostAlloc(size));
     if (converted == nullptr) {
-        HostErrorMessage(kMsgConversionFailed);
+        if (!CommandAbandoned())
+            HostErrorMessage(kMsgConversionFailed);
         return;
     }
-    g_conversionBuffer = converted;
     converted[0] = '\0';
     HostConvertText(converted, size, text, -1, kCharsetHost, kCharsetUtf8);
     converted[size - 1] = '\0';
     HostFilePrintf(file, "%s\n", converted);
-    g_conversionBuffer = nullptr;
     HostFree(converted);
-}
-
-void ReleaseLineConversionBuffer()
-{
-    char* buffer = g_conversionBuffer;
-    g_conversionBuffer = nullptr;
-    if (buffer != nullptr)
-        HostFree(buffer);
 }
 
 void WriteFormattedLine(void* file, const char* format, ...)
 {
     char* line = HostLineBuffer();
-    if (line == nullptr)
-        return; // no line buffer (an ignored missing entry): nothing can be written
+    if (line == nullptr) {
+        // Only an ignored missing entry answers without a buffer: no line can
+        // be written, so the command cannot go on.
+        AbandonCommand(HostSlot_HostLineBuffer);
+        return;
+    }
     va_list args;
     va_start(args, format);
     std::vsnprintf(line, kHostLineBufferSize, format, args);
@@ -57,8 +51,10 @@ void WriteFormattedLine(void* file, const char* format, ...)
 void WriteFixedLine(void* file, const char* text)
 {
     char* line = HostLineBuffer();
-    if (line == nullptr)
+    if (line == nullptr) {
+        AbandonCommand(HostSlot_HostLineBuffer);
         return;
+    }
     line[0] = '\0';
     HostCopyField(line, text, kLineMaxChars);
     WriteLine(line, file, kHostLineBufferSize);
@@ -85,7 +81,7 @@ void EscapeXml(char* text, int16_t size)
                 continue;
             *p = ';';
             const int insert = static_cast<int>(std::strlen(e.opening));
-            if (static_cast<int>(std::strlen(text)) + insert < size)
+            if (static_cast<int>(std::strlen(text)) + insert <= size)
                 for (int k = 0; k < insert; ++k)
                     HostInsertChar(p + k, e.opening[k]);
             // The walk goes on after the inserted "&": the rest of the entity

@@ -6,6 +6,7 @@
 
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
@@ -129,7 +130,7 @@ void ExportRun::WriteRegisters()
     HostProgressUpdate();
 
     bool registerOpen = false;
-    for (int i = 0; i < documentCount; ++i) {
+    for (int i = 0; i < documentCount && !CommandAbandoned(); ++i) {
         const ExportDocument& d = documents[i];
         const unsigned char* base = reinterpret_cast<const unsigned char*>(&d);
         if (IsHeaderRecord(d)) {

@@ -6,6 +6,7 @@
 #include "contract/host_protocol.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
@@ -84,7 +85,7 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
     std::memset(key, 0, sizeof key);
     std::memset(status, 0, sizeof status);
     HostLineKey(lineTable, key, status, documentKey);
-    if (HostStatusFailed(status) != 0)
+    if (HostStatusFailed(status) != 0 || CommandAbandoned())
         return;
 
     int count = 0;
@@ -99,7 +100,7 @@ void ExportRun::CollectVatLines(int kind, const unsigned char* document, int hea
     if (count == 0 || lines == nullptr)
         return;
 
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !CommandAbandoned(); ++i) {
         const unsigned char* line = lines[i];
         if (line == nullptr || lineLayout.inUse.Read(line) == 0)
             continue;
@@ -156,6 +157,8 @@ void ExportRun::EmitVatPositions(const ExportOptions& options, const VatBreakdow
         for (int b = 0; b < list.count; ++b) {
             const VatRateSum& sum = list.buckets[b];
             if (!ReserveDocument()) {
+                if (CommandAbandoned())
+                    return;
                 const ExportDocument& h = documents[header];
                 ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, h.transaction, h.registerId,
                             static_cast<int>(sum.rateCode));

@@ -1,7 +1,7 @@
 // CExportVentalorTxt: the dialog object of the export command.  It lives for
 // one command: the host's dialog base part first, the options record that
 // the dialog edits, and the state of the export run, kept here so that the
-// command can release it wherever the run was abandoned.
+// command can release it wherever the run stopped.
 #pragma once
 
 #include <cstddef>
@@ -15,11 +15,14 @@ struct CExportVentalorTxt {
     WDialogBase base;      // first: the host sees the object as its dialog
     ExportOptions options; // the dialog's data record, loaded from and saved to the settings file
     ExportRun run;
+    // Whether the host's part was built (its constructor may be the entry
+    // that is missing): only a built part is destroyed.
+    bool baseConstructed;
 
     // Empties the object, builds the host's part, loads the options and sets
     // the run up.
     void Construct();
-    // Tears the run down and the host's part with it.
+    // Tears the run down and the host's part with it (where it was built).
     void Destroy();
 
     // The settings file: true when the whole record was read or written; on

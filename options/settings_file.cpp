@@ -5,6 +5,7 @@
 
 #include "contract/host_protocol.h"
 #include "options/export_dialog.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/platform.h"
 #include "shell/plugin_messages.h"
@@ -46,18 +47,20 @@ bool CExportVentalorTxt::LoadOptions()
 {
     std::memset(&options, 0, sizeof options);
     void* file = HostOpenFile(kSettingsFileName, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    // A missing entry is told by the command's own notice, not as a file fault.
     if (file == nullptr) {
-        HostMessageBox(kTitleNotice, kMsgSettingsCannotRead, kNoticeFlags);
+        if (!CommandAbandoned())
+            HostMessageBox(kTitleNotice, kMsgSettingsCannotRead, kNoticeFlags);
         return false;
     }
-    if (HostReadFile(&options, 1, kExportOptionsSize, file) == kExportOptionsSize) {
-        HostCloseFile(file);
-        return true;
+    const bool whole = HostReadFile(&options, 1, kExportOptionsSize, file) == kExportOptionsSize;
+    if (!whole) {
+        if (!CommandAbandoned())
+            HostMessageBox(kTitleNotice, kMsgSettingsReadError, kNoticeFlags);
+        std::memset(&options, 0, sizeof options);
     }
-    HostMessageBox(kTitleNotice, kMsgSettingsReadError, kNoticeFlags);
-    std::memset(&options, 0, sizeof options);
     HostCloseFile(file);
-    return false;
+    return whole;
 }
 
 // Written under a name of its own, read back, then moved over the settings

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "shell/platform.h"
 #include "shell/platform_prompt.h"
 
@@ -38,11 +39,7 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     if (size <= 0)
         return false;
     const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
-    if (n == 0 || n >= static_cast<DWORD>(size)) { // failed, or cut short
-        buffer[0] = '\0';
-        return false;
-    }
-    return true;
+    return PlatformCutModuleName(buffer, size, n);
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)
@@ -61,7 +58,7 @@ bool PlatformReplaceFile(const char* from, const char* to)
 // otherwise MessageBoxA shows it.
 static bool ScriptedAnswers(char* answers, DWORD size)
 {
-    const DWORD n = GetEnvironmentVariableA("TOMIVA_PROMPT_ANSWERS", answers, size);
+    const DWORD n = GetEnvironmentVariableA(kPromptAnswersVariable, answers, size);
     return n > 0 && n < size;
 }
 

@@ -82,6 +82,13 @@ inline constexpr char kIniFileName[] = "EksportFKVentalor.ini";
 inline constexpr char kIniSection[] = "EksportFKVentalor";
 inline constexpr char kIniKeyAsk[] = "Pytaj";
 
-// A command abandoned because a host entry stays missing.
-inline constexpr MazoviaText kMsgCommandAbandoned{
-    u8"Polecenie przerwane: brak wpisu %d w programie.\nPlik eksportu zamknięto, pamięć zwolniono."};
+// A command abandoned because a host entry stays missing: the entry, then
+// what became of the export file (a path where one is named) and of the
+// memory the command held (the entry HostFree where it was the one missing).
+inline constexpr MazoviaText kMsgCommandAbandoned{u8"Polecenie przerwane: brak wpisu %d w programie."};
+inline constexpr MazoviaText kMsgAbandonedNoFile{u8"Pliku eksportu nie utworzono."};
+inline constexpr MazoviaText kMsgAbandonedFileRemoved{u8"Niepełny plik eksportu usunięto."};
+inline constexpr MazoviaText kMsgAbandonedFileLeft{u8"Nie można usunąć niepełnego pliku eksportu:\n%s"};
+inline constexpr MazoviaText kMsgAbandonedFileWritten{u8"Plik eksportu zapisano przed przerwaniem:\n%s"};
+inline constexpr MazoviaText kMsgAbandonedMemoryReleased{u8"Pamięć zwolniono."};
+inline constexpr MazoviaText kMsgAbandonedMemoryKept{u8"Pamięci nie zwolniono: brak wpisu %d w programie."};

@@ -15,6 +15,7 @@
 #include "host/app/xml_check.h"
 #include "host/firm/firm_database.h"
 #include "host/services/host_dates.h"
+#include "host/services/host_failures.h"
 #include "host/services/host_files.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
@@ -94,6 +95,7 @@ bool HostStart(const HostConfig& config, std::string* error)
         kind = false;
     StartingFiles() = SnapshotOf(directory);
     state.running = true;
+    HostReportFailuresToSession(true);
     return true;
 }
 
@@ -120,8 +122,10 @@ void HostStop()
     HostSession& state = HostState();
     if (!state.running)
         return;
+    HostReportFailuresToSession(false);
     HostProgressReset();
     HostCloseAllFiles();
+    HostReclaimBlocks();
     FirmDatabaseClose();
     StartingFiles().clear();
     state = HostSession{};

@@ -53,6 +53,8 @@ void HostFailAllocation(int nth);
 // Number of allocation entries called so far, and blocks not yet freed.
 long HostAllocationCount();
 long HostLiveBlocks();
+// Releases every block a plug-in left (HostStop does); returns how many.
+int HostReclaimBlocks();
 
 // True when a dialog refused its scripted answers or values (the message
 // said which control and why), or could not be shown; the command then ran

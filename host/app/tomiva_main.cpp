@@ -9,14 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include <sqlite3.h>
 
+#include "contract/host_protocol.h"
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_files.h"
 #include "host/services/host_session.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
@@ -28,6 +31,83 @@
 #include "host/verify/verify.h"
 #include "host/verify/verify_report.h"
 #endif
+
+// ---------------------------------------------------------------------------
+// The test switch TOMIVA_FAIL_PROGRAM_ALLOC=N (environment): the N-th
+// allocation of the program itself fails, counted from the start of main:
+// operator new throws std::bad_alloc (the nothrow forms, which call it, give
+// null) and SQLite's allocator returns null.  Unset, nothing is counted.
+// (--fail-allocation does the same for the host's allocation entries.)
+
+namespace {
+
+inline constexpr char kFailProgramAllocation[] = "TOMIVA_FAIL_PROGRAM_ALLOC";
+
+long g_programAllocations = 0;
+long g_failProgramAllocation = 0; // the allocation that fails; 0 none
+
+// True for the allocation that must fail.
+bool ProgramAllocationFails()
+{
+    if (g_failProgramAllocation == 0)
+        return false;
+    return ++g_programAllocations == g_failProgramAllocation;
+}
+
+sqlite3_mem_methods g_sqliteDefault{};
+
+void* SqliteMalloc(int size) { return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xMalloc(size); }
+void* SqliteRealloc(void* block, int size)
+{
+    return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xRealloc(block, size);
+}
+
+// Arms the switch; SQLite's allocator is set before anything opens a
+// database.  False (with the reason) for a value that is no positive number.
+bool ArmProgramAllocationFailure(std::string* why)
+{
+    const char* text = std::getenv(kFailProgramAllocation);
+    if (text == nullptr || *text == '\0')
+        return true;
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (*end != '\0' || n <= 0) {
+        *why = std::string(kFailProgramAllocation) + " takes a positive number, not \"" + text + "\"";
+        return false;
+    }
+    if (sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
+        sqlite3_mem_methods counted = g_sqliteDefault;
+        counted.xMalloc = &SqliteMalloc;
+        counted.xRealloc = &SqliteRealloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
+    }
+    g_failProgramAllocation = n;
+    return true;
+}
+
+// Says so when the switch never came to its allocation: a sweep over N ends
+// there.
+void TellUnreachedAllocationFailure()
+{
+    if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)
+        std::fprintf(stderr, "tomiva: %s=%ld was not reached: %ld allocations\n", kFailProgramAllocation,
+                     g_failProgramAllocation, g_programAllocations);
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    void* block = ProgramAllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    return block;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -127,6 +207,11 @@ const char kUsage[] =
     "  --version            the version of tomiva and of the plug-in it comes with\n"
     "  -h, --help           this text\n"
     "\n"
+    "Environment (for the tests of a shortage of the host's own memory):\n"
+    "  TOMIVA_FAIL_PROGRAM_ALLOC=N\n"
+    "                       the N-th allocation of tomiva itself fails (operator new\n"
+    "                       throws, SQLite gets no memory), counted from the start\n"
+    "\n"
     "Exit status (of a command that failed in more than one way, the first that\n"
     "applies in this order; each failure is also named on standard error):\n"
     "  0  the command finished, and every file it wrote is complete\n"
@@ -141,7 +226,8 @@ const char kUsage[] =
     "  6  the plug-in asked for a host entry that this host lacks: the command\n"
     "     was abandoned, or went on with a stand-in answer after Ignore\n"
     "  7  the host failed the command: a read of the firm database failed (an\n"
-    "     SQLite error, a damaged file) or memory ran short\n"
+    "     SQLite error, a damaged file) or memory ran short; the files the\n"
+    "     plug-in was writing then are removed\n"
     "  8  the plug-in reported a failure in the host's error notice\n"
     "  9  a file the command wrote is not complete: it could not be created,\n"
     "     written or closed, or an XML file is not one whole document\n"
@@ -253,6 +339,17 @@ int Parse(int argc, char** argv, Arguments* a)
     if (a->command.empty())
         return UsageError("no command given");
     return -1;
+}
+
+// The process's environment, which the plug-in's platform layer reads (on
+// Windows the system's block, which the C library's copy does not see).
+void SetVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+    SetProcessVariable(name, value);
+#else
+    setenv(name, value, 1);
+#endif
 }
 
 std::string DefaultPluginFolder(const char* argv0)
@@ -456,6 +553,16 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
 }
 #endif
 
+// What the plug-in left behind when its command returned, the host releases
+// (the blocks when it stops, the files now); a script sees it here.
+void TellWhatThePlugInLeft()
+{
+    if (const long blocks = HostLiveBlocks(); blocks > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %ld memory blocks; the host releases them\n", blocks);
+    if (const int files = HostOpenFileCount(); files > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %d files open; the host closes them\n", files);
+}
+
 // What the command came to, after it ran: the files it wrote that are
 // complete are listed (and handed back in *complete), every failure the host
 // recorded is named, and the exit status tells the first kind that applies.
@@ -497,13 +604,8 @@ int RunOrList(const Arguments& a, const char* argv0)
         return UsageError("run needs a firm database (--firm FILE)");
 
     // The plug-in's platform layer reads them from the environment.
-    if (!a.promptAnswers.empty()) {
-#ifdef _WIN32
-        SetProcessVariable("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str());
-#else
-        setenv("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str(), 1);
-#endif
-    }
+    if (!a.promptAnswers.empty())
+        SetVariable(kPromptAnswersVariable, a.promptAnswers.c_str());
     for (int number : a.withheld)
         HostWithholdEntry(number);
 
@@ -512,25 +614,38 @@ int RunOrList(const Arguments& a, const char* argv0)
         std::fprintf(stderr, "tomiva: the host cannot start:\n%s\n", error.c_str());
         return kExitFirm;
     }
-    int status = LoadPlugins(a, argv0);
+    int status = kExitOk;
     // What the run wrote complete, for its check once the host has let go
     // of the firm.
     std::vector<std::string> written;
-    if (status == kExitOk && !run) {
-        for (const HostMenuEntry& e : HostMenuEntries())
-            std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
-        status = CommandStatus(false, nullptr);
-    } else if (status == kExitOk) {
-        HostFailAllocation(a.failAllocation);
-        if (!HostRunMenuEntry(a.command[1])) {
-            std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+    try {
+        status = LoadPlugins(a, argv0);
+        if (status == kExitOk && !run) {
             for (const HostMenuEntry& e : HostMenuEntries())
-                std::fprintf(stderr, "  %s\n", e.name.c_str());
-            status = kExitEntry;
-        } else {
-            status = CommandStatus(true, &written);
+                std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+            status = CommandStatus(false, nullptr);
+        } else if (status == kExitOk) {
+            const long allocationsBefore = HostAllocationCount();
+            HostFailAllocation(a.failAllocation);
+            if (!HostRunMenuEntry(a.command[1])) {
+                std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+                for (const HostMenuEntry& e : HostMenuEntries())
+                    std::fprintf(stderr, "  %s\n", e.name.c_str());
+                status = kExitEntry;
+            } else {
+                TellWhatThePlugInLeft();
+                status = CommandStatus(true, &written);
+            }
+            HostFailAllocation(0);
+            // A sweep over N ends where N was never reached.
+            if (a.failAllocation > 0 && HostAllocationCount() - allocationsBefore < a.failAllocation)
+                std::fprintf(stderr, "tomiva: --fail-allocation %d was not reached: %ld allocations\n",
+                             a.failAllocation, HostAllocationCount() - allocationsBefore);
         }
-        HostFailAllocation(0);
+    } catch (const std::bad_alloc&) {
+        // Outside every entry: the program's own steps around the command.
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitHostFailed;
     }
     const bool checkWritten = run && status == kExitOk && HostState().batch && !a.noVerify;
     HostUnloadPlugins();
@@ -544,18 +659,8 @@ int RunOrList(const Arguments& a, const char* argv0)
     return status;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Command(int argc, char** argv)
 {
-#ifdef _WIN32
-    Utf8CommandLine commandLine;
-    if (commandLine.valid()) {
-        argc = commandLine.argc();
-        argv = commandLine.argv();
-    }
-    UseUtf8Console();
-#endif
     Arguments a;
     const int parsed = Parse(argc, argv, &a);
     if (parsed >= 0)
@@ -579,4 +684,32 @@ int main(int argc, char** argv)
 #endif
     }
     return UsageError("unknown command \"" + command + "\"");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    Utf8CommandLine commandLine;
+    if (commandLine.valid()) {
+        argc = commandLine.argc();
+        argv = commandLine.argv();
+    }
+    UseUtf8Console();
+#endif
+    std::string why;
+    if (!ArmProgramAllocationFailure(&why)) {
+        std::fprintf(stderr, "tomiva: %s\n(tomiva --help tells more)\n", why.c_str());
+        return kExitUsage;
+    }
+    int status;
+    try {
+        status = Command(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitHostFailed;
+    }
+    TellUnreachedAllocationFailure();
+    return status;
 }

@@ -1,22 +1,68 @@
 #include "host/app/written_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#endif
+
 #include <algorithm>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The names in a directory.  Not through std::filesystem's iterator: memory
+// that runs short inside it ends the program (it allocates where it may not
+// throw); here a shortage is an exception like any other.
+std::vector<std::string> NamesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    try {
+        do
+            names.emplace_back(found.cFileName);
+        while (FindNextFileA(search, &found));
+    } catch (...) {
+        FindClose(search);
+        throw;
+    }
+    FindClose(search);
+#else
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr)
+        return names;
+    try {
+        while (const dirent* entry = readdir(dir))
+            names.emplace_back(entry->d_name);
+    } catch (...) {
+        closedir(dir);
+        throw;
+    }
+    closedir(dir);
+#endif
+    return names;
+}
+
+} // namespace
+
 DirectorySnapshot SnapshotOf(const std::string& directory)
 {
     DirectorySnapshot files;
-    std::error_code ec;
-    for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    for (const std::string& name : NamesIn(directory)) {
+        const fs::path path = fs::path(directory) / name;
         std::error_code fileError;
-        if (!it->is_regular_file(fileError))
+        if (!fs::is_regular_file(path, fileError))
             continue;
-        const auto time = it->last_write_time(fileError);
-        const auto size = it->file_size(fileError);
+        const auto time = fs::last_write_time(path, fileError);
+        const auto size = fs::file_size(path, fileError);
         if (!fileError)
-            files[it->path().filename().string()] = {time, size};
+            files[name] = {time, size};
     }
     return files;
 }

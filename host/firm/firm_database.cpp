@@ -10,6 +10,7 @@
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_session.h"
 #include "host/firm/firm_validation.h"
+#include "host/services/host_files.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "host/services/mazovia.h"
@@ -79,14 +80,19 @@ std::string FirmReadProblem(int status, const char* message)
 
 void FirmReadFailed(const std::string& what, int status, const char* message) noexcept
 {
+    // What the plug-in is writing lacks what this read should have given:
+    // those files do not stand (removed when they are closed).
+    const int withdrawn = HostWithdrawFilesBeingWritten();
     try {
         const std::string problem = what + ": " + FirmReadProblem(status, message);
         const bool first = !HostFailedWith(HostFailureKind::HostFailed);
         HostRecordFailure(HostFailureKind::HostFailed, "the firm database could not be read: " + problem);
-        if (!first)
+        if (!first && withdrawn == 0)
             return;
         const std::string text = "The firm database cannot be read.\n" + problem +
-                                 "\nWhat the command writes from here on is incomplete; it is marked as failed.";
+                                 "\nWhat the command writes from here on is incomplete; it is marked as failed" +
+                                 (withdrawn > 0 ? ", and the files it is writing are removed when they are closed."
+                                                : ".");
         HostShowMessage("error", "", Utf8ToMazoviaShown(text).c_str());
     } catch (...) {
         HostRecordFailure(HostFailureKind::HostFailed, "the firm database could not be read: out of memory");
@@ -115,6 +121,9 @@ std::string OpenProblem(const std::string& path, sqlite3* db, int status)
         return "not a firm database: " + message;
     case SQLITE_CORRUPT:
         return "the firm database " + path + " is damaged: " + message;
+    case SQLITE_NOMEM:
+        // SQLite's message may name what it could not make for want of it.
+        return "cannot read the firm database " + path + ": memory ran short (" + message + ")";
     default:
         break;
     }
@@ -222,4 +231,8 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error)
     return opened == 1;
 }
 
-void FirmDatabaseClose() { Current().reset(); }
+void FirmDatabaseClose()
+{
+    FirmReleaseLeftLines();
+    Current().reset();
+}

@@ -4,11 +4,16 @@
 // release of the list and of the lines.  The host keeps its lists and line
 // arrays in its own memory (not the allocation entries the plug-in uses),
 // and one indexed query per document fetches all lines at the list step.
+// It knows every list and line array it handed out: whatever a plug-in does
+// not release (its command stopped where the release entry was missing) is
+// released when the firm closes.
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -81,6 +86,18 @@ struct LoadedLines {
     std::vector<unsigned char> records;
     std::vector<unsigned char*> pointers;
 };
+
+// What the plug-in holds: the lists and line arrays not yet released.
+std::unordered_set<LineList*>& LiveLists()
+{
+    static std::unordered_set<LineList*> lists;
+    return lists;
+}
+std::unordered_set<LoadedLines*>& LiveLines()
+{
+    static std::unordered_set<LoadedLines*> lines;
+    return lines;
+}
 
 } // namespace
 
@@ -157,11 +174,15 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
             FirmReadFailed(where(), stepped, stepped == SQLITE_NOMEM ? "out of memory" : sqlite3_errmsg(firm->db));
             return nullptr;
         }
-        LineList* found = read == 0 ? nullptr : new LineList{size, read, std::move(records)};
+        std::unique_ptr<LineList> found;
+        if (read != 0) {
+            found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
+            LiveLists().insert(found.get());
+        }
         answered = true;
         if (count != nullptr)
             *count = read;
-        return found;
+        return found.release();
     });
     sqlite3_reset(lines);
     if (!answered && status != nullptr)
@@ -196,6 +217,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
         for (int i = 0; i < loading; ++i)
             loaded->pointers.push_back(loaded->records.data() + i * found->recordSize);
+        LiveLines().insert(loaded.get());
         *lines = loaded->pointers.data();
         *aux = loaded.release();
         *count = loading;
@@ -207,7 +229,9 @@ int HOST_CONV_STDCALL HostFreeList(void** list)
 {
     if (list == nullptr)
         return 0;
-    delete static_cast<LineList*>(*list);
+    LineList* found = static_cast<LineList*>(*list);
+    if (LiveLists().erase(found) != 0)
+        delete found;
     *list = nullptr;
     return 1;
 }
@@ -216,7 +240,9 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
                                        void* /*key*/, int /*reserved*/)
 {
     if (aux != nullptr) {
-        delete static_cast<LoadedLines*>(*aux);
+        LoadedLines* loaded = static_cast<LoadedLines*>(*aux);
+        if (LiveLines().erase(loaded) != 0)
+            delete loaded;
         *aux = nullptr;
     }
     if (lines != nullptr)
@@ -227,3 +253,15 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
 }
 
 } // namespace tomiva
+
+int FirmReleaseLeftLines()
+{
+    const int left = static_cast<int>(LiveLists().size() + LiveLines().size());
+    for (LineList* list : LiveLists())
+        delete list;
+    for (LoadedLines* lines : LiveLines())
+        delete lines;
+    LiveLists().clear();
+    LiveLines().clear();
+    return left;
+}

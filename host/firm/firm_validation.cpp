@@ -273,10 +273,15 @@ bool SameName(const char* a, const char* b) { return a != nullptr && b != nullpt
 bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
 {
     Statement kind;
-    PrepareStatement(db,
-                     "SELECT type FROM sqlite_master"
-                     " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
-                     &kind);
+    // A statement SQLite would not prepare (memory that ran short, above
+    // all) is a read that failed, never a missing table or column.
+    if (!PrepareStatement(db,
+                  "SELECT type FROM sqlite_master"
+                  " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
+                  &kind)) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, sqlite3_errcode(db)).c_str()));
+        return false;
+    }
     sqlite3_bind_text(kind.get(), 1, table.name, -1, SQLITE_STATIC);
     const int found = sqlite3_step(kind.get());
     if (found != SQLITE_ROW && found != SQLITE_DONE) {
@@ -298,7 +303,10 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
     };
     std::vector<Column> present;
     Statement info;
-    PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info);
+    if (!PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info)) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, sqlite3_errcode(db)).c_str()));
+        return false;
+    }
     sqlite3_bind_text(info.get(), 1, table.name, -1, SQLITE_STATIC);
     int listed;
     while ((listed = sqlite3_step(info.get())) == SQLITE_ROW) {

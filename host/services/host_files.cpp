@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
@@ -26,9 +27,10 @@ namespace {
 
 struct HostFile {
     std::FILE* stream;
-    std::string path;     // as opened
-    bool writing;         // opened to write or append
-    bool failed = false;  // a write, or the close, failed (told once)
+    std::string path;      // as opened
+    bool writing;          // opened to write or append
+    bool failed = false;   // a write, or the close, failed (told once)
+    bool withdrawn = false; // the host failed while it was written: removed when closed
 };
 
 // A write that did not reach the file: the user is told why, once per file,
@@ -46,9 +48,20 @@ void WriteFailed(HostFile* file, int error, const char* what)
     });
 }
 
-struct StreamCloser {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
+// Closes the stream; a withdrawn file is removed.  True when the file was
+// flushed and stands.
+bool CloseAndForget(HostFile* file)
+{
+    errno = 0;
+    const bool flushed = std::fclose(file->stream) == 0;
+    if (!flushed && file->writing)
+        WriteFailed(file, errno, "closing");
+    if (file->withdrawn)
+        std::remove(file->path.c_str());
+    const bool stands = flushed && !file->withdrawn;
+    delete file;
+    return stands;
+}
 
 std::unordered_set<HostFile*>& OpenFiles()
 {
@@ -184,10 +197,7 @@ int HostCloseAllFiles()
 {
     int closed = 0;
     for (HostFile* file : OpenFiles()) {
-        errno = 0;
-        if (std::fclose(file->stream) != 0 && file->writing)
-            WriteFailed(file, errno, "closing");
-        delete file;
+        CloseAndForget(file);
         ++closed;
     }
     OpenFiles().clear();
@@ -195,6 +205,17 @@ int HostCloseAllFiles()
 }
 
 int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
+
+int HostWithdrawFilesBeingWritten() noexcept
+{
+    int withdrawn = 0;
+    for (HostFile* file : OpenFiles())
+        if (file->writing && !file->withdrawn) {
+            file->withdrawn = true;
+            ++withdrawn;
+        }
+    return withdrawn;
+}
 
 namespace tomiva {
 
@@ -209,23 +230,43 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
-        const std::string resolved = HostResolvePath(path);
         const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a';
+        // Everything that needs memory comes before the file is opened: "w"
+        // empties a file at once, and a handle the host then failed to
+        // make would leave it so with nobody to tell.
+        auto file = std::make_unique<HostFile>(HostFile{nullptr, HostResolvePath(path), writing});
+        std::string written = writing ? file->path : std::string();
+        std::vector<std::string>& filesWritten = HostState().filesWritten;
+        if (writing)
+            filesWritten.reserve(filesWritten.size() + 1);
+        OpenFiles().insert(file.get());
+        // Until it is handed out, the handle leaves the set again on every
+        // way out, a thrown one included, before it is freed.
+        struct Unlisted {
+            HostFile* file;
+            ~Unlisted()
+            {
+                if (file != nullptr)
+                    OpenFiles().erase(file);
+            }
+        } unlisted{file.get()};
         std::string why;
-        std::unique_ptr<std::FILE, StreamCloser> stream(OpenHostStream(resolved, streamMode, &why));
-        if (stream == nullptr) {
-            const std::string text = "cannot open " + resolved + (writing ? " for writing: " : " for reading: ") + why;
+        errno = 0;
+        file->stream = OpenHostStream(file->path, streamMode, &why);
+        if (file->stream == nullptr) {
+            // The C library's own shortage is the host's to tell, as any other.
+            if (errno == ENOMEM)
+                ReportEntryFailure(EntryFailure::Memory);
+            const std::string text = "cannot open " + file->path + (writing ? " for writing: " : " for reading: ") + why;
             HostNote(text);
             if (writing)
                 HostRecordFailure(HostFailureKind::FileIncomplete, text);
             return nullptr;
         }
         if (writing)
-            HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get(), resolved, writing});
-        OpenFiles().insert(file.get());
+            filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
         // The set holds it now: closed by HostCloseFile or at stop.
-        stream.release();
+        unlisted.file = nullptr;
         return file.release();
     });
 }
@@ -236,12 +277,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
-    errno = 0;
-    const bool flushed = std::fclose(file->stream) == 0;
-    if (!flushed && file->writing)
-        WriteFailed(file, errno, "closing");
-    delete file;
-    return flushed ? 1 : 0;
+    return CloseAndForget(file) ? 1 : 0;
 }
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)

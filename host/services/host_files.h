@@ -18,3 +18,7 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
 int HostCloseAllFiles();
 // Files opened through HostOpenFile and not yet closed.
 int HostOpenFileCount();
+// Withdraws every file open for writing: what is written to it can no longer
+// be trusted (the host failed while the plug-in wrote it), so closing it
+// removes it.  Returns how many were not withdrawn before.  Allocates nothing.
+int HostWithdrawFilesBeingWritten() noexcept;

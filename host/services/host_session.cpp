@@ -16,4 +16,13 @@ void HostRecordFailure(HostFailureKind kind, const std::string& text) noexcept
     }
 }
 
+void HostRecordFailure(HostFailureKind kind, const char* text) noexcept
+{
+    HostState().failed[static_cast<int>(kind)] = true;
+    try {
+        HostState().failures.push_back({kind, text});
+    } catch (...) {
+    }
+}
+
 bool HostFailedWith(HostFailureKind kind) { return HostState().failed[static_cast<int>(kind)]; }

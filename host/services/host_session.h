@@ -44,8 +44,10 @@ struct HostSession {
 HostSession& HostState();
 
 // Records a failure of the command (never throws: a text that cannot be kept
-// for want of memory is dropped, the kind is kept).
+// for want of memory is dropped, the kind is kept).  The second form takes a
+// text that needs no memory before the call.
 void HostRecordFailure(HostFailureKind kind, const std::string& text) noexcept;
+void HostRecordFailure(HostFailureKind kind, const char* text) noexcept;
 // Whether a failure of that kind was recorded since the host started.
 bool HostFailedWith(HostFailureKind kind);
 
