@@ -6,6 +6,9 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4 OR NOT CMAKE_SYSTEM_PROCESSOR MATCHES "i.86")
   message(FATAL_ERROR "The Windows build is 32-bit (i686); configure it with the \"windows\" preset")
 endif()
 
+# The plug-in's version resource is compiled by windres.
+enable_language(RC)
+
 # No run-time DLLs of the compiler beside the plug-in or the host: the C++
 # and GCC libraries are linked in, so both import only system libraries.
 set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
@@ -16,7 +19,10 @@ file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/options/*.cpp
   ${CMAKE_SOURCE_DIR}/export/*.cpp)
 list(FILTER PLUGIN_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
-add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S)
+# Its version resource (file and product version, description, copyright),
+# made from packaging/ExportFKVentalor.rc.in with the project's version.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/ExportFKVentalor.rc.in ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc @ONLY)
+add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
 target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
 # Exports by number only, the export directory named ExportFKVentalor.dll.
 set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/shell/ExportFKVentalor.def)
@@ -50,11 +56,14 @@ add_custom_command(OUTPUT ${HOST_DEF}
 add_custom_target(tomiva_def DEPENDS ${HOST_DEF})
 
 # The host: every host source but the native loader, export table and
-# terminal-only parts, with their Windows counterparts.
+# terminal-only parts, with their Windows counterparts.  The verify room needs
+# libxml2, which this build does not have: TOMIVA.exe has no verify command.
 file(GLOB_RECURSE HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host/verify/.*")
 add_executable(TOMIVA ${HOST_SOURCES})
+target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}")
 add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
 target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(TOMIVA PROPERTIES LINK_DEPENDS ${HOST_DEF})
@@ -63,8 +72,23 @@ target_link_options(TOMIVA PRIVATE ${HOST_DEF} ${WINDOWS_STATIC_RUNTIME} -static
 target_compile_options(TOMIVA PRIVATE -Wno-restrict)
 target_link_libraries(TOMIVA PRIVATE sqlite3_amalgamation shell32)
 
-# Checks of the built files: their export tables with objdump, and the host
-# with the plug-in under Wine (tests/windows).
+# The package as users receive it: ExportFKVentalor-<version>-win32.zip with
+# the DLL, the installation guide in Polish (CR LF, for Notepad) and the
+# schema of the export file.  `cmake --build --preset windows --target package`.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/INSTALACJA.txt.in ${CMAKE_BINARY_DIR}/INSTALACJA.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES $<TARGET_FILE:ExportFKVentalor> ${CMAKE_BINARY_DIR}/INSTALACJA.txt
+              ${CMAKE_SOURCE_DIR}/docs/export-file.xsd
+        DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME ExportFKVentalor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_FILE_NAME ExportFKVentalor-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)
+
+# Checks of the built files: their export tables with objdump, the host with
+# the plug-in under Wine, the package and the DLL's version (tests/windows).
 if(VENTALOR_TESTS)
   enable_testing()
   find_program(MINGW_OBJDUMP ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump REQUIRED)
@@ -75,6 +99,12 @@ if(VENTALOR_TESTS)
   # tomiva at hand, a demo firm is also exported by both builds and compared.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
       "The native tomiva, for comparing both builds' exports of a demo firm (skipped when missing)")
+  # The test makes the package itself (cpack into a folder of its own), so it
+  # needs no `package` build first.
+  add_test(NAME Windows.Package
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/package_test.sh
+            ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake $<TARGET_FILE:ExportFKVentalor>
+            ${CMAKE_SOURCE_DIR}/docs/export-file.xsd ${PROJECT_VERSION} ${MINGW_OBJDUMP})
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
             $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data

@@ -44,6 +44,12 @@ static_assert(kPurchaseKindCodeCount * 2 <= kPurchaseKindCodesSize);
 // Amounts in host records are counted in 1/10000 of a złoty.
 inline constexpr double kHostAmountUnitsPerZloty = 10000.0;
 
+// What the replacement host tells the plug-in's platform layer through the
+// process's environment, for running the plug-in without a person: the
+// scripted answers of the missing-entry prompt (a comma list of abort,
+// retry, ignore).
+inline constexpr char kPromptAnswersVariable[] = "TOMIVA_PROMPT_ANSWERS";
+
 // Display bytes of host text: they change how the host draws what follows
 // (0x02 emphasis on, 0x01 back to plain, up to 0x05) and are no characters.
 inline constexpr char kTextPlain = '\x01';

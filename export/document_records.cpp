@@ -8,6 +8,7 @@
 
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
@@ -142,6 +143,9 @@ bool ExportRun::ScanNext(unsigned char* scan, bool* read)
 {
     const int result = HostScanNext(scan);
     *read = result == kScanDocumentRead;
+    // An abandoned scan ends the gathering, not the documents.
+    if (CommandAbandoned())
+        return false;
     // 1 is a document, 0 the end; anything else is the host telling of a
     // read that failed, which must not pass for the end of the documents.
     return result == kScanDocumentRead || result == kScanEnded || Fail(kReasonDocuments);
@@ -318,6 +322,8 @@ bool ExportRun::WriteDocuments(const ExportOptions& options)
 {
     const int32_t total = invoiceCount + correctionCount;
     for (int32_t k = 0; k < total; ++k) {
+        if (CommandAbandoned())
+            return false;
         if (k == 0 && invoiceCount > 0)
             PrepareHeader(options, kInvoiceLayout);
         if (k == invoiceCount)

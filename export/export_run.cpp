@@ -10,6 +10,7 @@
 
 #include "contract/host_protocol.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/platform.h"
 #include "shell/plugin_messages.h"
@@ -139,6 +140,8 @@ bool ExportRun::SetUp()
 
     ready = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr && invoiceRecord != nullptr &&
             correctionRecord != nullptr;
+    if (CommandAbandoned())
+        return false;
     if (!ready)
         HostMessageBox(kTitleNotice, kMsgConstructorFailed, kNoticeFlags);
     return ready;
@@ -169,6 +172,8 @@ bool ExportRun::CheckPurchaseKinds()
     char names[kPurchaseKindNameCount][kPurchaseKindNameSize];
     std::memset(names, 0, sizeof names);
     HostReadSettings(kSettingsCurrentFirm, kSettingsPurchaseKindNames, names, sizeof names);
+    if (CommandAbandoned())
+        return false;
 
     if (std::memcmp(names[0], kPurchaseKindsMarker, sizeof kPurchaseKindsMarker) != 0) {
         HostMessageBox(kTitleNotice, kMsgPurchaseKindsUndefined, kNoticeFlags);
@@ -205,7 +210,10 @@ bool ExportRun::Fail(const char* reason, ...)
 
 void ExportRun::ReportFailure()
 {
-    ShowMessage(kTitleNotice, kMsgExportNotWritten, kNoticeFlags, failure, exportPath);
+    // Through the host's error notice: the host knows the command failed.
+    char text[sizeof failure + kPathSize + 128];
+    std::snprintf(text, sizeof text, kMsgExportNotWritten.c_str(), failure, exportPath);
+    HostErrorMessage(text);
 }
 
 bool ExportRun::AllocateBuffers()
@@ -236,6 +244,8 @@ bool ExportRun::WriteContractors()
         for (int n = 0; n < kContractorFlagCount; ++n) {
             if (flags[n] != kContractorMarked)
                 continue;
+            if (CommandAbandoned())
+                return false;
             if (key != nullptr) {
                 *key = t == 0 ? n : -n;
                 if (HostFindContractor(kFindByKeySlot) != 0) {
@@ -321,9 +331,12 @@ bool ExportRun::FinishFile()
     outputFile = nullptr;
     if (!VerifyFile())
         return false;
+    if (CommandAbandoned())
+        return false;
     if (!PlatformReplaceFile(temporaryPath, exportPath))
         return Fail(kReasonReplace, exportPath);
     temporaryPath[0] = '\0';
+    fileState = ExportFileState::Written;
     return true;
 }
 
@@ -333,9 +346,15 @@ void ExportRun::DiscardFile()
         HostCloseFile(outputFile);
         outputFile = nullptr;
     }
+    // A file that cannot be removed keeps its path, to be named and tried
+    // again when the run is torn down.
     if (temporaryPath[0] != '\0') {
-        PlatformRemoveFile(temporaryPath);
-        temporaryPath[0] = '\0';
+        if (PlatformRemoveFile(temporaryPath)) {
+            temporaryPath[0] = '\0';
+            fileState = ExportFileState::Removed;
+        } else {
+            fileState = ExportFileState::LeftBehind;
+        }
     }
 }
 
@@ -372,13 +391,19 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     HostAppendPath(exportPath, fileName);
     std::snprintf(temporaryPath, sizeof temporaryPath, "%s", directory);
     HostAppendPath(temporaryPath, temporaryName);
-
-    outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
-    if (outputFile == nullptr) {
-        ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, temporaryPath);
+    if (CommandAbandoned()) {
         temporaryPath[0] = '\0';
         return false;
     }
+
+    outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    if (outputFile == nullptr) {
+        if (!CommandAbandoned())
+            ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, temporaryPath);
+        temporaryPath[0] = '\0';
+        return false;
+    }
+    fileState = ExportFileState::Unfinished;
     out.file = outputFile;
 
     HostProgressOpen(kProgressWindowKind);
@@ -386,7 +411,13 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     const bool written = WriteExport(options);
     HostProgressClose();
 
-    if (!written || !FinishFile()) {
+    // An abandoned command stops where it noticed the mark: its unfinished
+    // file is removed here, and the command tells the user once.
+    if (CommandAbandoned() || !written || !FinishFile()) {
+        if (CommandAbandoned()) {
+            DiscardFile();
+            return false;
+        }
         if (!failed) // the lines' own failure
             Fail(out.failure == OutputFailure::Conversion ? kReasonConversion.c_str() : kReasonWrite.c_str(),
                  temporaryPath);

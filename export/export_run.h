@@ -1,8 +1,8 @@
 // ExportRun: the state of one export run and its operations.  The export
 // command keeps it inside its dialog object, so that everything a run holds
-// (the export file, the flag tables, the stored documents, the buffers) lives in one place
-// that the command can release when a host entry stays missing.  No frame
-// of the run holds anything of its own.  A set-up serves one run.
+// (the export file, the flag tables, the stored documents, the buffers)
+// lives in one place that the command can release when a host entry stays
+// missing.  A set-up serves one run.
 //
 // One pass over the host's tables reads the documents of the period, sums
 // their VAT lines, marks their contractors and keeps each document as a
@@ -29,8 +29,13 @@ inline constexpr unsigned char kContractorUnmarked = 0;
 inline constexpr unsigned char kContractorMarked = 1;  // an exported document refers to it
 inline constexpr unsigned char kContractorMissing = 2; // marked, but the host did not find it
 
-// The paths of the run: the host's directory and a file name.
+// The paths of the run: the host's directory, a separator and a file name.
 inline constexpr int kPathSize = 256;
+
+// What became of the export file: not created; being written under its
+// temporary name; removed unfinished; left behind unfinished because it
+// could not be removed; complete and in the place of the export file.
+enum class ExportFileState : uint8_t { NotCreated, Unfinished, Removed, LeftBehind, Written };
 
 // Cases of one kind of notice, gathered over a run and shown once: the
 // first few named, the rest counted.
@@ -83,6 +88,7 @@ struct ExportRun {
     bool failed;
     char failure[kPathSize * 3];
     NoticeCases contractorsMissing;
+    ExportFileState fileState;
     void* contractorTable;
     void* invoiceTable;
     void* correctionTable;

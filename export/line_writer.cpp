@@ -10,6 +10,7 @@
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 
 namespace {
 
@@ -177,7 +178,10 @@ bool FlushLines(OutputLines& out)
         const int end = lineEnd != nullptr ? static_cast<int>(lineEnd - out.text) : sourceLength;
         const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConvertedSize - converted);
         if (length < 0) {
-            HostErrorMessage(kMsgConversionFailed);
+            // A conversion entry that went missing answered nothing: the
+            // command tells of that itself.
+            if (!CommandAbandoned())
+                HostErrorMessage(kMsgConversionFailed);
             return Failed(out, OutputFailure::Conversion);
         }
         converted += length;
@@ -245,7 +249,7 @@ void EscapeXml(char* text, int16_t size)
                 continue;
             *p = ';';
             const int insert = static_cast<int>(std::strlen(e.opening));
-            if (static_cast<int>(std::strlen(text)) + insert < size)
+            if (static_cast<int>(std::strlen(text)) + insert <= size)
                 for (int k = 0; k < insert; ++k)
                     HostInsertChar(p + k, e.opening[k]);
             // The walk goes on after the inserted "&": the rest of the entity

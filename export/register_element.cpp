@@ -8,6 +8,7 @@
 
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 

@@ -7,6 +7,7 @@
 #include "contract/host_protocol.h"
 #include "export/export_run.h"
 #include "export/export_text.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
@@ -113,6 +114,8 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
     std::memset(key, 0, sizeof key);
     std::memset(status, 0, sizeof status);
     HostLineKey(lineTable, key, status, documentKey);
+    if (CommandAbandoned())
+        return false;
     // The look-up of the lines could not be prepared: their amounts would be
     // missing from the file.
     if (HostStatusFailed(status) != 0)
@@ -120,8 +123,10 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
 
     int count = 0;
     void* list = HostFindLines(lineTable, status, key, &count);
+    // No list: the document has no lines, unless the host marked the
+    // status failed (a read of them failed).
     if (list == nullptr)
-        return true; // the document has no lines
+        return HostStatusFailed(status) == 0 || Fail(kReasonLines, document.transaction, document.registerId);
     const int referenced = count;
     unsigned char** lines = nullptr;
     void* aux = nullptr;
@@ -150,7 +155,7 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
         added = AddVatLine(line, lineLayout, deductionClass, amountsIncludeVat);
     }
     HostReleaseLines(&lines, &aux, &count, count, key, 0);
-    if (!added)
+    if (!added || CommandAbandoned())
         return false;
     return whole || Fail(kReasonLines, document.transaction, document.registerId);
 }

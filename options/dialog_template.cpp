@@ -48,7 +48,7 @@ constexpr MazoviaText kTitleOptions{u8"Zakres eksportu dokumentów"};
     EMPTY_LABEL(flags), {Kind::Input, 26, y, 18, 1, kData | flags, "", Input::Text, 10}, \
     EMPTY_LABEL(flags), {Kind::Input, 46, y, 12, 1, kData | flags, "", Input::Text, 20}
 
-const Control kOptionsControls[] = {
+constexpr Control kOptionsControls[] = {
     {Kind::Label, 2, 2, 9, 1, 0, "~O~d daty:"},
     {Kind::Input, 11, 2, 16, 1, kData, "", Input::Date, 8},
     {Kind::Label, 30, 2, 9, 1, 0, "D~o~ daty:"},
@@ -83,6 +83,10 @@ const Control kOptionsControls[] = {
 
 #undef TEXT_ROW
 #undef EMPTY_LABEL
+
+static_assert(kOptionsControls[kControlDateFrom - 1].input == Input::Date &&
+                  kOptionsControls[kControlDateTo - 1].input == Input::Date,
+              "the period's controls are the two date inputs");
 
 const Control kProcessingControls[] = {
     {Kind::Frame, 3, 1, 42, 3, 0, "", Input::None, 0, -1, 0, 3},

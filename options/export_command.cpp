@@ -1,6 +1,6 @@
 // The export command: builds the dialog object, lets the host run the
 // options dialog over its options, and on OK saves them and runs the export.
-#include <csetjmp>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +42,7 @@ const VirtualTable& DialogVirtualTable()
     DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
+        t.slots[kDialogSlot_DlgValidate] = reinterpret_cast<const void*>(&ValidateExportDialog);
         return t;
     }();
     return table;
@@ -53,75 +54,118 @@ const void* const* ExportDialogVirtualTable() { return DialogVirtualTable().slot
 
 void CExportVentalorTxt::Construct()
 {
-    // Everything but the host's part starts empty, so that a command that is
-    // abandoned half-way finds nothing to release twice.
+    // Everything but the host's part starts empty, so that a command that
+    // stops half-way finds nothing to release twice.
     std::memset(this, 0, sizeof *this);
     WDialogBaseConstruct(&base);
+    // The base is built unless its constructor was the entry that is missing.
+    baseConstructed = !CommandAbandoned();
     base.vtable = DialogVirtualTable().slots;
+    if (CommandAbandoned())
+        return;
     LoadOptions();
+    if (CommandAbandoned())
+        return;
     run.SetUp();
 }
 
 void CExportVentalorTxt::Destroy()
 {
     run.TearDown();
-    WDialogBaseDestroy(&base);
+    if (baseConstructed)
+        WDialogBaseDestroy(&base);
+    baseConstructed = false;
 }
+
+namespace {
+
+// What became of the export file of a command that stopped.
+enum class ExportFileEnd { NotCreated, Written, Removed, LeftBehind };
+
+// The one notice of an abandoned command: the entry that is missing, what
+// became of the export file and of the memory the command held.
+void TellAbandoned(ExportFileEnd file, const char* path, bool heldMemory)
+{
+    char text[1024];
+    std::size_t n = 0;
+    // Each part of the notice on a line of its own, cut at the buffer's end.
+    auto add = [&](const char* format, auto... args) {
+        if (n + 1 >= sizeof text)
+            return;
+        if (n > 0) {
+            text[n++] = '\n';
+            text[n] = '\0';
+        }
+        const int added = std::snprintf(text + n, sizeof text - n, format, args...);
+        n = added < 0 ? sizeof text - 1 : std::min(sizeof text - 1, n + static_cast<std::size_t>(added));
+    };
+    text[0] = '\0';
+    add(kMsgCommandAbandoned.c_str(), AbandonedEntry());
+    switch (file) {
+    case ExportFileEnd::NotCreated: add("%s", kMsgAbandonedNoFile.c_str()); break;
+    case ExportFileEnd::Written: add(kMsgAbandonedFileWritten.c_str(), path); break;
+    case ExportFileEnd::Removed: add("%s", kMsgAbandonedFileRemoved.c_str()); break;
+    case ExportFileEnd::LeftBehind: add(kMsgAbandonedFileLeft.c_str(), path); break;
+    }
+    // Without HostFree nothing could be given back; the host keeps the blocks.
+    if (EntryAbandoned(HostSlot_HostFree))
+        add(kMsgAbandonedMemoryKept.c_str(), kHostEntries[HostSlot_HostFree].number);
+    else if (heldMemory)
+        add("%s", kMsgAbandonedMemoryReleased.c_str());
+    ShowSystemNotice(text, kMsgMissingEntryTitle);
+}
+
+} // namespace
 
 int ExportCommand()
 {
-    // A host entry that stays missing abandons the call that needed it; the
-    // command then ends here: the file closed, the memory released, the user
-    // told.  Nothing between this frame and the abandoned call holds
-    // anything but the object, which lives in this frame.
-    HostCallGuard guard{};
-    guard.outer = g_hostCallGuard;
-    g_hostCallGuard = &guard;
-
+    // A host entry that stays missing returns 0 to its call and marks the
+    // command; the command checks the mark after each of its steps and, once
+    // it is set, goes straight to the wind-down below, which every way out
+    // takes: the run torn down (an unfinished export file removed, every
+    // block released), the mode bit it set cleared, the base destroyed.
+    CommandSpan span;
     CExportVentalorTxt object;
     std::memset(&object, 0, sizeof object);
-    volatile int bitWasSet = 0;
-    volatile int stage = 0; // 1: object constructed
-    volatile bool failed = false;
+    bool bitWasSet = false;
 
-    if (setjmp(guard.where) == 0) {
-        const int modes = HostGetModeFlags();
-        if ((modes & kModeExportRunning) == 0) {
-            HostSetModeFlags(kModeExportRunning, 1);
-            bitWasSet = 1;
-        }
+    const int modes = HostGetModeFlags();
+    if (!CommandAbandoned() && (modes & kModeExportRunning) == 0) {
+        HostSetModeFlags(kModeExportRunning, 1);
+        bitWasSet = !CommandAbandoned();
+    }
+    if (!CommandAbandoned())
         object.Construct();
-        stage = 1;
+    if (!CommandAbandoned()) {
         const int button =
             static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
-        if (button == kButtonOk) {
+        // A dialog whose own entries went missing leaves a record nobody
+        // confirmed: the run never starts on it.
+        if (!CommandAbandoned() && button == kButtonOk) {
             object.SaveOptions();
-            failed = !object.run.RunExport(object.options);
+            if (!CommandAbandoned())
+                object.run.RunExport(object.options);
         }
-        // The bit this command set is cleared whatever the dialog's outcome.
-        if (bitWasSet)
-            HostSetModeFlags(kModeExportRunning, 0);
-        object.Destroy();
-        g_hostCallGuard = guard.outer;
-        return failed ? kCommandFailed : kCommandDone;
     }
 
-    // Abandoned.  Release what the object holds under a guard of its own:
-    // a second missing entry during the clean-up only ends the clean-up.
-    const int abandoned = guard.abandonedEntry;
-    HostCallGuard cleanup{};
-    cleanup.outer = guard.outer;
-    g_hostCallGuard = &cleanup;
-    if (setjmp(cleanup.where) == 0) {
-        if (stage == 1)
-            object.run.TearDown();
-        if (bitWasSet)
-            HostSetModeFlags(kModeExportRunning, 0);
-    }
-    g_hostCallGuard = guard.outer;
+    const bool heldMemory = object.run.firmFlags != nullptr || object.run.personFlags != nullptr ||
+                            object.run.out.text != nullptr || object.run.store.blocks != nullptr;
+    object.Destroy();
+    // The bit this command set is cleared whatever the dialog's outcome.
+    if (bitWasSet)
+        HostSetModeFlags(kModeExportRunning, 0);
 
-    char text[256];
-    std::snprintf(text, sizeof text, kMsgCommandAbandoned.c_str(), abandoned);
-    ShowSystemNotice(text, kMsgMissingEntryTitle);
-    return kCommandFailed;
+    if (CommandAbandoned()) {
+        const ExportRun& run = object.run;
+        switch (run.fileState) {
+        case ExportFileState::NotCreated: TellAbandoned(ExportFileEnd::NotCreated, nullptr, heldMemory); break;
+        case ExportFileState::Unfinished:
+        case ExportFileState::Removed: TellAbandoned(ExportFileEnd::Removed, nullptr, heldMemory); break;
+        case ExportFileState::LeftBehind:
+            TellAbandoned(ExportFileEnd::LeftBehind, run.temporaryPath, heldMemory);
+            break;
+        case ExportFileState::Written: TellAbandoned(ExportFileEnd::Written, run.exportPath, heldMemory); break;
+        }
+    }
+    return 0;
 }

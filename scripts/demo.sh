@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: set up, build, write a demo firm database (a year of
-# purchase invoices and corrections) and export it in batch mode.
+# purchase invoices and corrections), export it in batch mode and verify the
+# export against the firm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,12 @@ build/native/tomiva --firm "$demo/firm.db" --dir "$demo" --batch \
   --answer "17=202" --answer "19=KOREKTY" \
   --answer "Kod oddzialu=CENTRALA" --answer "Miejsce powstania=MPK-01" --answer "ID firmy z KH=1" \
   run "Eksport Ventalor (txt)"
+
+# The export against the schema of the export format and the firm: a table
+# per month and rate, the warnings, any mismatch; exit 6 if they disagree.
+echo
+build/native/tomiva verify "$(ls "$demo"/qPX_*.xml)" --firm "$demo/firm.db" \
+  --from 2021-01-01 --to 2021-12-31 --scope invoices,corrections
 
 echo
 echo "The options are kept in $demo/a_mas.cfg. At a terminal, the dialog is yours:"

@@ -10,9 +10,12 @@ PACKAGES=(
   libsqlite3-dev    # the replacement host keeps a firm's tables in SQLite
   sqlite3           # the sqlite3 shell, to look into and fill firm databases
   libgtest-dev      # GoogleTest, the unit and integration tests
-  libxml2-utils     # xmllint, checks that every export file is well-formed XML
+  libxml2-dev       # libxml2: tomiva verify reads export files and checks them against their schema
+  libxml2-utils     # xmllint, checks every export file of the tests against the schema
   libncurses-dev    # the host draws interactive dialogs in the terminal (ncursesw)
   tmux              # the interactive dialog tests drive a real terminal
+  clang             # the fuzz targets of the parsers (libFuzzer, scripts/fuzz.sh)
+  libclang-rt-dev   # libFuzzer's driver and clang's sanitizer run-times
 )
 
 missing=()

@@ -20,6 +20,8 @@ PACKAGES=(
   wine32:i386             # Wine's 32-bit half: the DLL is i686
   dpkg-dev                # apt-get source unpacks with dpkg-source
   tcl                     # tclsh, which makes sqlite3.c
+  icoutils                # wrestool, which reads the DLL's version resource in the tests
+  unzip                   # the package test unpacks ExportFKVentalor-<version>-win32.zip
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

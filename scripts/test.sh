@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native build, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then the 32-bit
-# Windows build (its export tables, and the plug-in in TOMIVA.exe under Wine).
+# under AddressSanitizer and UndefinedBehaviorSanitizer (with the sweeps over
+# every missing entry and every allocation), the fuzz targets of the parsers
+# for a short time each, then the 32-bit Windows build (its export tables,
+# and the plug-in in TOMIVA.exe under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +17,10 @@ for preset in native sanitize; do
   echo "== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# Every parser's fuzz target for 15 s from its seed corpus: a finding fails.
+echo "== fuzz: build and run each target"
+bash scripts/fuzz.sh 15
 
 # The Windows build: the cross compiler, Wine and the SQLite amalgamation
 # (made once in build/windows, where the Wine prefix is kept too).

@@ -13,7 +13,46 @@
 #include "shell/plugin_modules.h"
 
 bool g_ignoreMissingEntries = false;
-HostCallGuard* g_hostCallGuard = nullptr;
+
+namespace {
+
+// The running command's mark: the first entry abandoned, and every entry
+// whose call was abandoned.
+int g_abandonedEntry = 0;
+bool g_entryAbandoned[kHostEntryCount] = {};
+
+void MarkAbandoned(int index)
+{
+    if (g_abandonedEntry == 0)
+        g_abandonedEntry = kHostEntries[index].number;
+    g_entryAbandoned[index] = true;
+}
+
+} // namespace
+
+bool CommandAbandoned() { return g_abandonedEntry != 0; }
+
+void AbandonCommand(HostSlotIndex slot)
+{
+    if (slot >= 0 && slot < kHostEntryCount)
+        MarkAbandoned(slot);
+}
+int AbandonedEntry() { return g_abandonedEntry; }
+
+bool EntryAbandoned(HostSlotIndex slot) { return slot >= 0 && slot < kHostEntryCount && g_entryAbandoned[slot]; }
+
+CommandSpan::CommandSpan() : outerEntry_(g_abandonedEntry)
+{
+    std::memcpy(outerAbandoned_, g_entryAbandoned, sizeof outerAbandoned_);
+    g_abandonedEntry = 0;
+    std::memset(g_entryAbandoned, 0, sizeof g_entryAbandoned);
+}
+
+CommandSpan::~CommandSpan()
+{
+    g_abandonedEntry = outerEntry_;
+    std::memcpy(g_entryAbandoned, outerAbandoned_, sizeof g_entryAbandoned);
+}
 
 const HostEntryInfo kHostEntries[kHostEntryCount] = {
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
@@ -104,6 +143,8 @@ void ResetHostBinding()
     for (int i = 0; i < kHostEntryCount; ++i)
         HostSlots[i] = HostBindRoutines[i];
     g_ignoreMissingEntries = false;
+    g_abandonedEntry = 0;
+    std::memset(g_entryAbandoned, 0, sizeof g_entryAbandoned);
 }
 
 void ShowSystemNotice(const char* text, const char* title)
@@ -117,23 +158,25 @@ void ShowSystemNotice(const char* text, const char* title)
     PlatformMessageBox(converted, convertedTitle, kPlatformStyleOk);
 }
 
-extern "C" void BindEntry(int number, void** slot)
+extern "C" void* BindEntry(int number, void** slot)
 {
-    *slot = g_hostModule != nullptr ? PlatformLookupByNumber(g_hostModule, number) : nullptr;
-    if (*slot == nullptr && MissingEntryPrompt(number) == MissingEntryAnswer::Ignore)
-        PickFallback(number, slot);
-}
-
-extern "C" void HostCallAbandoned(int number)
-{
-    // Back to its bind-and-call routine: a later call binds (and asks) again.
-    const int index = HostSlotOfNumber(number);
-    if (index >= 0)
-        HostSlots[index] = HostBindRoutines[index];
-    if (g_hostCallGuard != nullptr) {
-        g_hostCallGuard->abandonedEntry = number;
-        std::longjmp(g_hostCallGuard->where, 1);
+    // The thunks pass their own slot: its place in the table is the entry's.
+    const int index = static_cast<int>(slot - HostSlots);
+    void* entry = g_hostModule != nullptr ? PlatformLookupByNumber(g_hostModule, number) : nullptr;
+    if (entry != nullptr) {
+        *slot = entry;
+        return entry;
     }
-    std::fprintf(stderr, "host entry %d is missing and no command is running to abandon\n", number);
-    std::abort();
+    // Missing.  After "Ignore" an entry with a fallback takes it for good;
+    // a command already abandoned does not ask again.
+    const bool ignored =
+        g_ignoreMissingEntries || (!CommandAbandoned() && MissingEntryPrompt(number) == MissingEntryAnswer::Ignore);
+    if (ignored && EntryHasFallback(number)) {
+        PickFallback(number, slot);
+        return *slot;
+    }
+    // Abandoned: this call returns 0 through the entry's own fallback; the
+    // slot stays at binding, so that the next command asks again.
+    MarkAbandoned(index);
+    return HostFallbacks[index];
 }

@@ -23,26 +23,13 @@ PluginDescriptor g_descriptor = {
     {0x00, 0x00, 0x08, 0x43}, kPluginName.c_str(), kPluginCommand, &ExportCommandHandler, {0, 0, 0, 0, 0, 0, 0, 0},
 };
 
-// An entry point that calls the host sets a guard of its own: a host entry
-// that stays missing ends the entry point, not the host.
-template <typename Work>
-int Guarded(int abandonedResult, Work work)
-{
-    HostCallGuard guard{};
-    guard.outer = g_hostCallGuard;
-    g_hostCallGuard = &guard;
-    int result = abandonedResult;
-    if (setjmp(guard.where) == 0)
-        result = work();
-    g_hostCallGuard = guard.outer;
-    return result;
-}
-
 void InstallNotice()
 {
     int32_t value = 0;
     const int status = static_cast<int16_t>(
         HostIniAccess(kIniFileName, kIniRead, kIniSection, kIniKeyAsk, "%d", &value));
+    if (CommandAbandoned())
+        return;
     if (status != 0)
         value = 0;
     else if ((value & 0xFFFF) != 0)
@@ -53,6 +40,8 @@ void InstallNotice()
     // The host's flag is the variable's low 16 bits.
     int16_t flag = static_cast<int16_t>(value);
     HostNotice(kNoticeKind, &flag, 0, text);
+    if (CommandAbandoned())
+        return;
     HostIniAccess(kIniFileName, kIniWrite, kIniSection, kIniKeyAsk, "%d", static_cast<int>(flag));
 }
 
@@ -60,31 +49,34 @@ void InstallNotice()
 
 const PluginDescriptor* PluginDescriptorRecord() { return &g_descriptor; }
 
+// Each entry point is a span of its own: a host entry that stays missing
+// returns 0 to its call and marks the span, which then stops where it is.
+
 extern "C" int HOST_CONV_STDCALL PluginQuery(void* hostProcedure, char* nameBuffer)
 {
-    return Guarded(-1, [&] {
-        if (hostProcedure == nullptr) {
-            HostReleaseCommand(static_cast<int>(kPluginCommand));
-            return 0;
-        }
-        if (nameBuffer != nullptr)
-            std::memcpy(nameBuffer, kPluginName.c_str(), std::strlen(kPluginName.c_str()) + 1);
-        return HostInterfaceVersion() == kHostInterfaceNumber ? 0 : -1;
-    });
+    CommandSpan span;
+    if (hostProcedure == nullptr) {
+        HostReleaseCommand(static_cast<int>(kPluginCommand));
+        return 0;
+    }
+    if (nameBuffer != nullptr)
+        std::memcpy(nameBuffer, kPluginName.c_str(), std::strlen(kPluginName.c_str()) + 1);
+    // A missing interface entry answers 0, which is no interface this
+    // plug-in knows: it refuses.
+    return HostInterfaceVersion() == kHostInterfaceNumber ? 0 : -1;
 }
 
 extern "C" int HOST_CONV_STDCALL PluginLoad(int flag)
 {
-    Guarded(0, [&] {
-        if (flag != 0) {
-            HostMessageBoxF(kTitleVersionNotice, kMsgVersionMismatch, kVersionNoticeFlags, kPluginName.c_str(),
-                            kPluginName.c_str());
-            return 0;
-        }
-        HostRegisterPlugin(&g_descriptor);
-        InstallNotice();
+    CommandSpan span;
+    if (flag != 0) {
+        HostMessageBoxF(kTitleVersionNotice, kMsgVersionMismatch, kVersionNoticeFlags, kPluginName.c_str(),
+                        kPluginName.c_str());
         return 0;
-    });
+    }
+    HostRegisterPlugin(&g_descriptor);
+    if (!CommandAbandoned())
+        InstallNotice();
     return 0;
 }
 

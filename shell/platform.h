@@ -11,8 +11,8 @@ PlatformModule PlatformFindModule(const char* name);
 // The entry with that number in the module, else null (GetProcAddress by ordinal).
 void* PlatformLookupByNumber(PlatformModule module, int number);
 
-// The path of the module that holds the plug-in; false when there is none
-// to give (GetModuleFileNameA).
+// The path of the module that holds the plug-in, cut to the buffer when it
+// is longer; false when there is none to give (GetModuleFileNameA).
 bool PlatformModuleFileName(PlatformModule module, char* buffer, int size);
 
 // The system's message box; returns the button pressed (kPlatformIdAbort ...).

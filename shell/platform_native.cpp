@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "contract/native_module.h"
 #include "shell/platform.h"
 #include "shell/platform_prompt.h"
@@ -53,7 +54,7 @@ int PlatformMessageBox(const char* text, const char* title, unsigned style)
     if ((style & 0xF) != (kPlatformStyleAbortRetryIgnore & 0xF))
         return kPlatformIdOk;
 
-    const char* answers = std::getenv("TOMIVA_PROMPT_ANSWERS");
+    const char* answers = std::getenv(kPromptAnswersVariable);
     if (answers != nullptr && *answers != '\0') {
         const int scripted = PlatformScriptedAnswer(answers);
         PlatformPrintAnswer(scripted);

@@ -13,3 +13,9 @@ void PlatformPrintBox(const char* title, const char* text);
 
 // Prints the answer that closed the box.
 void PlatformPrintAnswer(int answer);
+
+// A module's file name that the system wrote into a buffer of `size` bytes,
+// `written` characters long (as GetModuleFileNameA counts them: `size` when
+// the name did not fit): false when there is none; a name that did not fit
+// is cut to the buffer, ending in a NUL, as on every platform.
+bool PlatformCutModuleName(char* buffer, int size, unsigned long written);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/host_protocol.h"
 #include "shell/platform.h"
 #include "shell/platform_prompt.h"
 
@@ -39,18 +40,14 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
     if (size <= 0)
         return false;
     const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
-    if (n == 0 || n >= static_cast<DWORD>(size)) { // failed, or cut short
-        buffer[0] = '\0';
-        return false;
-    }
-    return true;
+    return PlatformCutModuleName(buffer, size, n);
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)
 {
-    // Within one volume the move is a rename of the directory entry, which
-    // replaces the old file in one step.
-    return from != nullptr && to != nullptr && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+    // rename() of the C library refuses an existing target on Windows.
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool PlatformRemoveFile(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
@@ -64,7 +61,7 @@ bool PlatformRemoveFile(const char* path) { return path != nullptr && DeleteFile
 // otherwise MessageBoxA shows it.
 static bool ScriptedAnswers(char* answers, DWORD size)
 {
-    const DWORD n = GetEnvironmentVariableA("TOMIVA_PROMPT_ANSWERS", answers, size);
+    const DWORD n = GetEnvironmentVariableA(kPromptAnswersVariable, answers, size);
     return n > 0 && n < size;
 }
 

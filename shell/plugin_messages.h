@@ -76,8 +76,21 @@ inline constexpr MazoviaText kProgressFirms{u8"Kontrahenci"};
 inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
 inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};
 
+// The period of the options dialog, refused when OK is pressed.  Arguments
+// of the last: the two dates, YYYY-MM-DD.
+inline constexpr MazoviaText kMsgPeriodFromEmpty{
+    u8"Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."};
+inline constexpr MazoviaText kMsgPeriodToEmpty{
+    u8"Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."};
+inline constexpr MazoviaText kMsgPeriodInverted{
+    u8"Data w polu \"Od daty\" (%s) jest późniejsza niż data w polu \"Do daty\" (%s)!\n"
+    u8"Popraw okres eksportu."};
+
 // Settings file.
 inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+// The settings are written here first, read back, and only then moved over
+// kSettingsFileName, so that a failed save leaves the earlier file whole.
+inline constexpr char kSettingsTempFileName[] = "a_mas.cfg.tmp";
 inline constexpr MazoviaText kMsgSettingsCannotRead{
     u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};
@@ -96,6 +109,13 @@ inline constexpr char kIniFileName[] = "EksportFKVentalor.ini";
 inline constexpr char kIniSection[] = "EksportFKVentalor";
 inline constexpr char kIniKeyAsk[] = "Pytaj";
 
-// A command abandoned because a host entry stays missing.
-inline constexpr MazoviaText kMsgCommandAbandoned{
-    u8"Polecenie przerwane: brak wpisu %d w programie.\nPlik eksportu zamknięto, pamięć zwolniono."};
+// A command abandoned because a host entry stays missing: the entry, then
+// what became of the export file (a path where one is named) and of the
+// memory the command held (the entry HostFree where it was the one missing).
+inline constexpr MazoviaText kMsgCommandAbandoned{u8"Polecenie przerwane: brak wpisu %d w programie."};
+inline constexpr MazoviaText kMsgAbandonedNoFile{u8"Pliku eksportu nie utworzono."};
+inline constexpr MazoviaText kMsgAbandonedFileRemoved{u8"Niepełny plik eksportu usunięto."};
+inline constexpr MazoviaText kMsgAbandonedFileLeft{u8"Nie można usunąć niepełnego pliku eksportu:\n%s"};
+inline constexpr MazoviaText kMsgAbandonedFileWritten{u8"Plik eksportu zapisano przed przerwaniem:\n%s"};
+inline constexpr MazoviaText kMsgAbandonedMemoryReleased{u8"Pamięć zwolniono."};
+inline constexpr MazoviaText kMsgAbandonedMemoryKept{u8"Pamięci nie zwolniono: brak wpisu %d w programie."};

@@ -6,11 +6,16 @@
  * Call routine:   jmp *slot                      (every caller uses this one)
  * Bind-and-call:  save every register and the flags (ECX carries the object
  *                 of a dialog-base method), BindEntry(number, &slot), restore,
- *                 and jmp *slot with the caller's arguments and return
- *                 address untouched - so stdcall, cdecl, thiscall and
- *                 variadic entries all pass through as they came.
- * A slot that binding left empty is never jumped through: the routine goes
- * to HostCallAbandoned(number) instead, which does not return.
+ *                 and go on at the address BindEntry returned with the
+ *                 caller's arguments and return address untouched - so
+ *                 stdcall, cdecl, thiscall and variadic entries all pass
+ *                 through as they came.  That address is the host's entry,
+ *                 an ignored entry's fallback, or, for a call that is
+ *                 abandoned, the entry's own fallback for this one call,
+ *                 which returns 0 and removes exactly the entry's argument
+ *                 bytes.  No register is free for the jump: the address is
+ *                 stored in a word kept below the saved registers, and
+ *                 "ret" takes it from there once they are restored.
  *
  * C symbols on this target carry a leading underscore.  The call routines
  * are plain labels "_<name>": host_api.h gives every declaration that label
@@ -23,25 +28,24 @@
 #define HOST_POP_STDCALL(argc) (4 * (argc))
 #define HOST_POP_THISCALL(argc) (4 * ((argc) - 1))
 #define HOST_POP_CDECL(argc) 0
+/* What pushal and pushfl put on the stack: eight registers and the flags. */
+#define HOST_SAVED_BYTES 36
 
 #define HOST_ENTRY(number, name, conv, argc, result, params) \
     .globl _##name; \
 _##name: jmp *HostSlot_##number; \
 HostBind_##number: \
+    subl $4, %esp; \
     pushal; \
     pushfl; \
     pushl $HostSlot_##number; \
     pushl $number; \
     call _BindEntry; \
     addl $8, %esp; \
+    movl %eax, HOST_SAVED_BYTES(%esp); \
     popfl; \
     popal; \
-    cmpl $0, HostSlot_##number; \
-    je 1f; \
-    jmp *HostSlot_##number; \
-1:  pushl $number; \
-    call _HostCallAbandoned; \
-    ud2; \
+    ret; \
 HostFallback_##number: \
     .ifc #result,"double"; fldz; .endif; \
     xorl %eax, %eax; \
@@ -63,8 +67,8 @@ _HostSlots:
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
 
-/* The bind-and-call routines again, read-only: an abandoned call puts its
-   slot back to its routine, so that the next call binds afresh. */
+/* The bind-and-call routines again, read-only: the slots' first contents,
+   to which ResetHostBinding puts them back. */
 #define HOST_ENTRY(number, name, conv, argc, result, params) .long HostBind_##number;
 
     .section .rdata,"dr"
@@ -77,7 +81,8 @@ _HostBindRoutines:
 /* The fallback of each slot: returns 0 (in EAX:EDX, and on the FPU stack for
    an entry with a floating result) and removes exactly the bytes that the
    entry itself removes, so the caller's stack is as the real entry leaves
-   it.  Whether an entry may have it is the binder's rule. */
+   it.  Whether an ignored entry keeps it is the binder's rule; an abandoned
+   call takes it whatever the rule. */
 #define HOST_ENTRY(number, name, conv, argc, result, params) .long HostFallback_##number;
 
     .section .rdata,"dr"

@@ -4,11 +4,14 @@
  *
  * Call routine:   jmp *slot                      (every caller uses this one)
  * Bind-and-call:  save every argument register, BindEntry(number, &slot),
- *                 restore, and jmp *slot with the caller's arguments and
- *                 return address untouched - so variadic entries and every
- *                 calling convention pass through as they came.
- * A slot that binding left empty is never jumped through: the routine goes
- * to HostCallAbandoned(number) instead.
+ *                 restore, and jump to the address BindEntry returned with
+ *                 the caller's arguments and return address untouched - so
+ *                 variadic entries and every calling convention pass
+ *                 through as they came.  That address is the host's entry,
+ *                 an ignored entry's fallback, or, for a call that is
+ *                 abandoned, the entry's fallback for this one call: the
+ *                 call returns 0 to its caller like any other.
+ * The jump goes through %r11, which carries no argument.
  */
 #if defined(__x86_64__) && defined(__ELF__)
 
@@ -25,15 +28,12 @@ HostBind_##number: \
     mov $number, %edi; \
     lea HostSlot_##number(%rip), %rsi; \
     call BindEntry; \
+    mov %rax, %r11; \
     movdqu 0(%rsp), %xmm0; movdqu 16(%rsp), %xmm1; movdqu 32(%rsp), %xmm2; movdqu 48(%rsp), %xmm3; \
     movdqu 64(%rsp), %xmm4; movdqu 80(%rsp), %xmm5; movdqu 96(%rsp), %xmm6; movdqu 112(%rsp), %xmm7; \
     add $128, %rsp; \
     pop %rax; pop %r9; pop %r8; pop %rcx; pop %rdx; pop %rsi; pop %rdi; \
-    cmpq $0, HostSlot_##number(%rip); \
-    je 1f; \
-    jmp *HostSlot_##number(%rip); \
-1:  mov $number, %edi; \
-    jmp HostCallAbandoned; \
+    jmp *%r11; \
     .size HostBind_##number, .-HostBind_##number;
 
     .text
@@ -52,8 +52,8 @@ HostSlots:
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
 
-/* The bind-and-call routines again, read-only: an abandoned call puts its
-   slot back to its routine, so that the next call binds afresh. */
+/* The bind-and-call routines again, read-only: the slots' first contents,
+   to which ResetHostBinding puts them back. */
 #define HOST_ENTRY(number, name, conv, argc, result, params) .quad HostBind_##number;
 
     .section .data.rel.ro,"aw"
@@ -66,7 +66,8 @@ HostBindRoutines:
 
 /* The fallback of each slot.  On this ABI the caller removes the arguments,
    so one routine that returns 0 (integer and floating) fits every entry's
-   real argument list; whether an entry may have it is the binder's rule. */
+   real argument list.  Whether an ignored entry keeps it is the binder's
+   rule; an abandoned call takes it whatever the rule. */
 #define HOST_ENTRY(number, name, conv, argc, result, params) .quad HostFallback;
 
     .section .data.rel.ro,"aw"

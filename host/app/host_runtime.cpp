@@ -4,17 +4,40 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
+#include "host/app/written_files.h"
+#include "host/app/xml_check.h"
 #include "host/firm/firm_database.h"
 #include "host/services/host_dates.h"
+#include "host/services/host_failures.h"
 #include "host/services/host_files.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
+
+namespace {
+
+// The data directory as the session started, to tell what a command wrote.
+DirectorySnapshot& StartingFiles()
+{
+    static DirectorySnapshot files;
+    return files;
+}
+
+bool IsXmlFile(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".xml";
+}
+
+} // namespace
 
 bool HostStart(const HostConfig& config, std::string* error)
 {
@@ -67,8 +90,29 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
     state.filesWritten.clear();
+    state.failures.clear();
+    for (bool& kind : state.failed)
+        kind = false;
+    StartingFiles() = SnapshotOf(directory);
     state.running = true;
+    HostReportFailuresToSession(true);
     return true;
+}
+
+std::vector<std::string> HostFinishCommand()
+{
+    HostCloseAllFiles();
+    HostMarkWithheldEntries();
+    const HostSession& state = HostState();
+    std::vector<std::string> complete;
+    for (const std::string& path : FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten)) {
+        const std::string problem = IsXmlFile(path) ? XmlDocumentProblem(path) : std::string();
+        if (problem.empty())
+            complete.push_back(path);
+        else
+            HostRecordFailure(HostFailureKind::FileIncomplete, path + " is not a whole XML document: " + problem);
+    }
+    return complete;
 }
 
 bool HostDialogRefused() { return HostState().dialogRefused; }
@@ -78,8 +122,11 @@ void HostStop()
     HostSession& state = HostState();
     if (!state.running)
         return;
+    HostReportFailuresToSession(false);
     HostProgressReset();
     HostCloseAllFiles();
+    HostReclaimBlocks();
     FirmDatabaseClose();
+    StartingFiles().clear();
     state = HostSession{};
 }

@@ -26,6 +26,14 @@ bool HostStart(const HostConfig& config, std::string* error);
 // Closes the firm database and releases every table, file and block.
 void HostStop();
 
+// The end of a command: closes what the plug-in left open, then reads back
+// every file the command wrote (new or changed in the data directory since
+// the host started, and any it opened for writing elsewhere).  An XML file
+// must be one whole, well-formed document; one that is not marks the
+// command as failed (HostState().failures).  Returns the files written that
+// passed, by path.
+std::vector<std::string> HostFinishCommand();
+
 // A message box, error notice or notice that the host showed; texts in UTF-8
 // with the emphasis bytes dropped.
 struct HostShownMessage {
@@ -34,6 +42,9 @@ struct HostShownMessage {
     std::string text;
 };
 const std::vector<HostShownMessage>& HostShownMessages();
+// The host's own lines about files and the firm (HostNote), in order.
+const std::vector<std::string>& HostShownNotes();
+// Forgets both.
 void HostClearShownMessages();
 
 // Makes the n-th allocation from now fail (1 = the next one); 0 clears.
@@ -42,9 +53,12 @@ void HostFailAllocation(int nth);
 // Number of allocation entries called so far, and blocks not yet freed.
 long HostAllocationCount();
 long HostLiveBlocks();
+// Releases every block a plug-in left (HostStop does); returns how many.
+int HostReclaimBlocks();
 
-// True when a dialog refused its scripted answers (the message said which
-// control and why); the command then ran nothing.  Cleared by HostStart.
+// True when a dialog refused its scripted answers or values (the message
+// said which control and why), or could not be shown; the command then ran
+// nothing.  Cleared by HostStart.
 bool HostDialogRefused();
 
 // How often the plug-in looked the entry up by number.
@@ -56,3 +70,8 @@ void HostSetInterfaceNumber(int number);
 // Withholds an entry from the export table (tests of missing entries).
 void HostWithholdEntry(int number);
 void HostClearWithheldEntries();
+// Marks the command as failed for entries the plug-in may have missed
+// unseen.  Natively the host sees every look-up and marks one that finds
+// nothing when it happens, so this does nothing; the Windows host cannot see
+// look-ups (the system answers them), so each withheld entry counts.
+void HostMarkWithheldEntries();

@@ -3,24 +3,111 @@
 // one of them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include <sqlite3.h>
 
+#include "contract/host_protocol.h"
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_files.h"
 #include "host/services/host_session.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"
 #endif
+#ifdef TOMIVA_WITH_VERIFY
+#include "host/common/host_date.h"
+#include "host/firm/firm_database.h"
+#include "host/verify/verify.h"
+#include "host/verify/verify_report.h"
+#endif
+
+// ---------------------------------------------------------------------------
+// The test switch TOMIVA_FAIL_PROGRAM_ALLOC=N (environment): the N-th
+// allocation of the program itself fails, counted from the start of main:
+// operator new throws std::bad_alloc (the nothrow forms, which call it, give
+// null) and SQLite's allocator returns null.  Unset, nothing is counted.
+// (--fail-allocation does the same for the host's allocation entries.)
+
+namespace {
+
+inline constexpr char kFailProgramAllocation[] = "TOMIVA_FAIL_PROGRAM_ALLOC";
+
+long g_programAllocations = 0;
+long g_failProgramAllocation = 0; // the allocation that fails; 0 none
+
+// True for the allocation that must fail.
+bool ProgramAllocationFails()
+{
+    if (g_failProgramAllocation == 0)
+        return false;
+    return ++g_programAllocations == g_failProgramAllocation;
+}
+
+sqlite3_mem_methods g_sqliteDefault{};
+
+void* SqliteMalloc(int size) { return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xMalloc(size); }
+void* SqliteRealloc(void* block, int size)
+{
+    return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xRealloc(block, size);
+}
+
+// Arms the switch; SQLite's allocator is set before anything opens a
+// database.  False (with the reason) for a value that is no positive number.
+bool ArmProgramAllocationFailure(std::string* why)
+{
+    const char* text = std::getenv(kFailProgramAllocation);
+    if (text == nullptr || *text == '\0')
+        return true;
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (*end != '\0' || n <= 0) {
+        *why = std::string(kFailProgramAllocation) + " takes a positive number, not \"" + text + "\"";
+        return false;
+    }
+    if (sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
+        sqlite3_mem_methods counted = g_sqliteDefault;
+        counted.xMalloc = &SqliteMalloc;
+        counted.xRealloc = &SqliteRealloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
+    }
+    g_failProgramAllocation = n;
+    return true;
+}
+
+// Says so when the switch never came to its allocation: a sweep over N ends
+// there.
+void TellUnreachedAllocationFailure()
+{
+    if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)
+        std::fprintf(stderr, "tomiva: %s=%ld was not reached: %ld allocations\n", kFailProgramAllocation,
+                     g_failProgramAllocation, g_programAllocations);
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    void* block = ProgramAllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    return block;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -31,50 +118,120 @@ enum ExitCode {
     kExitPlugin = 3,
     kExitEntry = 4,
     kExitDialog = 5,
+    kExitEntryMissing = 6,
+    kExitHostFailed = 7,
+    kExitPluginReported = 8,
+    kExitFileIncomplete = 9,
+    kExitVerify = 10,
 };
 
-const char kUsage[] = R"USAGE(usage: tomiva [OPTIONS] COMMAND
+// The verify command and the check of a batch run's files need libxml2,
+// which the Windows build of the host does not have: there the usage says
+// nothing of them.
+#ifdef TOMIVA_WITH_VERIFY
+#define TOMIVA_USAGE_RUN_VERIFIES \
+    "                       (in batch mode every export file the run wrote is then\n" \
+    "                       verified, see verify: against the schema, and against\n" \
+    "                       the firm for the period and kinds that the run's\n" \
+    "                       settings file a_mas.cfg holds)\n"
+#define TOMIVA_USAGE_VERIFY \
+    "  verify FILE          check an export file (qPX_YYYY-MM-DD.xml): valid against\n" \
+    "                       the schema of the export format and, with --firm, every\n" \
+    "                       document of the period and kinds present once with the\n" \
+    "                       firm's net and VAT per rate and class, every contractor\n" \
+    "                       with the firm's name, tax number and address; prints a\n" \
+    "                       summary per month and rate, the warnings and mismatches\n" \
+    "      --from YYYY-MM-DD  first day of the export's period; with --to\n" \
+    "      --to YYYY-MM-DD    last day (default for both: the month that the\n" \
+    "                         documents' MIESIAC and ROK name)\n" \
+    "      --scope KINDS      invoices, corrections or invoices,corrections (default:\n" \
+    "                         the kinds of the documents in the file)\n"
+#define TOMIVA_USAGE_NO_VERIFY \
+    "  --no-verify          run: leave the files of a batch run unverified\n"
+#define TOMIVA_USAGE_FIRM \
+    "the firm database (needed by run; verify reconciles\n" \
+    "                       an export file with it)"
+#define TOMIVA_USAGE_EXIT_VERIFY \
+    "  10 an export file of a batch run failed verification: not valid against the\n" \
+    "     schema, or not what the firm holds\n"
+#else
+#define TOMIVA_USAGE_RUN_VERIFIES ""
+#define TOMIVA_USAGE_VERIFY ""
+#define TOMIVA_USAGE_NO_VERIFY ""
+#define TOMIVA_USAGE_FIRM "the firm database (needed by run)"
+#define TOMIVA_USAGE_EXIT_VERIFY ""
+#endif
 
-Runs the plug-ins of the host over a firm database (a SQLite file).
-
-Commands:
-  run ENTRY            run the menu entry with that name, e.g. run "Eksport Ventalor (txt)"
-  plugins              list the menu entries that the plug-ins registered
-  new-firm FILE        write an empty firm database to FILE (a new file), to be
-                       filled with the sqlite3 shell or a CSV import
-  demo-firm FILE       write a demo firm database to FILE (a new file)
-      --documents N      purchase documents to generate (default 400)
-      --seed S           seed of the generator (default 1)
-      --year YYYY        year of the documents (default 2021)
-
-Options:
-  --firm FILE          the firm database (needed by run)
-  --dir DIR            the firm's data directory: settings files, INI files and
-                       export files live there (default: the current directory)
-  --today YYYY-MM-DD   the date the host reports as today (default: the system's)
-  --plugin FILE        load this plug-in module (repeatable); without it every
-                       plug-in in the folder "plugins" next to tomiva is loaded
-  --batch              nobody at the terminal: dialogs take their scripted
-                       answers and are confirmed with OK, messages are printed;
-                       also the mode whenever standard input is not a terminal
-  --answer CONTROL=VALUE
-                       a scripted answer for the dialog (repeatable, in order);
-                       CONTROL is the caption before an input or a check box's
-                       text (without "~" and a trailing ":"), or the control's
-                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0
-  --cancel             batch: close the dialog with Cancel instead of OK
-  --prompt-answers LIST
-                       answers to "missing host entry" prompts in batch mode, a
-                       comma list of abort, retry and ignore, one per prompt
-                       (more prompts than answers: abort)
-  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;
-                       for trying the missing-entry prompt)
-  -h, --help           this text
-
-Exit status: 0 when the command ran; 1 bad usage; 2 the firm database was
-refused; 3 a plug-in could not be loaded; 4 no such menu entry; 5 the dialog
-refused its scripted answers.
-)USAGE";
+const char kUsage[] =
+    "usage: tomiva [OPTIONS] COMMAND\n"
+    "\n"
+    "Runs the plug-ins of the host over a firm database (a SQLite file).\n"
+    "\n"
+    "Commands:\n"
+    "  run ENTRY            run the menu entry with that name, e.g. run \"Eksport Ventalor (txt)\"\n"
+    TOMIVA_USAGE_RUN_VERIFIES
+    "  plugins              list the menu entries that the plug-ins registered\n"
+    "  new-firm FILE        write an empty firm database to FILE (a new file), to be\n"
+    "                       filled with the sqlite3 shell or a CSV import\n"
+    "  demo-firm FILE       write a demo firm database to FILE (a new file)\n"
+    "      --documents N      purchase documents to generate (default 400)\n"
+    "      --seed S           seed of the generator (default 1)\n"
+    "      --year YYYY        year of the documents (default 2021)\n"
+    TOMIVA_USAGE_VERIFY
+    "\n"
+    "Options:\n"
+    "  --firm FILE          " TOMIVA_USAGE_FIRM "\n"
+    "  --dir DIR            the firm's data directory: settings files, INI files and\n"
+    "                       export files live there (default: the current directory)\n"
+    "  --today YYYY-MM-DD   the date the host reports as today (default: the system's)\n"
+    "  --plugin FILE        load this plug-in module (repeatable); without it every\n"
+    "                       plug-in in the folder \"plugins\" next to tomiva is loaded\n"
+    "  --batch              nobody at the terminal: dialogs take their scripted\n"
+    "                       answers and are confirmed with OK, messages are printed;\n"
+    "                       also the mode whenever standard input is not a terminal\n"
+    "  --answer CONTROL=VALUE\n"
+    "                       a scripted answer for the dialog (repeatable, in order);\n"
+    "                       CONTROL is the caption before an input or a check box's\n"
+    "                       text (without \"~\" and a trailing \":\"), or the control's\n"
+    "                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0\n"
+    "  --cancel             batch: close the dialog with Cancel instead of OK\n"
+    "  --prompt-answers LIST\n"
+    "                       answers to \"missing host entry\" prompts in batch mode, a\n"
+    "                       comma list of abort, retry and ignore, one per prompt\n"
+    "                       (more prompts than answers: abort)\n"
+    "  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;\n"
+    "                       for trying the missing-entry prompt)\n"
+    TOMIVA_USAGE_NO_VERIFY
+    "  --fail-allocation N  refuse the N-th block of memory that the command asks\n"
+    "                       the host for (for trying how it copes with a shortage)\n"
+    "  --version            the version of tomiva and of the plug-in it comes with\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Environment (for the tests of a shortage of the host's own memory):\n"
+    "  TOMIVA_FAIL_PROGRAM_ALLOC=N\n"
+    "                       the N-th allocation of tomiva itself fails (operator new\n"
+    "                       throws, SQLite gets no memory), counted from the start\n"
+    "\n"
+    "Exit status (of a command that failed in more than one way, the first that\n"
+    "applies in this order; each failure is also named on standard error):\n"
+    "  0  the command finished, and every file it wrote is complete\n"
+    "  1  bad usage\n"
+    "  2  the firm database was refused (a broken rule, damage, a lock, a hot\n"
+    "     journal, not a file)\n"
+    "  3  a plug-in could not be loaded\n"
+    "  4  no such menu entry\n"
+    "  5  the dialog was refused: its scripted answers or values (the plug-in's\n"
+    "     own checks among them), or a dialog that could not be shown; the\n"
+    "     command ran nothing\n"
+    "  6  the plug-in asked for a host entry that this host lacks: the command\n"
+    "     was abandoned, or went on with a stand-in answer after Ignore\n"
+    "  7  the host failed the command: a read of the firm database failed (an\n"
+    "     SQLite error, a damaged file) or memory ran short; the files the\n"
+    "     plug-in was writing then are removed\n"
+    "  8  the plug-in reported a failure in the host's error notice\n"
+    "  9  a file the command wrote is not complete: it could not be created,\n"
+    "     written or closed, or an XML file is not one whole document\n"
+    TOMIVA_USAGE_EXIT_VERIFY;
 
 struct Arguments {
     HostConfig config;
@@ -83,6 +240,9 @@ struct Arguments {
     std::string promptAnswers;
     std::vector<std::string> command;
     DemoFirmOptions demo;
+    std::string from, to, scope; // verify
+    bool noVerify = false;       // run: leave a batch run's files unverified
+    int failAllocation = 0;
 };
 
 // long long: a seed reaches 4294967295, past the 32-bit long of Windows.
@@ -123,9 +283,18 @@ int Parse(int argc, char** argv, Arguments* a)
             a->config.batch = true;
         } else if (arg == "--cancel") {
             a->config.dialogCancel = true;
+        } else if (arg == "--version") {
+            std::printf("tomiva (ExportFKVentalor) %s\n", TOMIVA_VERSION);
+            return kExitOk;
+        } else if (arg == "--no-verify") {
+            a->noVerify = true;
+        } else if (arg == "--from" || arg == "--to" || arg == "--scope") {
+            if (!value(&v))
+                return UsageError(arg + " needs a value");
+            (arg == "--from" ? a->from : arg == "--to" ? a->to : a->scope) = v;
         } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
                    arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
-                   arg == "--year") {
+                   arg == "--year" || arg == "--fail-allocation") {
             if (!value(&v))
                 return UsageError(arg + " needs a value");
             if (arg == "--firm")
@@ -144,6 +313,10 @@ int Parse(int argc, char** argv, Arguments* a)
                 if (!ParseNumber(v, 1, 65535, &n))
                     return UsageError("--withhold takes an entry number, not \"" + v + "\"");
                 a->withheld.push_back(static_cast<int>(n));
+            } else if (arg == "--fail-allocation") {
+                if (!ParseNumber(v, 1, INT32_MAX, &n))
+                    return UsageError("--fail-allocation takes a count from 1, not \"" + v + "\"");
+                a->failAllocation = static_cast<int>(n);
             } else if (arg == "--documents") {
                 if (!ParseNumber(v, 0, kDemoFirmMaxDocuments, &n))
                     return UsageError("--documents takes a number from 0 to " + std::to_string(kDemoFirmMaxDocuments));
@@ -166,6 +339,17 @@ int Parse(int argc, char** argv, Arguments* a)
     if (a->command.empty())
         return UsageError("no command given");
     return -1;
+}
+
+// The process's environment, which the plug-in's platform layer reads (on
+// Windows the system's block, which the C library's copy does not see).
+void SetVariable(const char* name, const char* value)
+{
+#ifdef _WIN32
+    SetProcessVariable(name, value);
+#else
+    setenv(name, value, 1);
+#endif
 }
 
 std::string DefaultPluginFolder(const char* argv0)
@@ -245,6 +429,170 @@ int NewFirm(const Arguments& a)
     return kExitOk;
 }
 
+#ifdef TOMIVA_WITH_VERIFY
+int ExitOfVerify(VerifyStatus status)
+{
+    switch (status) {
+    case VerifyStatus::Agrees: return kExitOk;
+    case VerifyStatus::FirmUnreadable: return kExitFirm;
+    case VerifyStatus::PeriodUnknown: return kExitUsage;
+    case VerifyStatus::Invalid:
+    case VerifyStatus::Disagrees: break;
+    }
+    return kExitVerify;
+}
+
+bool ParseScope(const std::string& text, Scope* scope)
+{
+    *scope = Scope{};
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string kind = text.substr(start, end - start);
+        if (kind == "invoices")
+            scope->invoices = true;
+        else if (kind == "corrections")
+            scope->corrections = true;
+        else
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// verify FILE: the file against the schema and, with a firm, reconciled
+// with the firm; the report on standard output.
+int Verify(const Arguments& a)
+{
+    if (a.command.size() != 2)
+        return UsageError("verify takes one export file");
+    VerifyRequest request;
+    request.file = a.command[1];
+    request.firm = a.config.firmPath;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(request.file, ec))
+        return UsageError("no export file " + request.file);
+    if (a.from.empty() != a.to.empty())
+        return UsageError("--from and --to go together");
+    for (const std::string* date : {&a.from, &a.to})
+        if (!date->empty() && !IsCalendarDate(*date))
+            return UsageError("\"" + *date + "\" is not a real date in the form YYYY-MM-DD");
+    if (!a.from.empty() && a.to < a.from)
+        return UsageError("the period ends (--to " + a.to + ") before it begins (--from " + a.from + ")");
+    if ((!a.from.empty() || !a.scope.empty()) && request.firm.empty())
+        return UsageError("--from, --to and --scope say what to reconcile with the firm: give it with --firm FILE");
+    request.from = a.from;
+    request.to = a.to;
+    if (!a.scope.empty()) {
+        Scope scope;
+        if (!ParseScope(a.scope, &scope))
+            return UsageError("--scope takes invoices, corrections or invoices,corrections");
+        request.scope = scope;
+    }
+    // The firm must pass the host's own check, as it must for an export.
+    if (!request.firm.empty()) {
+        std::string error;
+        if (!FirmDatabaseOpen(request.firm, &error)) {
+            std::fprintf(stderr, "tomiva: the firm database is refused:\n%s\n", error.c_str());
+            return kExitFirm;
+        }
+        FirmDatabaseClose();
+    }
+    const VerifyOutcome outcome = VerifyExport(request);
+    PrintVerifyReport(stdout, outcome);
+    std::fflush(stdout);
+    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable)
+        std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+    return ExitOfVerify(outcome.status);
+}
+
+// After a batch run: every export file (qPX_*.xml) it wrote checked against
+// the schema and, when the run also wrote its settings file (the options it
+// exported with), reconciled with the firm for that period and those kinds.
+int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& written)
+{
+    std::vector<std::string> exports;
+    std::string settingsFile;
+    for (const std::string& file : written) {
+        const std::filesystem::path path(file);
+        if (path.filename() == kExportSettingsFileName)
+            settingsFile = file;
+        else if (path.filename().string().rfind("qPX_", 0) == 0 && path.extension() == ".xml" &&
+                 std::find(exports.begin(), exports.end(), file) == exports.end())
+            exports.push_back(file);
+    }
+    if (exports.empty())
+        return kExitOk;
+
+    VerifyRequest request;
+    std::string unknown;
+    ExportSettings settings;
+    if (settingsFile.empty())
+        unknown = "the run wrote no settings file, so its period and kinds are not known";
+    else if (!ReadExportSettings(settingsFile, &settings, &unknown))
+        unknown = "the run's period and kinds are not known: " + unknown;
+    else {
+        request.firm = a.config.firmPath;
+        request.from = settings.period.from;
+        request.to = settings.period.to;
+        request.scope = settings.scope;
+    }
+
+    int status = kExitOk;
+    for (const std::string& file : exports) {
+        request.file = file;
+        const VerifyOutcome outcome = VerifyExport(request);
+        PrintVerifyBrief(stdout, outcome);
+        if (outcome.status == VerifyStatus::Agrees && !unknown.empty())
+            std::printf("  not reconciled with the firm: %s\n", unknown.c_str());
+        if (outcome.status != VerifyStatus::Agrees)
+            status = kExitVerify;
+    }
+    std::fflush(stdout);
+    return status;
+}
+#endif
+
+// What the plug-in left behind when its command returned, the host releases
+// (the blocks when it stops, the files now); a script sees it here.
+void TellWhatThePlugInLeft()
+{
+    if (const long blocks = HostLiveBlocks(); blocks > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %ld memory blocks; the host releases them\n", blocks);
+    if (const int files = HostOpenFileCount(); files > 0)
+        std::fprintf(stderr, "tomiva: the plug-in left %d files open; the host closes them\n", files);
+}
+
+// What the command came to, after it ran: the files it wrote that are
+// complete are listed (and handed back in *complete), every failure the host
+// recorded is named, and the exit status tells the first kind that applies.
+int CommandStatus(bool listWritten, std::vector<std::string>* complete)
+{
+    const std::vector<std::string> written = HostFinishCommand();
+    if (listWritten)
+        for (const std::string& file : written)
+            std::printf("written: %s\n", file.c_str());
+    if (complete != nullptr)
+        *complete = written;
+    for (const HostFailure& failure : HostState().failures)
+        std::fprintf(stderr, "tomiva: the command failed: %s\n", failure.text.c_str());
+    if (HostDialogRefused())
+        return kExitDialog;
+    static constexpr struct {
+        HostFailureKind kind;
+        ExitCode status;
+    } kStatusOfFailure[] = {
+        {HostFailureKind::EntryMissing, kExitEntryMissing},
+        {HostFailureKind::HostFailed, kExitHostFailed},
+        {HostFailureKind::PluginReported, kExitPluginReported},
+        {HostFailureKind::FileIncomplete, kExitFileIncomplete},
+    };
+    for (const auto& row : kStatusOfFailure)
+        if (HostFailedWith(row.kind))
+            return row.status;
+    return kExitOk;
+}
+
 int RunOrList(const Arguments& a, const char* argv0)
 {
     const bool run = a.command[0] == "run";
@@ -256,13 +604,8 @@ int RunOrList(const Arguments& a, const char* argv0)
         return UsageError("run needs a firm database (--firm FILE)");
 
     // The plug-in's platform layer reads them from the environment.
-    if (!a.promptAnswers.empty()) {
-#ifdef _WIN32
-        SetProcessVariable("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str());
-#else
-        setenv("TOMIVA_PROMPT_ANSWERS", a.promptAnswers.c_str(), 1);
-#endif
-    }
+    if (!a.promptAnswers.empty())
+        SetVariable(kPromptAnswersVariable, a.promptAnswers.c_str());
     for (int number : a.withheld)
         HostWithholdEntry(number);
 
@@ -271,26 +614,76 @@ int RunOrList(const Arguments& a, const char* argv0)
         std::fprintf(stderr, "tomiva: the host cannot start:\n%s\n", error.c_str());
         return kExitFirm;
     }
-    int status = LoadPlugins(a, argv0);
-    if (status == kExitOk && !run) {
-        for (const HostMenuEntry& e : HostMenuEntries())
-            std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
-    } else if (status == kExitOk) {
-        if (!HostRunMenuEntry(a.command[1])) {
-            std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+    int status = kExitOk;
+    // What the run wrote complete, for its check once the host has let go
+    // of the firm.
+    std::vector<std::string> written;
+    try {
+        status = LoadPlugins(a, argv0);
+        if (status == kExitOk && !run) {
             for (const HostMenuEntry& e : HostMenuEntries())
-                std::fprintf(stderr, "  %s\n", e.name.c_str());
-            status = kExitEntry;
-        } else if (HostDialogRefused()) {
-            status = kExitDialog;
-        } else {
-            for (const std::string& file : HostState().filesWritten)
-                std::printf("written: %s\n", file.c_str());
+                std::printf("%s\t(%s)\n", e.name.c_str(), e.module.c_str());
+            status = CommandStatus(false, nullptr);
+        } else if (status == kExitOk) {
+            const long allocationsBefore = HostAllocationCount();
+            HostFailAllocation(a.failAllocation);
+            if (!HostRunMenuEntry(a.command[1])) {
+                std::fprintf(stderr, "tomiva: no menu entry \"%s\"; the plug-ins registered:\n", a.command[1].c_str());
+                for (const HostMenuEntry& e : HostMenuEntries())
+                    std::fprintf(stderr, "  %s\n", e.name.c_str());
+                status = kExitEntry;
+            } else {
+                TellWhatThePlugInLeft();
+                status = CommandStatus(true, &written);
+            }
+            HostFailAllocation(0);
+            // A sweep over N ends where N was never reached.
+            if (a.failAllocation > 0 && HostAllocationCount() - allocationsBefore < a.failAllocation)
+                std::fprintf(stderr, "tomiva: --fail-allocation %d was not reached: %ld allocations\n",
+                             a.failAllocation, HostAllocationCount() - allocationsBefore);
         }
+    } catch (const std::bad_alloc&) {
+        // Outside every entry: the program's own steps around the command.
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitHostFailed;
     }
+    const bool checkWritten = run && status == kExitOk && HostState().batch && !a.noVerify;
     HostUnloadPlugins();
     HostStop();
+#ifdef TOMIVA_WITH_VERIFY
+    if (checkWritten)
+        status = VerifyWrittenFiles(a, written);
+#else
+    (void)checkWritten;
+#endif
     return status;
+}
+
+int Command(int argc, char** argv)
+{
+    Arguments a;
+    const int parsed = Parse(argc, argv, &a);
+    if (parsed >= 0)
+        return parsed;
+    const std::string& command = a.command[0];
+    if (command == "new-firm")
+        return NewFirm(a);
+    if (command == "demo-firm")
+        return DemoFirm(a);
+    if (command != "verify" && (!a.from.empty() || !a.to.empty() || !a.scope.empty()))
+        return UsageError("--from, --to and --scope go with verify");
+    if (command == "run" || command == "plugins")
+        return RunOrList(a, argv[0]);
+    if (command == "verify") {
+#ifdef TOMIVA_WITH_VERIFY
+        return Verify(a);
+#else
+        std::fprintf(stderr, "tomiva: verify is not available in this build (it has no XML library); use the "
+                             "native tomiva\n");
+        return kExitUsage;
+#endif
+    }
+    return UsageError("unknown command \"" + command + "\"");
 }
 
 } // namespace
@@ -305,16 +698,18 @@ int main(int argc, char** argv)
     }
     UseUtf8Console();
 #endif
-    Arguments a;
-    const int parsed = Parse(argc, argv, &a);
-    if (parsed >= 0)
-        return parsed;
-    const std::string& command = a.command[0];
-    if (command == "new-firm")
-        return NewFirm(a);
-    if (command == "demo-firm")
-        return DemoFirm(a);
-    if (command == "run" || command == "plugins")
-        return RunOrList(a, argv[0]);
-    return UsageError("unknown command \"" + command + "\"");
+    std::string why;
+    if (!ArmProgramAllocationFailure(&why)) {
+        std::fprintf(stderr, "tomiva: %s\n(tomiva --help tells more)\n", why.c_str());
+        return kExitUsage;
+    }
+    int status;
+    try {
+        status = Command(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tomiva: memory ran short\n", stderr);
+        status = kExitHostFailed;
+    }
+    TellUnreachedAllocationFailure();
+    return status;
 }

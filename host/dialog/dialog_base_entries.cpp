@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/app/host_runtime.h"
 #include "host/common/entry_guard.h"
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_state.h"
@@ -81,8 +82,16 @@ int HOST_CONV_THISCALL DlgOnCommand(void* self, int id)
             if (!d->at(n).enabled)
                 return 0;
             if (c.isOkButton()) {
-                if (DIALOG_VIRTUAL(*d, DlgValidate) == 0)
+                d->problem.clear();
+                d->problemControl = 0;
+                const std::size_t shown = HostShownMessages().size();
+                if (DIALOG_VIRTUAL(*d, DlgValidate) == 0) {
+                    // An object whose own check refused in a message of its
+                    // own: that message says why OK was refused.
+                    if (d->problem.empty() && HostShownMessages().size() > shown)
+                        d->problem = DialogOneLine(HostShownMessages().back().text);
                     return 1; // stays open; Validate said why
+                }
                 DIALOG_VIRTUAL(*d, DlgTransfer, 1);
             }
             DIALOG_VIRTUAL(*d, DlgEndDialog, id);

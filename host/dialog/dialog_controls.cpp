@@ -9,7 +9,6 @@
 
 #include "host/dialog/dialog_state.h"
 #include "host/common/host_date.h"
-#include "host/common/utf8.h"
 #include "host/services/mazovia.h"
 
 bool DialogFocusable(const RunningDialog& d, int number)
@@ -98,13 +97,15 @@ std::string DialogValueProblem(const RunningDialog& d, int number)
 
 void DialogPressButton(RunningDialog& d, int id) { DIALOG_VIRTUAL(d, DlgOnCommand, id); }
 
-std::string DialogHostText(const std::string& utf8)
+std::string DialogHostText(const std::string& utf8) { return Utf8ToMazoviaShown(utf8); }
+
+std::string DialogOneLine(const std::string& text)
 {
-    std::string out;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const int byte = MazoviaByteOf(DecodeUtf8(utf8, &i));
-        out += byte < 0 ? '?' : static_cast<char>(byte);
-    }
-    return out;
+    std::string line = text;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    for (char& c : line)
+        if (c == '\n')
+            c = ' ';
+    return line;
 }

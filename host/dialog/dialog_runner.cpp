@@ -60,10 +60,12 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
     RunningDialog d;
     std::string error;
     if (!ReadDialogFromBlock(templateBlock, dialogId, &d.layout, &error)) {
+        HostState().dialogRefused = true;
         HostShowMessage("error", "", DialogHostText("Dialog " + std::to_string(dialogId) + " cannot be shown: " + error).c_str());
         return 0;
     }
     if (data == nullptr && d.layout.dataSize > 0) {
+        HostState().dialogRefused = true;
         HostShowMessage("error", "",
                         DialogHostText("Dialog " + std::to_string(dialogId) + " cannot be shown: it has no data record").c_str());
         return 0;
@@ -109,9 +111,16 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
 
 namespace tomiva {
 
+// A dialog that cannot be shown (its template refused, memory short) gives
+// 0, no button, and counts as refused: the command it belonged to ran nothing.
 int HOST_CONV_CDECL HostRunDialog(void* dialog, const void* templateBlock, int dialogId, void* data, int /*reserved*/)
 {
-    return HostEntryGuard(0, [&] { return RunDialog(dialog, templateBlock, dialogId, data); });
+    constexpr int kNotShown = -1;
+    const int result = HostEntryGuard(kNotShown, [&] { return RunDialog(dialog, templateBlock, dialogId, data); });
+    if (result != kNotShown)
+        return result;
+    HostState().dialogRefused = true;
+    return 0;
 }
 
 } // namespace tomiva

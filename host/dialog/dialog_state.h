@@ -119,6 +119,9 @@ Fn* DialogSlotFunction(void* object, int slot, Fn* own)
 // base validates and transfers before OK closes the dialog.
 void DialogPressButton(RunningDialog& d, int id);
 
+// A message's text on one line, its line ends made spaces (UTF-8).
+std::string DialogOneLine(const std::string& text);
+
 // UTF-8 to host text for what the host itself shows; a character the host's
 // text lacks becomes '?'.
 std::string DialogHostText(const std::string& utf8);

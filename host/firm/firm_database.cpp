@@ -1,12 +1,19 @@
 #include "host/firm/firm_database.h"
 
+#include <cerrno>
 #include <memory>
+#include <string>
 
 #include "host/common/entry_guard.h"
 #include "host/common/error_text.h"
+#include "host/common/file_kind.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_session.h"
 #include "host/firm/firm_validation.h"
+#include "host/services/host_files.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -54,12 +61,117 @@ FirmSession::~FirmSession()
 
 FirmSession* CurrentFirm() { return Current().get(); }
 
+std::string FirmReadProblem(int status, const char* message)
+{
+    std::string text = message != nullptr && message[0] != '\0' ? message : sqlite3_errstr(status);
+    switch (status & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        text += " (the file is damaged)";
+        break;
+    case SQLITE_IOERR:
+        text += " (the file could not be read from its disk)";
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+void FirmReadFailed(const std::string& what, int status, const char* message) noexcept
+{
+    // What the plug-in is writing lacks what this read should have given:
+    // those files do not stand (removed when they are closed).
+    const int withdrawn = HostWithdrawFilesBeingWritten();
+    try {
+        const std::string problem = what + ": " + FirmReadProblem(status, message);
+        const bool first = !HostFailedWith(HostFailureKind::HostFailed);
+        HostRecordFailure(HostFailureKind::HostFailed, "the firm database could not be read: " + problem);
+        if (!first && withdrawn == 0)
+            return;
+        const std::string text = "The firm database cannot be read.\n" + problem +
+                                 "\nWhat the command writes from here on is incomplete; it is marked as failed" +
+                                 (withdrawn > 0 ? ", and the files it is writing are removed when they are closed."
+                                                : ".");
+        HostShowMessage("error", "", Utf8ToMazoviaShown(text).c_str());
+    } catch (...) {
+        HostRecordFailure(HostFailureKind::HostFailed, "the firm database could not be read: out of memory");
+    }
+}
+
 namespace {
+
+// Why the first read of the firm failed, in the words a user can act on.
+std::string OpenProblem(const std::string& path, sqlite3* db, int status)
+{
+    const std::string message = sqlite3_errmsg(db);
+    switch (status & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        // SQLite cannot tell which program holds the lock.
+        return "the firm database " + path + " is locked by another program, which is writing to it (" + message +
+               "); try again when it has finished";
+    case SQLITE_READONLY:
+        if (status == SQLITE_READONLY_ROLLBACK)
+            return "the firm database " + path + " has a hot journal (" + path +
+                   "-journal): a program stopped while writing to it, and its unfinished change must be rolled back"
+                   " before the firm can be read; open the file once with the sqlite3 shell, which rolls it back";
+        break;
+    case SQLITE_NOTADB:
+        return "not a firm database: " + message;
+    case SQLITE_CORRUPT:
+        return "the firm database " + path + " is damaged: " + message;
+    case SQLITE_NOMEM:
+        // SQLite's message may name what it could not make for want of it.
+        return "cannot read the firm database " + path + ": memory ran short (" + message + ")";
+    default:
+        break;
+    }
+    return "cannot read the firm database " + path + ": " + message;
+}
+
+// The file's structure, before its rows are looked at: every page, every
+// index and every index entry against its table.  A cheaper quick_check
+// would not compare the index of vat_line with its table, and a damaged key
+// there hides a document's lines without any error.  "" when sound.
+std::string DamageOf(const std::string& path, sqlite3* db)
+{
+    Statement check;
+    const std::string sql = "PRAGMA integrity_check(" + std::to_string(kFirmOffencesShown) + ")";
+    if (!PrepareStatement(db, sql.c_str(), &check))
+        return OpenProblem(path, db, sqlite3_extended_errcode(db));
+    std::string report;
+    int status;
+    while ((status = sqlite3_step(check.get())) == SQLITE_ROW) {
+        const unsigned char* line = sqlite3_column_text(check.get(), 0);
+        const std::string text = line != nullptr ? reinterpret_cast<const char*>(line) : "";
+        if (text != "ok")
+            report += "\n" + text;
+    }
+    if (status != SQLITE_DONE)
+        return OpenProblem(path, db, sqlite3_extended_errcode(db));
+    if (report.empty())
+        return {};
+    return "the firm database " + path + " is damaged; SQLite's check of the file says:" + report;
+}
 
 // Opens, checks and prepares the firm at path and makes it the current one;
 // false with the reason, the current firm left as it was.
 bool OpenFirm(const std::string& path, std::string* error)
 {
+    // Only a plain file can be a firm: a FIFO or a device would be waited
+    // on, or read, for ever.
+    std::string why;
+    const PathKind kind = KindOfPath(path, &why);
+    if (kind == PathKind::Missing) {
+        SetError(error, "cannot open the firm database " + path + ": " + ErrnoText(ENOENT));
+        return false;
+    }
+    if (kind != PathKind::Regular) {
+        SetError(error, "cannot open the firm database " + path + ": " +
+                            (why.empty() ? std::string("it is ") + PathKindName(kind) + ", not a file" : why));
+        return false;
+    }
     // The firm opened so far stays until the new one has passed.
     auto session = std::make_unique<FirmSession>();
     // The host has one thread, so the connection needs no mutex.
@@ -74,11 +186,17 @@ bool OpenFirm(const std::string& path, std::string* error)
     // Beyond this size the rest of a firm is read as before.
     sqlite3_exec(session->db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
 #endif
+    sqlite3_extended_result_codes(session->db, 1);
     // One read transaction from the check to the close: every entry reads
     // the very rows that passed, and no look-up pays for taking and
     // dropping the file lock.
     if (sqlite3_exec(session->db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        SetError(error, "cannot read the firm database " + path + ": " + sqlite3_errmsg(session->db));
+        SetError(error, OpenProblem(path, session->db, sqlite3_extended_errcode(session->db)));
+        return false;
+    }
+    std::string damage = DamageOf(path, session->db);
+    if (!damage.empty()) {
+        SetError(error, std::move(damage));
         return false;
     }
     std::string offences = ValidateFirm(session->db);
@@ -119,4 +237,8 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error)
     return opened == 1;
 }
 
-void FirmDatabaseClose() { Current().reset(); }
+void FirmDatabaseClose()
+{
+    FirmReleaseLeftLines();
+    Current().reset();
+}

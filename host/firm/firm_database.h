@@ -11,3 +11,6 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error);
 // Finalises every statement, releases the table objects and record buffers
 // and closes the database.
 void FirmDatabaseClose();
+// Releases the VAT-line lists and line arrays that a plug-in did not give
+// back (FirmDatabaseClose does); returns how many there were.
+int FirmReleaseLeftLines();

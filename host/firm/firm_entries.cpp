@@ -2,10 +2,13 @@
 // purchase documents, the contractor look-up, settings blocks and VAT rates.
 // They are called from plug-in code as plain C functions, so nothing may
 // escape them as an exception.
+#include <cinttypes>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "contract/host_protocol.h"
-#include "host/common/entry_guard.h"
+#include "host/common/host_format.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -23,6 +26,10 @@ struct ScanBlock {
 static_assert(sizeof(ScanBlock) <= static_cast<std::size_t>(kHostScanStateSize));
 
 constexpr uint32_t kScanOpenMark = 0x4E414353; // "SCAN"
+
+// HostScanNext's result for a read that failed: neither 1 (a document) nor 0
+// (no more documents).
+constexpr int kScanFailed = -1;
 
 ScanBlock ReadScan(const void* scan)
 {
@@ -110,6 +117,8 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
     return 1;
 }
 
+// 1 while a document was read, 0 after the last one; a read that fails gives
+// kScanFailed, which also ends the plug-in's scan, and the user is told.
 int HOST_CONV_STDCALL HostScanNext(void* scan)
 {
     ScanBlock block = ReadScan(scan);
@@ -118,6 +127,10 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
     if (block.mark != kScanOpenMark || firm == nullptr || layout == nullptr)
         return 0;
     const bool invoices = layout == &kInvoiceLayout;
+    const char* table = invoices ? "purchase_invoice" : "purchase_correction";
+    auto where = [&] { return HostFormat("table %s, the row after rowid %" PRId64, table, block.lastRowid); };
+    // The statement of the scan's last row runs on while the scan asks for
+    // the row after it; any other question starts it afresh.
     sqlite3_stmt* next = (invoices ? firm->nextInvoice : firm->nextCorrection).get();
     RunningScan& running = Running(invoices);
     if (running.statement != next || running.rowid != block.lastRowid || !sqlite3_stmt_busy(next)) {
@@ -125,14 +138,24 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         sqlite3_bind_int64(next, 1, block.lastRowid);
     }
     running = RunningScan{};
-    const int read = HostEntryGuard(0, [&] {
-        if (sqlite3_step(next) == SQLITE_ROW) {
-            PackDocument(next, *layout, (invoices ? firm->invoices : firm->corrections).record.data());
-            block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
-            WriteScan(scan, block);
-            return 1;
+    const int read = FirmEntryGuard(kScanFailed, where, [&] {
+        const int status = sqlite3_step(next);
+        if (status == SQLITE_DONE)
+            return 0;
+        if (status != SQLITE_ROW) {
+            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            return kScanFailed;
         }
-        return 0;
+        unsigned char* record = (invoices ? firm->invoices : firm->corrections).record.data();
+        PackDocument(next, *layout, record);
+        if (!ColumnsReadWhole(firm->db)) {
+            std::memset(record, 0, layout->size);
+            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            return kScanFailed;
+        }
+        block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
+        WriteScan(scan, block);
+        return 1;
     });
     if (read == 1)
         running = RunningScan{next, block.lastRowid};
@@ -151,7 +174,9 @@ int HOST_CONV_STDCALL HostScanClose(void* scan)
 
 int32_t* HOST_CONV_STDCALL HostContractorKey(void) { return &ContractorSlot(); }
 
-// Its only mode, kFindByKeySlot: the number in the key slot.
+// Its only mode, kFindByKeySlot: the number in the key slot.  1 when found;
+// 0 when not, and also when the read failed (the user is told, the command
+// marked as failed), with the record empty either way.
 int HOST_CONV_STDCALL HostFindContractor(int mode)
 {
     FirmSession* firm = CurrentFirm();
@@ -161,14 +186,24 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
     std::memset(record, 0, kContractorLayout.size);
     if (mode != kFindByKeySlot)
         return 0;
+    const int32_t number = ContractorSlot();
+    auto where = [&] { return HostFormat("table contractor, number %" PRId32, number); };
     sqlite3_stmt* find = Fresh(firm->contractorByNumber);
-    sqlite3_bind_int64(find, 1, ContractorSlot());
-    const int found = HostEntryGuard(0, [&] {
-        if (sqlite3_step(find) == SQLITE_ROW) {
-            PackContractor(find, record);
-            return 1;
+    sqlite3_bind_int64(find, 1, number);
+    const int found = FirmEntryGuard(0, where, [&] {
+        const int status = sqlite3_step(find);
+        if (status == SQLITE_DONE)
+            return 0;
+        if (status != SQLITE_ROW) {
+            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            return 0;
         }
-        return 0;
+        PackContractor(find, record);
+        if (!ColumnsReadWhole(firm->db)) {
+            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            return 0;
+        }
+        return 1;
     });
     if (found == 0)
         std::memset(record, 0, kContractorLayout.size); // nothing half packed stays
@@ -177,7 +212,9 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
 }
 
 // The replacement host keeps one firm, so every firm number (the plug-in
-// passes -1, the current firm) reads that one.
+// passes -1, the current firm) reads that one.  1 when the block was read
+// (a missing block reads as zeros); 0, the buffer all zeros, when it could
+// not be read.
 int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, int size)
 {
     if (buffer == nullptr || size <= 0)
@@ -186,26 +223,53 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0;
+    auto where = [&] { return HostFormat("table settings_block, number %d", block); };
     sqlite3_stmt* read = Fresh(firm->settingsBlock);
     sqlite3_bind_int(read, 1, block);
-    if (sqlite3_step(read) == SQLITE_ROW) {
+    const int result = FirmEntryGuard(0, where, [&] {
+        const int status = sqlite3_step(read);
+        if (status == SQLITE_DONE)
+            return 1;
+        if (status != SQLITE_ROW) {
+            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            return 0;
+        }
         const void* data = sqlite3_column_blob(read, 0);
         const int bytes = sqlite3_column_bytes(read, 0);
-        if (data != nullptr && bytes > 0)
+        if (data != nullptr && bytes > 0) {
             std::memcpy(buffer, data, static_cast<std::size_t>(bytes < size ? bytes : size));
-    }
+        } else if (!ColumnsReadWhole(firm->db)) {
+            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            return 0;
+        }
+        return 1;
+    });
+    if (result == 0)
+        std::memset(buffer, 0, static_cast<std::size_t>(size));
     sqlite3_reset(read);
-    return 1;
+    return result;
 }
 
+// The rate in percent; 0.0 for a code without a row.  A read that fails
+// gives NaN, which no rate is, and the user is told.
 double HOST_CONV_STDCALL HostVatRate(int code)
 {
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0.0;
+    constexpr double kFailed = std::numeric_limits<double>::quiet_NaN();
+    auto where = [&] { return HostFormat("table vat_rate, code %d", code); };
     sqlite3_stmt* rate = Fresh(firm->rateOfCode);
     sqlite3_bind_int(rate, 1, code);
-    const double percent = sqlite3_step(rate) == SQLITE_ROW ? sqlite3_column_double(rate, 0) : 0.0;
+    const double percent = FirmEntryGuard(kFailed, where, [&] {
+        const int status = sqlite3_step(rate);
+        if (status == SQLITE_ROW)
+            return sqlite3_column_double(rate, 0);
+        if (status == SQLITE_DONE)
+            return 0.0;
+        FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+        return kFailed;
+    });
     sqlite3_reset(rate);
     return percent;
 }

@@ -5,12 +5,17 @@
 // arrays in its own memory (not the allocation entries the plug-in uses).
 // One indexed query fetches a document's lines at the list step; it reads
 // on by key, so that the look-up of a later document goes on from where the
-// last one stopped instead of searching the index again.
+// last one stopped instead of searching the index again.  The host knows
+// every list and line array it handed out: whatever a plug-in does not
+// release (its command stopped where the release entry was missing) is
+// released when the firm closes.
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
-#include "host/common/entry_guard.h"
+#include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
@@ -63,6 +68,19 @@ static_assert(sizeof(LineStatusBlock) <= static_cast<std::size_t>(kHostLineStatu
 constexpr uint32_t kKeyMark = 0x5945494C;    // "LIEY"
 constexpr uint32_t kStatusMark = 0x5354534C; // "LSTS"
 
+void MarkFailed(void* status)
+{
+    const LineStatusBlock block{kStatusMark, 1};
+    std::memcpy(status, &block, sizeof block);
+}
+
+// How a failed read names what it was reading.
+std::string LinesOf(const LineTable& table, int32_t documentKey)
+{
+    return "table vat_line, the lines of the " + std::string(table.documentKind) + " with key " +
+           std::to_string(documentKey);
+}
+
 // The list of one document's lines: their records, packed in line order.
 struct LineList {
     std::size_t recordSize;
@@ -75,6 +93,18 @@ struct LoadedLines {
     std::vector<unsigned char> records;
     std::vector<unsigned char*> pointers;
 };
+
+// What the plug-in holds: the lists and line arrays not yet released.
+std::unordered_set<LineList*>& LiveLists()
+{
+    static std::unordered_set<LineList*> lists;
+    return lists;
+}
+std::unordered_set<LoadedLines*>& LiveLines()
+{
+    static std::unordered_set<LoadedLines*> lines;
+    return lines;
+}
 
 } // namespace
 
@@ -112,6 +142,9 @@ int HOST_CONV_STDCALL HostStatusFailed(void* status)
     return block.mark != kStatusMark || block.failed != 0 ? 1 : 0;
 }
 
+// The list of a document's lines, or null when it has none.  A read that
+// fails also gives null, and marks the status block failed, so that
+// HostStatusFailed tells it from a document without lines; the user is told.
 void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, int* count)
 {
     if (count != nullptr)
@@ -125,15 +158,18 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
     if (keyBlock.mark != kKeyMark || keyBlock.lineTable != lineTable)
         return nullptr;
 
+    auto where = [&] { return LinesOf(*table, keyBlock.documentKey); };
     sqlite3_stmt* lines = firm->linesOfDocument.get();
     LinesCursor& cursor = firm->lines;
     const int64_t wanted = keyBlock.documentKey;
+    int stepped = SQLITE_DONE;
     const auto step = [&] {
-        cursor.onRow = sqlite3_step(lines) == SQLITE_ROW;
+        stepped = sqlite3_step(lines);
+        cursor.onRow = stepped == SQLITE_ROW;
         if (cursor.onRow)
             cursor.rowKey = sqlite3_column_int64(lines, firm_sql::kLineDocumentKey);
         else
-            sqlite3_reset(lines); // the end: no read stays open
+            sqlite3_reset(lines); // the end, or a failure: no read stays open
     };
     const auto search = [&] {
         Fresh(firm->linesOfDocument);
@@ -142,8 +178,8 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         cursor = LinesCursor{table->documentKind, wanted, false, 0};
         step();
     };
-    bool done = false;
-    LineList* list = HostEntryGuard<LineList*>(nullptr, [&]() -> LineList* {
+    bool answered = false; // the lines were read to their end
+    LineList* list = FirmEntryGuard<LineList*>(nullptr, where, [&]() -> LineList* {
         // The statement goes on where it stands when it reads this kind and
         // has passed no line at or beyond the key, and when the key's lines
         // are at most a few rows on; otherwise it searches the index.
@@ -164,27 +200,42 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         while (cursor.onRow && cursor.rowKey == wanted) {
             records.resize(records.size() + size);
             PackLine(lines, *table->layout, records.data() + records.size() - size);
+            if (!ColumnsReadWhole(firm->db)) {
+                stepped = SQLITE_NOMEM;
+                break;
+            }
             ++read;
             step();
         }
-        cursor.passedBelow = wanted + 1;
-        done = true;
-        if (read == 0)
+        if (stepped != SQLITE_ROW && stepped != SQLITE_DONE) {
+            FirmReadFailed(where(), stepped, stepped == SQLITE_NOMEM ? "out of memory" : sqlite3_errmsg(firm->db));
             return nullptr;
-        LineList* found = new LineList{size, read, std::move(records)};
+        }
+        cursor.passedBelow = wanted + 1;
+        std::unique_ptr<LineList> found;
+        if (read != 0) {
+            found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
+            LiveLists().insert(found.get());
+        }
+        answered = true;
         if (count != nullptr)
             *count = read;
-        return found;
+        return found.release();
     });
-    // Something thrown left the statement somewhere unknown: it starts anew.
-    if (!done) {
+    // A failure, or something thrown, left the statement somewhere unknown:
+    // it starts anew, and the status block tells the plug-in.
+    if (!answered) {
         sqlite3_reset(lines);
         cursor = LinesCursor{};
+        if (status != nullptr)
+            MarkFailed(status);
     }
     return list;
 }
 
-int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* /*key*/,
+// 1 when the lines were loaded; 0, with no lines, when memory ran short (the
+// user is told) or there was nothing to load.
+int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
                                     void* list)
 {
     if (lines == nullptr || aux == nullptr || count == nullptr)
@@ -196,12 +247,20 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
     if (found == nullptr || wanted <= 0)
         return 0;
     const int loading = wanted < found->count ? wanted : found->count;
-    return HostEntryGuard(0, [&] {
+    auto where = [&] {
+        LineKeyBlock keyBlock{};
+        if (key != nullptr)
+            std::memcpy(&keyBlock, key, sizeof keyBlock);
+        const LineTable* table = FindLineTable(keyBlock.lineTable);
+        return table != nullptr ? LinesOf(*table, keyBlock.documentKey) : std::string("table vat_line");
+    };
+    return FirmEntryGuard(0, where, [&] {
         auto loaded = std::make_unique<LoadedLines>();
         loaded->records.assign(found->records.begin(),
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
         for (int i = 0; i < loading; ++i)
             loaded->pointers.push_back(loaded->records.data() + i * found->recordSize);
+        LiveLines().insert(loaded.get());
         *lines = loaded->pointers.data();
         *aux = loaded.release();
         *count = loading;
@@ -213,7 +272,9 @@ int HOST_CONV_STDCALL HostFreeList(void** list)
 {
     if (list == nullptr)
         return 0;
-    delete static_cast<LineList*>(*list);
+    LineList* found = static_cast<LineList*>(*list);
+    if (LiveLists().erase(found) != 0)
+        delete found;
     *list = nullptr;
     return 1;
 }
@@ -222,7 +283,9 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
                                        void* /*key*/, int /*reserved*/)
 {
     if (aux != nullptr) {
-        delete static_cast<LoadedLines*>(*aux);
+        LoadedLines* loaded = static_cast<LoadedLines*>(*aux);
+        if (LiveLines().erase(loaded) != 0)
+            delete loaded;
         *aux = nullptr;
     }
     if (lines != nullptr)
@@ -233,3 +296,15 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
 }
 
 } // namespace tomiva
+
+int FirmReleaseLeftLines()
+{
+    const int left = static_cast<int>(LiveLists().size() + LiveLines().size());
+    for (LineList* list : LiveLists())
+        delete list;
+    for (LoadedLines* lines : LiveLines())
+        delete lines;
+    LiveLists().clear();
+    LiveLines().clear();
+    return left;
+}

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "contract/host_protocol.h"
@@ -15,6 +16,9 @@
 std::string_view ColumnText(sqlite3_stmt* row, int column)
 {
     const unsigned char* text = sqlite3_column_text(row, column);
+    // A text SQLite could not make for want of memory is no empty text.
+    if (text == nullptr && sqlite3_errcode(sqlite3_db_handle(row)) == SQLITE_NOMEM)
+        throw std::bad_alloc();
     const int bytes = sqlite3_column_bytes(row, column);
     if (text == nullptr || bytes <= 0)
         return {};

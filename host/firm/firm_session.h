@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "contract/host_records.h"
@@ -64,3 +65,36 @@ struct FirmSession {
 
 // The open firm, or null when none is open.
 FirmSession* CurrentFirm();
+
+// SQLite's message for a failed read, with what it means for a firm: a
+// damaged file is named as damaged, whatever table the damage was met in.
+std::string FirmReadProblem(int status, const char* message);
+
+// A read of the firm that failed: what was being read ("table contractor,
+// number 5") and SQLite's result code and message.  The first failed read of
+// a session is shown in the host's error notice (later ones are recorded
+// only, so that a damaged file does not bury the user under notices); each
+// marks the command as failed.  Never throws.
+void FirmReadFailed(const std::string& what, int status, const char* message) noexcept;
+
+// The body of an entry that reads the firm.  Memory that runs short inside
+// it (an exception) is reported like a failed read of what `where()` names,
+// and the entry gives `failure`.
+template <typename Result, typename Where, typename Body>
+Result FirmEntryGuard(Result failure, Where&& where, Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        try {
+            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+        } catch (...) {
+            FirmReadFailed("the firm's tables", SQLITE_NOMEM, "out of memory");
+        }
+        return failure;
+    }
+}
+
+// After the columns of a row were read: SQLite gives a default value, not an
+// error, when memory runs short inside a column read, and says so only here.
+inline bool ColumnsReadWhole(sqlite3* db) { return sqlite3_errcode(db) != SQLITE_NOMEM; }

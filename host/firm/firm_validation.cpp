@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/host_protocol.h"
 #include "contract/host_records.h"
 #include "host/common/host_date.h"
 #include "host/common/host_format.h"
@@ -18,6 +19,7 @@
 #include "host/common/utf8.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_schema.h"
+#include "host/firm/firm_session.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -25,7 +27,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // What each column must hold.
 
-enum class ValueKind { Integer, Number, Text, Date, DocumentKind, Blob };
+enum class ValueKind { Integer, Number, Amount, Text, Date, DocumentKind, Blob };
 
 struct ColumnRule {
     const char* name;
@@ -45,6 +47,20 @@ ColumnRule UInt8(const char* name) { return IntegerIn(name, 0, UINT8_MAX); }
 // Only orders rows; any integer will do.
 ColumnRule AnyInteger(const char* name) { return IntegerIn(name, INT64_MIN, INT64_MAX); }
 ColumnRule Number(const char* name) { return {name, ValueKind::Number}; }
+// An amount in złoty: finite, and no more than 2^53 host units (1/10000
+// złoty) in magnitude, about 900 billion złoty.  Up to there every whole
+// number of units is a double, so the host's units are exact and sums of
+// them stay finite; past it a value could only be rounded or turned into
+// infinity.
+ColumnRule Amount(const char* name) { return {name, ValueKind::Amount}; }
+inline constexpr double kMaxAmountUnits = 9007199254740992.0; // 2^53
+// Contractor numbers are the host's signed 32-bit numbers, every one of
+// them: the host gives its plug-ins whatever number a contractor has, as the
+// original host does.  The export plug-in reaches fewer (its flag tables
+// cover 1..65999 and -1..-65999) and names itself the documents whose
+// contractor it cannot write; refusing the firm for them would refuse every
+// other document with it.
+ColumnRule ContractorNumber(const char* name) { return Int32(name); }
 template <std::size_t N> ColumnRule Text(const char* name, TextField<N> field)
 {
     return {name, ValueKind::Text, 0, 0, false, static_cast<int>(field.room())};
@@ -79,9 +95,9 @@ std::vector<ColumnRule> DocumentColumns(const DocumentLayout& layout, bool oneDa
         columns.push_back(Date("receipt_date"));
     }
     const std::vector<ColumnRule> rest = {
-        UInt32("id1"),        UInt32("id2"),  Int32("contractor"),
+        UInt32("id1"),        UInt32("id2"),  ContractorNumber("contractor"),
         Text("transaction_text", layout.transaction), Text("nip", layout.nip), UInt16("payment_days"),
-        Number("amount"),     Text("comment", layout.comment), UInt8("other_deduction_date"),
+        Amount("amount"),     Text("comment", layout.comment), UInt8("other_deduction_date"),
         UInt16("entry_mode"), Int16("deduction_setting"),
     };
     columns.insert(columns.end(), rest.begin(), rest.end());
@@ -91,7 +107,7 @@ std::vector<ColumnRule> DocumentColumns(const DocumentLayout& layout, bool oneDa
 const std::vector<TableRule>& FirmTables()
 {
     static const std::vector<TableRule> tables = [] {
-        ColumnRule number = Int32("number");
+        ColumnRule number = ContractorNumber("number");
         number.nonZero = true;
         return std::vector<TableRule>{
             {"contractor",
@@ -102,7 +118,7 @@ const std::vector<TableRule>& FirmTables()
             {"purchase_correction", DocumentColumns(kCorrectionLayout, true), {}},
             {"vat_line",
              {{"document_kind", ValueKind::DocumentKind}, Int32("document_key"), AnyInteger("line_no"), Int32("in_use"),
-              Number("amount"), Int16("rate_code"), Number("vat"), Int16("purchase_kind"), Int16("deduction_kind")},
+              Amount("amount"), Int16("rate_code"), Amount("vat"), Int16("purchase_kind"), Int16("deduction_kind")},
              {"document_kind", "document_key", "line_no"}},
             {"vat_rate", {Int16("code"), Number("percent")}, {"code"}},
             {"settings_block", {Int32("number"), {"data", ValueKind::Blob}}, {"number"}},
@@ -230,11 +246,18 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
         return {};
     }
     case ValueKind::Number:
+    case ValueKind::Amount: {
         if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
             return "must be a number, holds " + Describe(row, column);
-        if (!std::isfinite(sqlite3_value_double(cell)))
+        const double value = sqlite3_value_double(cell);
+        if (!std::isfinite(value))
             return "must be a finite number, holds " + Describe(row, column);
+        if (rule.kind == ValueKind::Amount && std::fabs(value) * kHostAmountUnitsPerZloty > kMaxAmountUnits)
+            return HostFormat("must lie within -%.4f..%.4f (2^53 units of 1/10000), holds ",
+                              kMaxAmountUnits / kHostAmountUnitsPerZloty, kMaxAmountUnits / kHostAmountUnitsPerZloty) +
+                   Describe(row, column);
         return {};
+    }
     case ValueKind::Text:
         if (type != SQLITE_TEXT)
             return "must be text, holds " + Describe(row, column);
@@ -265,18 +288,32 @@ std::string CheckValue(sqlite3_stmt* row, int column, const ColumnRule& rule, st
 // ---------------------------------------------------------------------------
 // The passes.
 
+// Why a read failed: SQLite's message, a damaged file named as such (not as
+// a missing table or column).
+std::string Unreadable(sqlite3* db, int status) { return FirmReadProblem(status, sqlite3_errmsg(db)); }
+
 bool SameName(const char* a, const char* b) { return a != nullptr && b != nullptr && strcasecmp(a, b) == 0; }
 
 // The table exists as a table, with every column and the key of its rule.
 bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
 {
     Statement kind;
-    PrepareStatement(db,
-                     "SELECT type FROM sqlite_master"
-                     " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
-                     &kind);
+    // A statement SQLite would not prepare (memory that ran short, above
+    // all) is a read that failed, never a missing table or column.
+    if (!PrepareStatement(db,
+                  "SELECT type FROM sqlite_master"
+                  " WHERE name = ?1 COLLATE NOCASE AND type IN ('table', 'view')",
+                  &kind)) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, sqlite3_errcode(db)).c_str()));
+        return false;
+    }
     sqlite3_bind_text(kind.get(), 1, table.name, -1, SQLITE_STATIC);
-    if (sqlite3_step(kind.get()) != SQLITE_ROW) {
+    const int found = sqlite3_step(kind.get());
+    if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, found).c_str()));
+        return false;
+    }
+    if (found == SQLITE_DONE) {
         offences.Add(HostFormat("table %s is missing", table.name));
         return false;
     }
@@ -291,11 +328,19 @@ bool CheckTable(sqlite3* db, const TableRule& table, Offences& offences)
     };
     std::vector<Column> present;
     Statement info;
-    PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info);
+    if (!PrepareStatement(db, "SELECT name, pk FROM pragma_table_info(?1)", &info)) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, sqlite3_errcode(db)).c_str()));
+        return false;
+    }
     sqlite3_bind_text(info.get(), 1, table.name, -1, SQLITE_STATIC);
-    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+    int listed;
+    while ((listed = sqlite3_step(info.get())) == SQLITE_ROW) {
         const unsigned char* name = sqlite3_column_text(info.get(), 0);
         present.push_back({name ? reinterpret_cast<const char*>(name) : "", sqlite3_column_int(info.get(), 1)});
+    }
+    if (listed != SQLITE_DONE) {
+        offences.Add(HostFormat("table %s cannot be read: %s", table.name, Unreadable(db, listed).c_str()));
+        return false;
     }
 
     bool sound = true;
@@ -357,7 +402,7 @@ void CheckRows(sqlite3* db, const TableRule& table, Offences& offences)
         }
     }
     if (status != SQLITE_DONE)
-        offences.Add(HostFormat("table %s cannot be read to its end: %s", table.name, sqlite3_errmsg(db)));
+        offences.Add(HostFormat("table %s cannot be read to its end: %s", table.name, Unreadable(db, status).c_str()));
 }
 
 } // namespace

@@ -7,9 +7,11 @@
 // here: the system answers the look-ups.)
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "host/app/host_runtime.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -63,6 +65,14 @@ void HostWithholdEntry(int number)
     const DWORD address = *cell;
     if (WriteCell(cell, 0))
         Withheld().push_back({number, address});
+}
+
+void HostMarkWithheldEntries()
+{
+    for (const WithheldEntry& e : Withheld())
+        HostRecordFailure(HostFailureKind::EntryMissing,
+                          "host entry " + std::to_string(e.number) +
+                              " was withheld; the plug-in may have asked for it, unseen by this host");
 }
 
 void HostClearWithheldEntries()

@@ -4,15 +4,23 @@
 // when the host stops.
 #include "host/services/host_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "host/common/entry_guard.h"
+#include "host/common/file_kind.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
 namespace {
@@ -23,12 +31,42 @@ inline constexpr std::size_t kStreamBufferSize = 256 * 1024;
 
 struct HostFile {
     std::FILE* stream;
-    std::unique_ptr<char[]> buffer; // released after the stream is closed
+    std::string path;      // as opened
+    bool writing;          // opened to write or append
+    bool failed = false;   // a write, or the close, failed (told once)
+    bool withdrawn = false; // the host failed while it was written: removed when closed
+    std::unique_ptr<char[]> buffer{}; // the stream's; released after the stream is closed
 };
 
-struct StreamCloser {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
+// A write that did not reach the file: the user is told why, once per file,
+// and the command is marked as failed.
+void WriteFailed(HostFile* file, int error, const char* what)
+{
+    if (file->failed)
+        return;
+    file->failed = true;
+    HostEntryGuard(0, [&] {
+        const std::string text = what + (" " + file->path) + " failed: " + ErrnoText(error);
+        HostNote(text);
+        HostRecordFailure(HostFailureKind::FileIncomplete, text);
+        return 0;
+    });
+}
+
+// Closes the stream; a withdrawn file is removed.  True when the file was
+// flushed and stands.
+bool CloseAndForget(HostFile* file)
+{
+    errno = 0;
+    const bool flushed = std::fclose(file->stream) == 0;
+    if (!flushed && file->writing)
+        WriteFailed(file, errno, "closing");
+    if (file->withdrawn)
+        std::remove(file->path.c_str());
+    const bool stands = flushed && !file->withdrawn;
+    delete file;
+    return stands;
+}
 
 std::unordered_set<HostFile*>& OpenFiles()
 {
@@ -85,6 +123,69 @@ bool IsBareName(const char* path)
 
 } // namespace
 
+std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string* why)
+{
+    const bool reading = mode[0] == 'r';
+    // What the host refuses, and why: a file to read must be a plain file (a
+    // FIFO would be waited on, a device read for ever); a file to write may
+    // also be a character device (/dev/null, /dev/full), but no FIFO or
+    // socket (waited on) and no directory or disk.
+    auto refused = [reading](PathKind kind) {
+        if (kind == PathKind::Regular)
+            return false;
+        return reading || kind != PathKind::CharacterDevice;
+    };
+    auto refusal = [](PathKind kind) { return std::string("it is ") + PathKindName(kind) + ", not a file"; };
+#ifdef _WIN32
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::Missing && kind != PathKind::Other && refused(kind)) {
+        *why = refusal(kind);
+        return nullptr;
+    }
+    errno = 0;
+    std::FILE* stream = std::fopen(path.c_str(), mode);
+    if (stream == nullptr)
+        *why = ErrnoText(errno);
+    return stream;
+#else
+    int flags = std::strchr(mode, '+') != nullptr ? O_RDWR : reading ? O_RDONLY : O_WRONLY;
+    if (mode[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    if (mode[0] == 'a')
+        flags |= O_CREAT | O_APPEND;
+    // Without O_NONBLOCK, opening a FIFO waits for its other end.
+    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        const PathKind kind = KindOfPath(path);
+        *why = error == ENXIO && refused(kind) ? refusal(kind) : ErrnoText(error);
+        return nullptr;
+    }
+    struct stat info {};
+    PathKind kind = PathKind::Other;
+    if (fstat(fd, &info) == 0)
+        kind = S_ISREG(info.st_mode)    ? PathKind::Regular
+               : S_ISDIR(info.st_mode)  ? PathKind::Directory
+               : S_ISCHR(info.st_mode)  ? PathKind::CharacterDevice
+               : S_ISFIFO(info.st_mode) ? PathKind::Fifo
+               : S_ISSOCK(info.st_mode) ? PathKind::Socket
+               : S_ISBLK(info.st_mode)  ? PathKind::BlockDevice
+                                        : PathKind::Other;
+    if (refused(kind)) {
+        close(fd);
+        *why = refusal(kind);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) {
+        *why = ErrnoText(errno);
+        close(fd);
+    }
+    return stream;
+#endif
+}
+
 std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
@@ -101,8 +202,7 @@ int HostCloseAllFiles()
 {
     int closed = 0;
     for (HostFile* file : OpenFiles()) {
-        std::fclose(file->stream);
-        delete file;
+        CloseAndForget(file);
         ++closed;
     }
     OpenFiles().clear();
@@ -111,11 +211,23 @@ int HostCloseAllFiles()
 
 int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
 
+int HostWithdrawFilesBeingWritten() noexcept
+{
+    int withdrawn = 0;
+    for (HostFile* file : OpenFiles())
+        if (file->writing && !file->withdrawn) {
+            file->withdrawn = true;
+            ++withdrawn;
+        }
+    return withdrawn;
+}
+
 namespace tomiva {
 
 // share (kOpenShareDenyNone), reserved and access (kOpenAccessDefault) pick
 // sharing and rights of the original host's files; one process alone uses
-// these files here.
+// these files here.  A file that cannot be opened is null, and the host says
+// why on its own line before the plug-in says anything.
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {
@@ -123,17 +235,45 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
             return nullptr;
-        const std::string resolved = HostResolvePath(path);
-        std::unique_ptr<std::FILE, StreamCloser> stream(std::fopen(resolved.c_str(), streamMode));
-        if (stream == nullptr)
-            return nullptr;
-        if (streamMode[0] == 'w' || streamMode[0] == 'a')
-            HostState().filesWritten.push_back(resolved);
-        auto file = std::make_unique<HostFile>(HostFile{stream.get(), std::unique_ptr<char[]>(new char[kStreamBufferSize])});
+        const bool writing = streamMode[0] == 'w' || streamMode[0] == 'a';
+        // Everything that needs memory comes before the file is opened: "w"
+        // empties a file at once, and a handle the host then failed to
+        // make would leave it so with nobody to tell.
+        auto file = std::make_unique<HostFile>(HostFile{nullptr, HostResolvePath(path), writing});
+        file->buffer.reset(new char[kStreamBufferSize]);
+        std::string written = writing ? file->path : std::string();
+        std::vector<std::string>& filesWritten = HostState().filesWritten;
+        if (writing)
+            filesWritten.reserve(filesWritten.size() + 1);
         OpenFiles().insert(file.get());
-        std::setvbuf(stream.get(), file->buffer.get(), _IOFBF, kStreamBufferSize);
+        // Until it is handed out, the handle leaves the set again on every
+        // way out, a thrown one included, before it is freed.
+        struct Unlisted {
+            HostFile* file;
+            ~Unlisted()
+            {
+                if (file != nullptr)
+                    OpenFiles().erase(file);
+            }
+        } unlisted{file.get()};
+        std::string why;
+        errno = 0;
+        file->stream = OpenHostStream(file->path, streamMode, &why);
+        if (file->stream == nullptr) {
+            // The C library's own shortage is the host's to tell, as any other.
+            if (errno == ENOMEM)
+                ReportEntryFailure(EntryFailure::Memory);
+            const std::string text = "cannot open " + file->path + (writing ? " for writing: " : " for reading: ") + why;
+            HostNote(text);
+            if (writing)
+                HostRecordFailure(HostFailureKind::FileIncomplete, text);
+            return nullptr;
+        }
+        std::setvbuf(file->stream, file->buffer.get(), _IOFBF, kStreamBufferSize);
+        if (writing)
+            filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
         // The set holds it now: closed by HostCloseFile or at stop.
-        stream.release();
+        unlisted.file = nullptr;
         return file.release();
     });
 }
@@ -144,9 +284,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
-    const bool flushed = std::fclose(file->stream) == 0;
-    delete file;
-    return flushed ? 1 : 0;
+    return CloseAndForget(file) ? 1 : 0;
 }
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)
@@ -154,7 +292,17 @@ int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* hand
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t read =
+        std::fread(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (read < static_cast<std::size_t>(count) && std::ferror(stream) != 0) {
+        const int error = errno;
+        HostEntryGuard(0, [&] {
+            HostNote("reading " + static_cast<HostFile*>(handle)->path + " failed: " + ErrnoText(error));
+            return 0;
+        });
+    }
+    return static_cast<int>(read);
 }
 
 int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, void* handle)
@@ -162,7 +310,12 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
-    return static_cast<int>(std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream));
+    errno = 0;
+    const std::size_t written =
+        std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+    if (written < static_cast<std::size_t>(count))
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
+    return static_cast<int>(written);
 }
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
@@ -177,13 +330,17 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         // Every line of an export comes this way: skip the format parser.
         const char* text = va_arg(args, const char*);
         const std::size_t length = std::strlen(text);
+        errno = 0;
         written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
                       ? static_cast<int>(length) + 1
                       : -1;
     } else {
+        errno = 0;
         written = std::vfprintf(stream, format, args);
     }
     va_end(args);
+    if (written < 0)
+        WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
     return written;
 }
 

@@ -1,12 +1,24 @@
 // The files of the host's file entries, as the rest of the host sees them.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 // A bare file name (no directory part) in the data directory; a path as given.
 std::string HostResolvePath(const char* path);
 
-// Closes every file the plug-in left open; returns how many there were.
+// Opens a file as the host's file entries do (mode as fopen's): a file to
+// read must be a plain file, a file to write a plain file or a character
+// device; a FIFO is refused at once, never waited on.  Null, with the reason
+// in *why, when the file cannot be opened.
+std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string* why);
+
+// Closes every file the plug-in left open (a failed close marks the
+// command as failed); returns how many there were.
 int HostCloseAllFiles();
 // Files opened through HostOpenFile and not yet closed.
 int HostOpenFileCount();
+// Withdraws every file open for writing: what is written to it can no longer
+// be trusted (the host failed while the plug-in wrote it), so closing it
+// removes it.  Returns how many were not withdrawn before.  Allocates nothing.
+int HostWithdrawFilesBeingWritten() noexcept;

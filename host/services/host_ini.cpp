@@ -2,15 +2,17 @@
 // compared without regard to case.  A bare file name lives in the data
 // directory.
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "contract/host_protocol.h"
 #include "host/common/entry_guard.h"
+#include "host/common/file_kind.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_files.h"
 
@@ -38,17 +40,54 @@ bool SameName(const std::string& a, const char* b)
     return i == a.size() && b[i] == '\0';
 }
 
-std::vector<std::string> ReadLines(const std::string& path)
+// A file of the host's own that cannot be used: the user is told why, and
+// a file that was to be written marks the command as failed.
+void Unusable(const std::string& text, bool writing)
 {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    HostNote(text);
+    if (writing)
+        HostRecordFailure(HostFailureKind::FileIncomplete, text);
+}
+
+// The file's lines; a missing file has none.  False, the user told why,
+// when the file is there but cannot be read (a FIFO or a device is refused,
+// never waited on).
+bool ReadLines(const std::string& path, std::vector<std::string>* lines, bool writing)
+{
+    lines->clear();
+    if (KindOfPath(path) == PathKind::Missing)
+        return true;
+    std::string why;
+    std::FILE* in = OpenHostStream(path, "rb", &why);
+    if (in == nullptr) {
+        Unusable("cannot open " + path + " for reading: " + why, writing);
+        return false;
+    }
     std::string line;
-    while (std::getline(in, line)) {
+    int c;
+    bool pending = false;
+    while ((c = std::fgetc(in)) != EOF) {
+        pending = true;
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        lines.push_back(line);
+        lines->push_back(line);
+        line.clear();
+        pending = false;
     }
-    return lines;
+    if (pending) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines->push_back(line);
+    }
+    const bool read = std::ferror(in) == 0;
+    std::fclose(in);
+    if (!read)
+        Unusable("reading " + path + " failed", writing);
+    return read;
 }
 
 bool IsSection(const std::string& line, std::string* name)
@@ -73,7 +112,10 @@ bool IsKey(const std::string& line, const char* key, std::string* value)
 bool ReadValue(const std::string& path, const char* section, const char* key, std::string* value)
 {
     bool inSection = false;
-    for (const std::string& line : ReadLines(path)) {
+    std::vector<std::string> lines;
+    if (!ReadLines(path, &lines, false))
+        return false;
+    for (const std::string& line : lines) {
         std::string name;
         if (IsSection(line, &name)) {
             inSection = SameName(name, section);
@@ -87,7 +129,9 @@ bool ReadValue(const std::string& path, const char* section, const char* key, st
 
 bool WriteValue(const std::string& path, const char* section, const char* key, const std::string& value)
 {
-    std::vector<std::string> lines = ReadLines(path);
+    std::vector<std::string> lines;
+    if (!ReadLines(path, &lines, true))
+        return false;
     const std::string entry = std::string(key) + "=" + value;
     bool inSection = false, done = false;
     std::size_t sectionEnd = lines.size();
@@ -117,10 +161,24 @@ bool WriteValue(const std::string& path, const char* section, const char* key, c
         }
     }
     // A text file: its lines end in CR LF on Windows.
-    std::ofstream out(path, std::ios::trunc);
+    std::string why;
+    std::FILE* out = OpenHostStream(path, "w", &why);
+    if (out == nullptr) {
+        Unusable("cannot open " + path + " for writing: " + why, true);
+        return false;
+    }
+    errno = 0;
+    bool written = true;
     for (const std::string& line : lines)
-        out << line << "\n";
-    return static_cast<bool>(out.flush());
+        written = written && std::fputs(line.c_str(), out) >= 0 && std::fputc('\n', out) != EOF;
+    int error = errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written)
+        Unusable("writing " + path + " failed: " + ErrnoText(error), true);
+    return written;
 }
 
 } // namespace

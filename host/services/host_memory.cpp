@@ -1,20 +1,34 @@
-// The host's allocation entries, with a count of calls and live blocks and a
-// way for tests to make one chosen allocation fail.
+// The host's allocation entries, with a count of calls, the set of live
+// blocks and a way for tests to make one chosen allocation fail.
 //
 // Blocks come straight from malloc and go back through free, so that the
-// sanitizers see every misuse (double release, leak) in plug-in code.
+// sanitizers see every misuse (double release) in plug-in code.  The host
+// knows every block it handed out: what a plug-in leaves behind (its command
+// stopped where HostFree was missing) is released when the host stops, as
+// the files it leaves open are closed.
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
+#include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_files.h"
+#include "host/services/host_session.h"
 
 namespace {
 
 long g_allocationCalls = 0; // allocation entries called, failed ones included
 long g_failAtCall = 0;      // the call number that must fail; 0 = none
-long g_liveBlocks = 0;
+
+std::unordered_set<void*>& LiveBlocks()
+{
+    static std::unordered_set<void*> blocks;
+    return blocks;
+}
+
 
 // Counts the call; false when this is the one that must fail.
 bool NextAllocationMayProceed()
@@ -27,61 +41,122 @@ bool NextAllocationMayProceed()
     return true;
 }
 
+// Memory the plug-in asked for and did not get: whatever it then leaves out
+// (a document, a line) is missing from what the command writes, so the
+// command is marked as failed and the files it is writing do not stand
+// (removed when they are closed).
+void ShortOfMemory(long long bytes) noexcept
+{
+    HostWithdrawFilesBeingWritten();
+    // Should even the text find no memory, the guard records the shortage.
+    HostEntryGuard(false, [bytes] {
+        HostRecordFailure(HostFailureKind::HostFailed,
+                          "memory ran short: the plug-in asked for " + std::to_string(bytes) + " bytes and got none");
+        return true;
+    });
+}
+
 // A request of 0 bytes still gets a block of its own, so that a non-null
 // result always means success.
 std::size_t BlockSize(long long bytes) { return bytes == 0 ? 1 : static_cast<std::size_t>(bytes); }
+
+// Enters a new block of that many bytes, or gives it back when the set
+// cannot take it (the program itself ran short of memory): the allocation
+// then fails, and so does one that malloc refused.
+void* Keep(void* block, long long bytes)
+{
+    const bool kept =
+        block != nullptr && HostEntryGuard(false, [block] { return LiveBlocks().insert(block).second; });
+    if (!kept) {
+        std::free(block);
+        ShortOfMemory(bytes);
+    }
+    return kept ? block : nullptr;
+}
 
 } // namespace
 
 void HostFailAllocation(int nth) { g_failAtCall = nth > 0 ? g_allocationCalls + nth : 0; }
 long HostAllocationCount() { return g_allocationCalls; }
-long HostLiveBlocks() { return g_liveBlocks; }
+long HostLiveBlocks() { return static_cast<long>(LiveBlocks().size()); }
+
+int HostReclaimBlocks()
+{
+    const int left = static_cast<int>(LiveBlocks().size());
+    for (void* block : LiveBlocks())
+        std::free(block);
+    LiveBlocks().clear();
+    return left;
+}
 
 namespace tomiva {
 
 void* HOST_CONV_CDECL HostAlloc(int size)
 {
-    if (!NextAllocationMayProceed() || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (size < 0)
         return nullptr;
-    void* block = std::malloc(BlockSize(size));
-    if (block != nullptr)
-        ++g_liveBlocks;
-    return block;
+    if (!mayProceed) {
+        ShortOfMemory(size);
+        return nullptr;
+    }
+    return Keep(std::malloc(BlockSize(size)), size);
 }
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
 {
-    if (!NextAllocationMayProceed() || count < 0 || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (count < 0 || size < 0)
         return nullptr;
     // The product must fit the host's 32-bit sizes on every build.
     const long long bytes = static_cast<long long>(count) * size;
-    if (bytes > INT_MAX)
+    if (!mayProceed || bytes > INT_MAX) {
+        ShortOfMemory(bytes);
         return nullptr;
-    void* block = std::calloc(BlockSize(bytes), 1);
-    if (block != nullptr)
-        ++g_liveBlocks;
-    return block;
+    }
+    return Keep(std::calloc(BlockSize(bytes), 1), bytes);
 }
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
 {
-    if (!NextAllocationMayProceed() || block == nullptr || size < 0)
+    const bool mayProceed = NextAllocationMayProceed();
+    if (block == nullptr || size < 0)
         return 0;
+    if (!mayProceed) {
+        ShortOfMemory(size);
+        return 0;
+    }
+    if (*block == nullptr) {
+        void* fresh = Keep(std::malloc(BlockSize(size)), size);
+        if (fresh == nullptr)
+            return 0;
+        *block = fresh;
+        return 1;
+    }
+    // The block's entry in the set moves to its new address as it is:
+    // nothing is allocated once realloc has moved the block.
+    auto entry = LiveBlocks().extract(*block);
     void* resized = std::realloc(*block, BlockSize(size));
+    if (resized != nullptr) {
+        *block = resized;
+        if (!entry.empty())
+            entry.value() = resized;
+    }
+    if (!entry.empty())
+        LiveBlocks().insert(std::move(entry));
     if (resized == nullptr)
-        return 0; // realloc leaves the old block as it was
-    if (*block == nullptr)
-        ++g_liveBlocks;
-    *block = resized;
-    return 1;
+        ShortOfMemory(size); // realloc leaves the old block as it was
+    return resized != nullptr ? 1 : 0;
 }
 
 int HOST_CONV_CDECL HostFree(void* block)
 {
     if (block == nullptr)
         return 0;
+    // A block the host never handed out is freed all the same, so that the
+    // sanitizers report the plug-in's misuse (a double release) where it is.
+    LiveBlocks().erase(block);
     std::free(block);
-    --g_liveBlocks;
     return 1;
 }
 

@@ -70,31 +70,69 @@ void WaitForEnter()
     while (c != '\n' && c != EOF);
 }
 
+std::vector<std::string>& Notes()
+{
+    static std::vector<std::string> notes;
+    return notes;
+}
+
 } // namespace
 
 const std::vector<HostShownMessage>& HostShownMessages() { return Shown(); }
-void HostClearShownMessages() { Shown().clear(); }
+void HostClearShownMessages()
+{
+    Shown().clear();
+    Notes().clear();
+}
+const std::vector<std::string>& HostShownNotes() { return Notes(); }
 
 namespace {
 
-void ShowAndRecord(const char* kind, const char* title, const char* text)
+// A dialog at the terminal owns the screen: what the host would print goes
+// to the dialog's line of keys instead, one text after another.
+bool ToDialogLine(const std::string& text)
+{
+    std::string* line = HostState().dialogMessageLine;
+    if (line == nullptr)
+        return false;
+    if (!line->empty())
+        *line += "  ";
+    for (char c : text)
+        *line += c == '\n' ? ' ' : c;
+    return true;
+}
+
+// True when the message went to a dialog's line rather than the terminal.
+bool ShowAndRecord(const char* kind, const char* title, const char* text)
 {
     HostShownMessage message{kind != nullptr ? kind : "box", Readable(title), Readable(text)};
     std::string heading = message.title;
     if (heading.empty())
         heading = message.kind == "error" ? "Błąd" : "Komunikat";
-    PrintBox(heading, message.text);
+    const bool inDialog = ToDialogLine(message.text);
+    if (!inDialog)
+        PrintBox(heading, message.text);
     Shown().push_back(std::move(message));
+    return inDialog;
 }
 
 } // namespace
 
 int HostShowMessage(const char* kind, const char* title, const char* text)
 {
-    ShowAndRecord(kind, title, text);
-    if (!HostState().batch && isatty(STDIN_FILENO) != 0)
+    if (!ShowAndRecord(kind, title, text) && !HostState().batch && isatty(STDIN_FILENO) != 0)
         WaitForEnter();
     return 1;
+}
+
+void HostNote(const std::string& text)
+{
+    Notes().push_back(text);
+    if (ToDialogLine(text))
+        return;
+    HostProgressClearLine();
+    std::fprintf(stderr, "tomiva: %s\n", text.c_str());
+    std::fflush(stderr);
 }
 
 int HostShowMessageAndGoOn(const char* kind, const char* title, const char* text)
@@ -128,9 +166,14 @@ int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int f
     return result;
 }
 
+// The plug-in's error notice tells of a failure: the command is marked with
+// it, so that tomiva does not end as if all went well.
 int HOST_CONV_STDCALL HostErrorMessage(const char* text)
 {
-    return HostEntryGuard(1, [&] { return HostShowMessage("error", "", text); });
+    return HostEntryGuard(1, [&] {
+        HostRecordFailure(HostFailureKind::PluginReported, "the plug-in reported: " + Readable(text));
+        return HostShowMessage("error", "", text);
+    });
 }
 
 } // namespace tomiva

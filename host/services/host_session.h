@@ -7,6 +7,21 @@
 #include <string>
 #include <vector>
 
+// What can go wrong during a command, as the host sees it; tomiva's exit
+// status tells which (the first kind in this order that happened).
+enum class HostFailureKind {
+    EntryMissing,   // the plug-in asked for a host entry that this host lacks
+    HostFailed,     // a read of the firm database failed, or memory ran short
+    PluginReported, // the plug-in showed the host's error notice
+    FileIncomplete, // a file could not be created, written or closed, or is not complete
+};
+inline constexpr int kHostFailureKinds = 4;
+
+struct HostFailure {
+    HostFailureKind kind;
+    std::string text; // UTF-8, one line
+};
+
 struct HostSession {
     bool running = false;
     std::string dataDirectory = "."; // where bare file names resolve
@@ -14,12 +29,27 @@ struct HostSession {
     bool batch = true;               // no person at the terminal
     std::vector<std::string> dialogAnswers; // scripted answers for the next dialog (batch)
     bool dialogCancel = false;              // batch: the dialog is closed with Cancel
-    bool dialogRefused = false;             // a dialog refused its scripted answers
+    bool dialogRefused = false;             // a dialog refused its answers or values, or could not be shown
     std::vector<std::string> filesWritten;  // paths opened for writing, in order
+    // Failures of the session, in order; `failed` keeps each kind even when
+    // memory was too short to keep its text.
+    std::vector<HostFailure> failures;
+    bool failed[kHostFailureKinds] = {};
+    // While a dialog is showing at the terminal, messages go to its line of
+    // keys instead of the terminal (UTF-8, appended); null otherwise.
+    std::string* dialogMessageLine = nullptr;
 };
 
 // The one session of this process.
 HostSession& HostState();
+
+// Records a failure of the command (never throws: a text that cannot be kept
+// for want of memory is dropped, the kind is kept).  The second form takes a
+// text that needs no memory before the call.
+void HostRecordFailure(HostFailureKind kind, const std::string& text) noexcept;
+void HostRecordFailure(HostFailureKind kind, const char* text) noexcept;
+// Whether a failure of that kind was recorded since the host started.
+bool HostFailedWith(HostFailureKind kind);
 
 // Longest data directory the host accepts.  The plug-in builds its output
 // path in a 256-byte buffer: the directory, a separator, "qPX_YYYY-MM-DD.xml"

@@ -171,6 +171,18 @@ bool Utf8ToMazovia(std::string_view utf8, std::string* out, char32_t* offending)
     return true;
 }
 
+std::string Utf8ToMazoviaShown(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const int byte = MazoviaByteOf(DecodeUtf8(utf8, &i));
+        out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
+}
+
 std::string MazoviaToUtf8(std::string_view mazovia)
 {
     std::string result;

@@ -17,6 +17,10 @@ int MazoviaByteOf(char32_t code);
 // (if not null) then names that character (or 0xFFFD for invalid UTF-8).
 bool Utf8ToMazovia(std::string_view utf8, std::string* out, char32_t* offending);
 
+// UTF-8 to Mazovia for what the host itself shows: a character that
+// Mazovia lacks (or a byte that is not UTF-8) becomes '?'.
+std::string Utf8ToMazoviaShown(std::string_view utf8);
+
 // Mazovia to UTF-8 (never fails; every byte has a character).
 std::string MazoviaToUtf8(std::string_view mazovia);
 

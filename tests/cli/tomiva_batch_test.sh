@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # tomiva on the command line, in batch mode, over the golden firm: the
 # export with scripted answers, cancel, refused answers, exit statuses, and
-# a missing host entry answered with Ignore and with Abort.
+# a missing host entry answered with Ignore and with Abort; the check of the
+# files a batch run wrote (tomiva_exit_status_test.sh has every exit status).
 # Usage: tomiva_batch_test.sh TOMIVA PLUGIN DATA_DIR
 set -uo pipefail
 TOMIVA=$1 PLUGIN=$2 DATA=$3
+SCHEMA=$(dirname "$0")/../../docs/export-file.xsd
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/checks.sh"
+# The export file is valid against the schema of the export format.
+valid() { xmllint --noout --schema "$SCHEMA" "$1" 2>/dev/null; }
 
 "$TOMIVA" new-firm "$work/firm.db" >/dev/null || { echo "cannot write an empty firm"; exit 1; }
 sqlite3 "$work/firm.db" < "$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
@@ -23,7 +27,12 @@ run() { "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --
 out=$(run "${answers[@]}" run "Eksport Ventalor (txt)" 2>"$work/err"); status=$?
 check "batch export exits 0" test $status -eq 0
 check "batch export is the golden file" cmp -s "$work/dir/qPX_2021-02-10.xml" "$DATA/golden_expected.xml"
+check "the export is valid against the schema" valid "$work/dir/qPX_2021-02-10.xml"
 check "tomiva says where the file is" grep -q "written: .*qPX_2021-02-10.xml" <<<"$out"
+check "the batch run verified the file against the firm" \
+  grep -q "verified: .*qPX_2021-02-10.xml agrees with the firm: 9 documents, 5 contractors, 2021-01-01 to 2021-01-31, invoices and corrections" <<<"$out"
+out=$(run "${answers[@]}" --no-verify run "Eksport Ventalor (txt)" 2>/dev/null); status=$?
+check "--no-verify: exits 0 and verifies nothing" test $status -eq 0 -a -z "$(grep verif <<<"$out")"
 check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu:     7" "$work/err"
 check "the settings file holds the answers" test "$(stat -c %s "$work/dir/a_mas.cfg")" -eq 258
 
@@ -55,24 +64,27 @@ rm -rf "$work/dir"/*
 run "${answers[@]}" --withhold 35804 --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
 status=$?
 check "an ignored missing entry lets the export run" cmp -s "$work/dir/qPX_2021-02-10.xml" "$DATA/golden_expected.xml"
+check "  and the stand-in answer is told by exit 6" test $status -eq 6
 check "the prompt names the entry" grep -q "brak wpisu  35804" "$work/err"
 
-# HostInsertChar (52130) has no fallback: the command is abandoned in the
-# middle of the contractors, the unfinished file closed and removed and the
-# memory released (the sanitizer build's leak check makes a leak fail the
-# exit status).
+# HostInsertChar (52130) has no fallback: the call returns 0 and the command
+# stops at its next boundary in the middle of the contractors; the unfinished
+# file is removed and the memory released (the sanitizer build's leak check
+# makes a leak fail the exit status).
 rm -rf "$work/dir"/*
 run "${answers[@]}" --withhold 52130 --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
 status=$?
-check "an abandoned command still exits 0" test $status -eq 0
+check "an abandoned command exits 6" test $status -eq 6
 check "the user is told the command stopped" grep -q "Polecenie przerwane: brak wpisu 52130" "$work/err"
-check "no export file is left" test ! -e "$work/dir/qPX_2021-02-10.xml"
+check "the user is told the unfinished file is gone" grep -q "Niepełny plik eksportu usunięto" "$work/err"
+check "the unfinished file is removed" test ! -e "$work/dir/qPX_2021-02-10.xml"
 check "no temporary file is left" test ! -e "$work/dir/qPX_2021-02-10.xml.tmp"
 # HostConvertText (35387) missing: abandoned inside a line, whose buffer is released too.
 rm -rf "$work/dir"/*
 run "${answers[@]}" --withhold 35387 --prompt-answers abort run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
 status=$?
-check "a command abandoned inside a line exits 0" test $status -eq 0
+check "a command abandoned inside a line exits 6" test $status -eq 6
 check "abort names the entry" grep -q "Polecenie przerwane: brak wpisu 35387" "$work/err"
+check "no block is left to the host" bash -c '! grep -q "left .* memory blocks" "$1"' _ "$work/err"
 
 finish_checks

@@ -17,6 +17,7 @@
 
 #include "host/firm/demo/demo_firm.h"
 #include "host/services/host_progress.h"
+#include "host/services/host_session.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"

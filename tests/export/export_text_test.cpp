@@ -53,8 +53,10 @@ TEST_F(ExportText, EscapeXml)
         {"O'Neil", 511, "O&apos;Neil"},
         {"\"", 511, "&quot;"},
         {"", 511, ""},
-        {std::string(508, 'x') + "&", 511, std::string(508, 'x') + ";"},      // 509 + 4 is not below 511
+        {std::string(508, 'x') + "&", 511, std::string(508, 'x') + ";"},      // 509 + 4 is more than 511
         {std::string(505, 'x') + "&", 511, std::string(505, 'x') + "&amp;"}, // 506 + 4 is
+        {std::string(506, 'x') + "&", 511, std::string(506, 'x') + "&amp;"}, // 507 + 4 fills the room exactly
+        {"*>", 5, "*&gt;"},                                                   // (found by fuzz_xml_escape)
         {"&&&&", 10, "&amp;;;;"},                                             // escaped from the front
         {"\"'<", 12, "&quot;;&lt;"},                                          // a shorter entity still fits
         {"a\tb\x01" "c\r\nd", 511, "a b c  d"},                               // no control character reaches the file

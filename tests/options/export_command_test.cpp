@@ -1,11 +1,15 @@
 // The export command in-process, its dialog answered in batch mode: OK saves
-// and runs, Cancel does neither, the host mode bit, a set-up that failed.
+// and runs, Cancel does neither, the host mode bit, a set-up that failed, a
+// command abandoned for a missing host entry wherever it stops.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_files.h"
 #include "shell/binding.h"
+#include "shell/platform.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
@@ -16,16 +20,21 @@ inline constexpr int kModeBit = 0x8000;
 
 class ExportCommandRun : public ::testing::Test {
 protected:
-    void Start(bool withFirm, std::vector<std::string> answers, bool cancel = false)
+    // withFirm: a firm with its purchase kinds and nothing else; golden: the
+    // golden firm, documents and contractors.
+    void Start(bool withFirm, std::vector<std::string> answers, bool cancel = false, bool golden = false)
     {
         std::string firm;
-        if (withFirm) {
-            firm = dir_.file("firm.db");
+        if (golden) {
+            firm = dir_->file("firm.db");
+            ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
+        } else if (withFirm) {
+            firm = dir_->file("firm.db");
             std::string hex = "39383736353433323130";
             hex += std::string(990 * 2 - hex.size(), '0');
             ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO settings_block VALUES (2, X'" + hex + "');"), "");
         }
-        HostConfig config = TestConfig(firm, dir_.path());
+        HostConfig config = TestConfig(firm, dir_->path());
         config.dialogAnswers = std::move(answers);
         config.dialogCancel = cancel;
         host_ = std::make_unique<TestHost>(config);
@@ -33,11 +42,17 @@ protected:
         ResetHostBinding();
         tomiva::HostSetModeFlags(kModeBit, 0);
     }
-    void TearDown() override { tomiva::HostSetModeFlags(kModeBit, 0); }
-    std::string Export() const { return dir_.file("qPX_2021-02-10.xml"); }
-    std::string Settings() const { return dir_.file("a_mas.cfg"); }
+    void TearDown() override
+    {
+        tomiva::HostSetModeFlags(kModeBit, 0);
+        HostClearWithheldEntries();
+        ResetHostBinding();
+        unsetenv("TOMIVA_PROMPT_ANSWERS");
+    }
+    std::string Export() const { return dir_->file("qPX_2021-02-10.xml"); }
+    std::string Settings() const { return dir_->file("a_mas.cfg"); }
 
-    TestDir dir_;
+    std::unique_ptr<TestDir> dir_ = std::make_unique<TestDir>();
     std::unique_ptr<TestHost> host_;
 };
 
@@ -82,7 +97,7 @@ TEST_F(ExportCommandRun, ModeBitSetBeforehandIsLeftAsItWas)
 
 TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 {
-    Start(true, {"Faktury zakupu=1"});
+    Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1"});
     std::string record(258, '\0');
     record[18] = 0x3C; // the four disabled kinds' bits
     for (int i = 84; i < 212; ++i)
@@ -98,8 +113,8 @@ TEST_F(ExportCommandRun, DisabledRowsKeepWhatTheyWereLoadedWith)
 
 TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 {
-    Start(false, {"Od daty=2021-01-01"});
-    EXPECT_EQ(ExportCommand(), kCommandFailed); // asked for, not written
+    Start(false, {"Od daty=2021-01-01", "Do daty=2021-01-31"});
+    EXPECT_EQ(ExportCommand(), 0);
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
     EXPECT_FALSE(FileExists(Export()));
@@ -109,6 +124,123 @@ TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
     EXPECT_NE(texts.back().find("Eksport nie może zostać wykonany"), std::string::npos);
     EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
     EXPECT_EQ(HostLiveBlocks(), 0);
+}
+
+// A missing entry answered with Abort wherever the command meets it: the call
+// returns 0, the command stops at its next boundary and winds down by its
+// ordinary paths, and one notice says what became of the file and the memory.
+TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
+{
+    struct Case {
+        int entry;
+        const char* where;
+        const char* fileLine;   // the notice's line about the export file
+        const char* memoryLine; // and about memory ("" none)
+        long blocksLeft;        // with the host afterwards
+    };
+    const Case cases[] = {
+        {32408, "setting the mode bit", "Pliku eksportu nie utworzono.", "", 0},
+        {52256, "opening the tables, after both flag tables", "Pliku eksportu nie utworzono.", "Pamięć zwolniono.", 0},
+        {20966, "the dialog's validation, inside the host's dialog", "Pliku eksportu nie utworzono.",
+         "Pamięć zwolniono.", 0},
+        {52278, "the scan of invoices, the file open", "Niepełny plik eksportu usunięto.", "Pamięć zwolniono.", 0},
+        {52352, "the contractors", "Niepełny plik eksportu usunięto.", "Pamięć zwolniono.", 0},
+        {21287, "releasing the run's blocks, the file written", "Plik eksportu zapisano przed przerwaniem:",
+         "Pamięci nie zwolniono: brak wpisu 21287 w programie.", 11}, // flags, buffers, sums, the store
+        {35804, "the summary, after the file was written", "Plik eksportu zapisano przed przerwaniem:", "Pamięć zwolniono.",
+         0},
+        {20903, "destroying the base at the very end", "Plik eksportu zapisano przed przerwaniem:", "Pamięć zwolniono.", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.entry) + " " + c.where);
+        dir_ = std::make_unique<TestDir>();
+        Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31", "Faktury zakupu=1"}, false, true);
+        HostWithholdEntry(c.entry);
+        setenv("TOMIVA_PROMPT_ANSWERS", "abort", 1);
+        PlatformRestartScriptedAnswers();
+
+        const long baseDestroyed = HostLookupCount(20903); // bound afresh by Start: looked up when called
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(ExportCommand(), 0);
+        const std::string shown = testing::internal::GetCapturedStderr();
+        // The base is destroyed whenever it was built: all but the stop before it.
+        EXPECT_EQ(HostLookupCount(20903) > baseDestroyed, c.entry != 32408);
+
+        EXPECT_NE(shown.find("Polecenie przerwane: brak wpisu " + std::to_string(c.entry) + " w programie.\n" +
+                             c.fileLine),
+                  std::string::npos)
+            << shown;
+        if (c.memoryLine[0] != '\0')
+            EXPECT_NE(shown.find(c.memoryLine), std::string::npos) << shown;
+        else
+            EXPECT_EQ(shown.find("Pami"), std::string::npos) << shown;
+        EXPECT_EQ(FileExists(Export()), std::string(c.fileLine).rfind("Plik eksportu zapisano", 0) == 0);
+        EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
+        EXPECT_EQ(HostLiveBlocks(), c.blocksLeft);
+        EXPECT_EQ(HostOpenFileCount(), 0);
+        HostReclaimBlocks();
+        HostClearWithheldEntries();
+        host_.reset();
+    }
+}
+
+// The period when OK is pressed: both ends given and in order, or the dialog
+// is refused (naming the control) before anything is saved or written.
+// Dates loaded from the settings file are held to the same rule.
+TEST_F(ExportCommandRun, PeriodMustBeGivenAtBothEndsAndInOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> answers;
+        std::string saved; // the settings file's first 18 bytes before the command, or ""
+        const char* refusal; // the plug-in's message, or null: OK goes through
+    };
+    const Case cases[] = {
+        {"no Od daty", {"Do daty=2021-01-31"}, "",
+         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
+        {"no Do daty", {"Od daty=2021-01-01"}, "",
+         "Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."},
+        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0", 18),
+         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
+        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31"}, "",
+         "Data w polu \"Od daty\" (2021-02-01) jest późniejsza niż data w polu \"Do daty\" (2021-01-31)!\n"
+         "Popraw okres eksportu."},
+        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0", 18),
+         "Data w polu \"Od daty\" (2021-12-31) jest późniejsza niż data w polu \"Do daty\" (2021-01-01)!\n"
+         "Popraw okres eksportu."},
+        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15"}, "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host_.reset();
+        dir_ = std::make_unique<TestDir>();
+        if (!c.saved.empty())
+            WriteFileBytes(Settings(), c.saved + std::string(258 - c.saved.size(), '\0'));
+        std::vector<std::string> answers = c.answers;
+        answers.push_back("Faktury zakupu=1");
+        Start(true, answers);
+        EXPECT_EQ(ExportCommand(), 0);
+
+        EXPECT_EQ(HostDialogRefused(), c.refusal != nullptr);
+        EXPECT_EQ(FileExists(Export()), c.refusal == nullptr);
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
+            continue;
+        }
+        EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
+        if (!c.saved.empty()) {
+            EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), c.saved) << "the settings file stays as it was";
+        }
+        const auto texts = ShownTexts();
+        ASSERT_GE(texts.size(), 2u);
+        EXPECT_EQ(texts[texts.size() - 2], c.refusal);
+        // The host's refusal gives the same reason, on one line.
+        std::string oneLine = c.refusal;
+        for (char& ch : oneLine)
+            ch = ch == '\n' ? ' ' : ch;
+        EXPECT_NE(texts.back().find(oneLine), std::string::npos) << texts.back();
+        EXPECT_EQ(HostLiveBlocks(), 0);
+    }
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Binding of host entries on first use, and what happens when the host does
-// not have one: the prompt, its answers, the fallbacks, abandoned calls.
+// not have one: the prompt, its answers, the fallbacks, abandoned calls and
+// the command's mark.
 #include <gtest/gtest.h>
 
-#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,23 +40,6 @@ protected:
         for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
             ++n;
         return n;
-    }
-
-    // Calls the work under a guard; returns the entry whose call was
-    // abandoned, or 0.
-    template <typename Work>
-    static int Abandoned(Work work)
-    {
-        HostCallGuard guard{};
-        guard.outer = g_hostCallGuard;
-        g_hostCallGuard = &guard;
-        volatile int abandoned = 0;
-        if (setjmp(guard.where) == 0)
-            work();
-        else
-            abandoned = guard.abandonedEntry;
-        g_hostCallGuard = guard.outer;
-        return abandoned;
     }
 
     TestDir dir_;
@@ -98,25 +81,60 @@ TEST_F(Binding, RetryShowsTheSameTextAgainAndIgnoreGivesTheFallback)
     EXPECT_EQ(value, 7);
 }
 
-TEST_F(Binding, AbortAbandonsTheCallAndTheNextCallAsksAgain)
+TEST_F(Binding, AbortReturnsZeroMarksTheCommandAndAsksNoMoreInIt)
 {
-    HostWithholdEntry(52028);
+    HostWithholdEntry(52028); // HostMessageBox
+    HostWithholdEntry(52314); // HostVatRate: a double result, no fallback of its own
     Answers("abort,ignore");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Abandoned([] { HostMessageBox("t", "x", 1); }), 52028);
-    // The slot went back to binding: the next call asks again (Ignore now).
-    EXPECT_EQ(Abandoned([] { EXPECT_EQ(HostMessageBox("t", "x", 1), 0); }), 0);
-    EXPECT_EQ(Count(testing::internal::GetCapturedStderr(), "POWAŻNY"), 2);
+    {
+        CommandSpan command;
+        EXPECT_EQ(HostMessageBox("t", "x", 1), 0);
+        EXPECT_TRUE(CommandAbandoned());
+        EXPECT_EQ(AbandonedEntry(), 52028);
+        // Later missing entries of the same command return 0 unasked; the
+        // first entry stays the one named.
+        EXPECT_EQ(HostVatRate(23), 0.0);
+        EXPECT_EQ(HostMessageBox("t", "x", 1), 0);
+        EXPECT_EQ(AbandonedEntry(), 52028);
+        EXPECT_TRUE(EntryAbandoned(HostSlot_HostVatRate));
+        EXPECT_FALSE(EntryAbandoned(HostSlot_HostFree));
+        // An entry the host has still answers.
+        char text[8];
+        HostCopyField(text, "abc", 7);
+        EXPECT_STREQ(text, "abc");
+    }
+    EXPECT_FALSE(CommandAbandoned());
+    EXPECT_EQ(Count(testing::internal::GetCapturedStderr(), "POWAŻNY"), 1);
+
+    // The slot stayed at binding: the next command asks again (Ignore now).
+    testing::internal::CaptureStderr();
+    {
+        CommandSpan command;
+        EXPECT_EQ(HostMessageBox("t", "x", 1), 0);
+        EXPECT_FALSE(CommandAbandoned());
+    }
+    EXPECT_EQ(Count(testing::internal::GetCapturedStderr(), "POWAŻNY"), 1);
 }
 
-TEST_F(Binding, EntryWithoutFallbackIsNeverCalledThroughAnEmptySlot)
+TEST_F(Binding, IgnoreOfAnEntryWithoutFallbackAbandonsTheCall)
 {
     HostWithholdEntry(21287); // HostFree: 87 gives no fallback, even after Ignore
+    HostWithholdEntry(52541); // HostFilePrintf: variadic, 41 gives none either
     Answers("ignore");
     testing::internal::CaptureStderr();
     void* block = HostAlloc(16);
-    EXPECT_EQ(Abandoned([&] { HostFree(block); }), 21287);
-    testing::internal::GetCapturedStderr();
+    const long live = HostLiveBlocks();
+    {
+        CommandSpan command;
+        EXPECT_EQ(HostFree(block), 0);
+        EXPECT_EQ(AbandonedEntry(), 21287);
+        EXPECT_EQ(HostFilePrintf(nullptr, "%d %s %f", 1, "two", 3.0), 0);
+        EXPECT_TRUE(EntryAbandoned(HostSlot_HostFilePrintf));
+    }
+    EXPECT_EQ(HostLiveBlocks(), live); // the block never reached the host
+    // After Ignore no prompt is shown again, not even for these.
+    EXPECT_EQ(Count(testing::internal::GetCapturedStderr(), "POWAŻNY"), 1);
     HostClearWithheldEntries();
     ResetHostBinding();
     HostFree(block);

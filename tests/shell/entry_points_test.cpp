@@ -2,11 +2,13 @@
 // install notices, and the INI key that silences the install notice.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "host/plugins/plugin_registry.h"
 #include "shell/binding.h"
 #include "shell/entry_points.h"
+#include "shell/platform.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 
@@ -25,6 +27,9 @@ protected:
     {
         HostSetInterfaceNumber(112);
         HostForgetMenuEntries();
+        HostClearWithheldEntries();
+        ResetHostBinding();
+        unsetenv("TOMIVA_PROMPT_ANSWERS");
     }
     std::string Ini() const { return dir_.file("EksportFKVentalor.ini"); }
     static int hostProcedure;
@@ -116,6 +121,36 @@ TEST_F(EntryPoints, InstallNoticeFollowsTheIniKey)
             EXPECT_TRUE(texts.empty()) << c.ini;
         EXPECT_EQ(ReadFileBytes(Ini()), c.after) << (c.ini ? c.ini : "no file");
     }
+}
+
+// A missing entry answered with Abort in the load or the query: the entry
+// point stops where it is and gives its ordinary result; the mark does not
+// outlive it.
+TEST_F(EntryPoints, AbandonedEntryEndsOnlyItsEntryPoint)
+{
+    setenv("TOMIVA_PROMPT_ANSWERS", "abort,abort,abort", 1);
+    PlatformRestartScriptedAnswers();
+    testing::internal::CaptureStderr();
+
+    HostWithholdEntry(51594); // HostInterfaceVersion: 0 is no interface the plug-in knows
+    char name[32];
+    EXPECT_EQ(PluginQuery(&hostProcedure, name), -1);
+    EXPECT_STREQ(name, "Eksport Ventalor (txt)");
+    EXPECT_FALSE(CommandAbandoned());
+
+    HostWithholdEntry(52081); // HostRegisterPlugin: no entry, and no install notice after it
+    EXPECT_EQ(PluginLoad(0), 0);
+    EXPECT_TRUE(HostMenuEntries().empty());
+    EXPECT_TRUE(HostShownMessages().empty());
+    EXPECT_FALSE(FileExists(Ini()));
+
+    HostClearWithheldEntries();
+    ResetHostBinding();
+    HostWithholdEntry(52023); // HostNotice: the key is not written back
+    EXPECT_EQ(PluginLoad(0), 0);
+    EXPECT_EQ(HostMenuEntries().size(), 1u);
+    EXPECT_FALSE(FileExists(Ini()));
+    testing::internal::GetCapturedStderr();
 }
 
 } // namespace

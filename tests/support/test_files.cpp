@@ -63,9 +63,11 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-std::string XmlLintErrors(const std::string& path)
+namespace {
+
+std::string XmlLint(const std::string& options, const std::string& path)
 {
-    const std::string command = std::string(VENTALOR_XMLLINT) + " --noout '" + path + "' 2>&1";
+    const std::string command = std::string(VENTALOR_XMLLINT) + " --noout " + options + " '" + path + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return "cannot run xmllint";
@@ -78,3 +80,12 @@ std::string XmlLintErrors(const std::string& path)
         return "";
     return output.empty() ? "xmllint failed" : output;
 }
+
+} // namespace
+
+std::string XmlLintErrors(const std::string& path)
+{
+    return XmlLint(std::string("--schema '") + VENTALOR_EXPORT_SCHEMA + "'", path);
+}
+
+std::string XmlWellFormedErrors(const std::string& path) { return XmlLint("", path); }

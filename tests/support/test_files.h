@@ -25,5 +25,9 @@ bool FileExists(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // The file's lines without their line ends.
 std::vector<std::string> SplitLines(const std::string& text);
-// xmllint --noout on the file: "" when well-formed, else xmllint's report.
+// xmllint on an export file: "" when it is well-formed and valid against the
+// schema of the export format (docs/export-file.xsd), else xmllint's report.
 std::string XmlLintErrors(const std::string& path);
+// xmllint --noout on the file: "" when well-formed, else xmllint's report
+// (for a file that, by design, no longer holds every element).
+std::string XmlWellFormedErrors(const std::string& path);

@@ -3,12 +3,16 @@
 # mode: the golden export (identical to the native one apart from CR LF line
 # ends), missing host entries of each calling convention answered with
 # Ignore (the fallback must leave the caller's stack as the entry would),
-# entries without a fallback (the command abandoned cleanly), the loader's
-# failures, and optionally a demo firm exported by both builds.
+# a subset of the missing-entry sweep with Abort and Ignore (the command
+# abandoned cleanly), the loader's failures, and optionally a demo firm
+# exported by both builds.  Every complete export file is checked against
+# the schema of the export format.
 # Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX [NATIVE_TOMIVA]
 set -uo pipefail
 EXE=$(realpath "$1") DLL=$(realpath "$2") DATA=$(realpath "$3") PREFIX=$(realpath -m "$4")
 NATIVE=${5:+$(realpath -m "$5")}
+SCHEMA=$(realpath "$(dirname "$0")/../../docs/export-file.xsd")
+command -v xmllint >/dev/null || { echo "xmllint is missing (scripts/setup.sh installs it)"; exit 1; }
 
 export WINEPREFIX=$PREFIX WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser installers in the prefix
@@ -34,6 +38,8 @@ cd "$work" || exit 1
 source "$(dirname "$0")/../cli/checks.sh"
 # The XML file with its CR LF line ends taken back to LF.
 same_as_lf() { [[ -f $1 ]] && tr -d '\r' <"$1" | cmp -s - "$2"; }
+# The export file, CR LF line ends and all, is valid against the schema.
+valid() { [[ -f $1 ]] && xmllint --noout --schema "$SCHEMA" "$1" 2>/dev/null; }
 # Every line of a text file ends in CR LF.
 all_crlf() { [[ -s $1 && $(grep -c $'\r$' "$1") -eq $(wc -l <"$1") ]] && ! grep -q $'[^\r]$' "$1"; }
 
@@ -57,6 +63,7 @@ out=$(run "${answers[@]}" run "Eksport Ventalor (txt)" 2>err); status=$?
 check "batch export exits 0" test $status -eq 0
 check "the export is the golden file apart from line ends" same_as_lf "$xml" "$golden"
 check "the export's lines end in CR LF" all_crlf "$xml"
+check "the export is valid against the schema" valid "$xml"
 check "TOMIVA.exe says where the file is" grep -q "written: .*qPX_2021-02-10.xml" <<<"$out"
 check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu:     7" err
 check "the settings file holds the 258-byte record" test "$(stat -c %s dir/a_mas.cfg)" -eq 258
@@ -75,8 +82,10 @@ while read -r entry why; do
   rm -rf dir/*
   run "${answers[@]}" --withhold "$entry" --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>err
   status=$?
-  check "$entry ignored ($why): exits 0" test $status -eq 0
+  # The Windows host cannot see look-ups: a withheld entry marks the command.
+  check "$entry ignored ($why): exits 6" test $status -eq 6
   check "$entry ignored ($why): the export is still the golden file" same_as_lf "$xml" "$golden"
+  check "$entry ignored: the export is valid against the schema" valid "$xml"
   check "$entry ignored: the prompt names the entry" grep -q "brak wpisu  $entry " err
 done <<'TABLE'
 35804 stdcall with five arguments, more than its number's last digits say
@@ -89,21 +98,59 @@ run "${answers[@]}" --withhold 35804 --prompt-answers retry,retry,ignore run "Ek
 check "Retry shows the same prompt again until Ignore" test "$(grep -c "brak wpisu  35804 " err)" -eq 3
 check "after Retry and Ignore the export is the golden file" same_as_lf "$xml" "$golden"
 
-# --- Missing entries without a fallback: the command is abandoned ----------
-# The unfinished file is closed and removed: no export, no temporary file.
-# entry  answers  where the command stops
-while read -r entry answer where; do
-  rm -rf dir/*
-  run "${answers[@]}" --withhold "$entry" --prompt-answers "$answer" run "Eksport Ventalor (txt)" >/dev/null 2>err
-  status=$?
-  check "$entry missing, $answer: the host carries on and exits 0" test $status -eq 0
-  check "$entry missing, $answer: the user is told the command stopped" \
-    grep -q "Polecenie przerwane: brak wpisu $entry w programie" err
-  check "$entry missing, $answer ($where): no export file is left" test ! -e "$xml"
-  check "$entry missing, $answer ($where): no temporary file is left" test ! -e "$xml.tmp"
+# --- Missing entries answered with Abort and Ignore: a subset of the sweep --
+# An abandoned call returns 0 through its entry's own fallback, which must
+# remove exactly the entry's argument bytes: one entry of each convention
+# and each area, with Abort and with Ignore.  The command then ends with the
+# export written, or with no export file and the notice naming the entry (a
+# file written out before the stop is told as such); the Windows host counts
+# every withheld entry as missing, so each run exits 6 (or 5, for a dialog
+# refused on the way).
+# entry  what it is
+while read -r entry why; do
+  for answer in abort ignore; do
+    rm -rf dir/*
+    run "${answers[@]}" --withhold "$entry" --prompt-answers "$answer" run "Eksport Ventalor (txt)" >/dev/null 2>err
+    status=$?
+    what="$entry $answer ($why)"
+    # 5 where a missing entry of the dialog left it refused (the status of a
+    # refused dialog comes first).
+    if grep -q "refused its answers" err; then
+      check "$what: the refused dialog exits 5" test $status -eq 5
+    else
+      check "$what: exits 6" test $status -eq 6
+    fi
+    if grep -q "Polecenie przerwane" err; then
+      check "$what: the notice names the entry" grep -q "Polecenie przerwane: brak wpisu $entry w programie" err
+      if grep -q "Plik eksportu zapisano przed przerwaniem" err; then
+        check "$what: the file written before the stop is whole" same_as_lf "$xml" "$golden"
+      else
+        check "$what: no export file is left" test ! -e "$xml"
+        check "$what: no temporary file is left" test ! -e "$xml.tmp"
+      fi
+    else
+      # Under whatever date the host gave: an ignored date entry answers 0000-00-00.
+      written=(dir/qPX_*.xml)
+      check "$what: the export is written" test -s "${written[0]}"
+      [[ $answer == ignore ]] || check "$what: the export is the golden file" same_as_lf "$xml" "$golden"
+    fi
+    check "$what: nothing is left to the host" bash -c '! grep -q "the plug-in left" "$1"' _ err
+  done
 done <<'TABLE'
-52130 ignore in the middle of the contractors
-35387 abort at the first line with a Polish letter
+52534 stdcall, 5 arguments, no fallback: files (the settings file first)
+30520 stdcall, 5 arguments, a fallback: dates
+52278 stdcall, 6 arguments, no fallback: the scan of documents
+52328 stdcall, 6 arguments, a fallback: VAT lines
+52314 stdcall, a double result: VAT rates
+52352 stdcall, a fallback: contractors
+52228 stdcall, a fallback: the progress window
+35387 stdcall, 6 arguments, no fallback: text conversion, inside a line
+21285 cdecl, no fallback: memory at set-up
+52541 cdecl and variadic, no fallback: the export file's lines
+24007 cdecl, 5 arguments, no fallback: running the dialog
+20966 thiscall from the host's dialog, no fallback: Validate
+20902 thiscall called by the plug-in, no fallback: the base's constructor
+20903 thiscall called by the plug-in, a fallback: the base's destructor, last of all
 TABLE
 
 # --- The loader ------------------------------------------------------------
@@ -117,6 +164,14 @@ check "a DLL without the entry points 30001 and 30008 is no plug-in" test $statu
 check "the refusal says why" grep -q "no entry points 30001 and 30008" err
 run run "Nie ma takiego" >/dev/null 2>&1; status=$?
 check "an unknown entry exits 4" test $status -eq 4
+
+# --- What this build has and has not ----------------------------------------
+version=$(wine "$EXE" --version </dev/null 2>/dev/null | tr -d '\r')
+check "TOMIVA.exe --version names the project's version" grep -qxE "tomiva \(ExportFKVentalor\) [0-9]+\.[0-9]+\.[0-9]+" <<<"$version"
+wine "$EXE" verify "$golden" </dev/null >/dev/null 2>err; status=$?
+check "TOMIVA.exe has no verify (no XML library): exit 1" test $status -eq 1
+check "  and says so" grep -q "verify is not available in this build" err
+check "  nor does its --help offer it" test -z "$(wine "$EXE" --help </dev/null 2>/dev/null | grep verify)"
 
 # --- A demo firm through both builds ---------------------------------------
 # The same firm file exported by the native tomiva and by TOMIVA.exe: the
@@ -135,6 +190,12 @@ if [[ -n $NATIVE && -x $NATIVE ]]; then
   check "the native build exported the demo firm" test -s native/qPX_2022-01-05.xml
   check "both builds export the demo firm alike" same_as_lf windows/qPX_2022-01-05.xml native/qPX_2022-01-05.xml
   check "both builds save the same options record" cmp -s windows/a_mas.cfg native/a_mas.cfg
+  check "the Windows export of the demo firm is valid against the schema" valid windows/qPX_2022-01-05.xml
+  "$NATIVE" verify windows/qPX_2022-01-05.xml --firm demo.db --from 2021-01-01 --to 2021-12-31 >verify.out 2>&1
+  status=$?
+  check "the native tomiva verify reconciles the Windows export with the firm" test $status -eq 0
+  check "  and says so" grep -q "^Result: the file agrees with the firm.$" verify.out
+  check "both builds have one version" test "$("$NATIVE" --version)" = "$version"
 else
   echo "(no native tomiva given: the demo firm is not compared)"
 fi

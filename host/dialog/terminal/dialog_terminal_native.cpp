@@ -15,6 +15,7 @@
 #include "host/dialog/terminal/terminal_keys.h"
 #include "host/dialog/terminal/terminal_screen.h"
 #include "host/dialog/terminal/terminal_view.h"
+#include "host/services/host_session.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -31,12 +32,30 @@ FieldKind KindOf(const DialogControl& c)
     }
 }
 
+// Sends the host's messages to a line for as long as it lives, and gives the
+// session back as it was (on every way out).
+class MessagesToLine {
+public:
+    explicit MessagesToLine(std::string* line) : saved_(HostState().dialogMessageLine)
+    {
+        HostState().dialogMessageLine = line;
+    }
+    ~MessagesToLine() { HostState().dialogMessageLine = saved_; }
+    MessagesToLine(const MessagesToLine&) = delete;
+    MessagesToLine& operator=(const MessagesToLine&) = delete;
+
+private:
+    std::string* saved_;
+};
+
 class TerminalDialog {
 public:
     TerminalDialog(RunningDialog& d, TerminalScreen& screen) : d_(d), screen_(screen) {}
 
     void Run()
     {
+        // Messages shown while the dialog owns the terminal come to its line.
+        MessagesToLine messages(&shown_);
         Draw();
         while (!d_.ended) {
             Key key;
@@ -53,7 +72,10 @@ public:
                 continue;
             }
             problem_.clear();
+            shown_.clear();
             Handle(key);
+            if (problem_.empty())
+                problem_ = shown_;
             if (!d_.ended)
                 Draw();
         }
@@ -299,6 +321,7 @@ private:
     FieldEdit edit_;   // the focused input's editor
     int editing_ = -1; // the control edit_ belongs to
     std::string problem_; // UTF-8, shown under the dialog until the next key
+    std::string shown_;   // messages shown since the last key (UTF-8)
 };
 
 } // namespace

@@ -1,9 +1,11 @@
 // The boundary of a host entry: an exception inside becomes the entry's
-// failure result, and nothing escapes.
+// failure result, nothing escapes, and what was caught is reported.
 #include <gtest/gtest.h>
 
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "host/common/entry_guard.h"
 
@@ -21,6 +23,23 @@ TEST(EntryGuard, GivesTheBodysResultOrTheFailureForAnyException)
     int value = 0;
     EXPECT_EQ(HostEntryGuard<int*>(nullptr, [&] { return &value; }), &value);
     EXPECT_EQ(HostEntryGuard<int*>(nullptr, []() -> int* { throw std::bad_alloc(); }), nullptr);
+}
+
+TEST(EntryGuard, ReportsWhatItCaughtNamingMemory)
+{
+    static std::vector<EntryFailure> reported;
+    reported.clear();
+    SetEntryFailureReporter([](EntryFailure failure) noexcept { reported.push_back(failure); });
+    HostEntryGuard(0, [] { return 7; });
+    HostEntryGuard(0, []() -> int { throw std::bad_alloc(); });
+    HostEntryGuard(0, []() -> int { throw std::length_error("too long"); });
+    SetEntryFailureReporter(nullptr);
+    EXPECT_EQ(reported, (std::vector<EntryFailure>{EntryFailure::Memory, EntryFailure::Other}));
+
+    // Without a reporter of the host's, a line on the standard error says it.
+    testing::internal::CaptureStderr();
+    HostEntryGuard(0, []() -> int { throw std::bad_alloc(); });
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("memory ran short"), std::string::npos);
 }
 
 } // namespace

@@ -171,6 +171,26 @@ TEST_F(DialogRunner, ValidateThatRefusesKeepsTheRecordAndSaysSo)
     EXPECT_NE(LastMessage().find("The dialog did not accept its values."), std::string::npos) << LastMessage();
 }
 
+// An object's own check that says why in a message: that is the reason the
+// host gives for refusing OK.
+int HOST_CONV_THISCALL ValidateThatSaysWhy(void*)
+{
+    tomiva::HostMessageBox("Uwaga", "Pole \"Od daty\" jest puste!\nPodaj je.", 1);
+    return 0;
+}
+
+TEST_F(DialogRunner, AnObjectsRefusalMessageIsTheReasonGiven)
+{
+    Table table;
+    table.Set(kDialogSlot_DlgValidate, &ValidateThatSaysWhy);
+    EXPECT_EQ(Run(table, {"Faktury zakupu=1"}), 0);
+    EXPECT_EQ(OptionsScope(record), 0);
+    EXPECT_TRUE(HostDialogRefused());
+    EXPECT_NE(LastMessage().find("refused its answers; nothing was changed.\nPole \"Od daty\" jest puste! Podaj je."),
+              std::string::npos)
+        << LastMessage();
+}
+
 ExportOptions* g_record = nullptr;
 
 // An object that sets its dialog up itself, with the base's operations.
@@ -331,9 +351,11 @@ TEST_F(DialogRunner, TemplatesAndRecordsItCannotUseAreRefused)
         SCOPED_TRACE(c.says);
         HostClearShownMessages();
         HostState().dialogAnswers = {"Faktury zakupu=1"};
+        HostState().dialogRefused = false;
         EXPECT_EQ(tomiva::HostRunDialog(nullptr, c.block, c.id, c.data, 0), 0);
         EXPECT_NE(LastMessage().find(c.says), std::string::npos) << LastMessage();
         EXPECT_EQ(OptionsScope(record), 0);
+        EXPECT_TRUE(HostDialogRefused()) << "the command behind it runs nothing";
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
@@ -403,6 +404,31 @@ TEST(FirmQueries, EveryLookupSearchesAnIndex)
         sqlite3_finalize(plan);
     }
     sqlite3_close(db);
+}
+
+// Lists and line arrays a plug-in never gave back are released when the
+// firm closes (the sanitizer build sees a leak otherwise).
+TEST(FirmLines, WhatThePlugInLeftIsReleasedWithTheFirm)
+{
+    TestFirm firm("INSERT INTO vat_line(document_kind, document_key, line_no, amount, rate_code) VALUES"
+                  " ('invoice', 1, 1, 1, 1), ('invoice', 1, 2, 2, 1);");
+    ASSERT_TRUE(firm.opened()) << firm.error();
+    const int table = tomiva::HostLineTable(713);
+    unsigned char key[kHostLineKeySize] = {};
+    unsigned char status[kHostLineStatusSize] = {};
+    tomiva::HostLineKey(table, key, status, 1);
+    int count = 0;
+    void* list = tomiva::HostFindLines(table, status, key, &count);
+    unsigned char** lines = nullptr;
+    void* aux = nullptr;
+    ASSERT_NE(tomiva::HostLoadLines(&lines, &aux, &count, count, key, list), 0);
+    void* second = tomiva::HostFindLines(table, status, key, &count);
+    tomiva::HostFreeList(&second);
+    EXPECT_EQ(FirmReleaseLeftLines(), 2); // the first list and the lines
+    EXPECT_EQ(FirmReleaseLeftLines(), 0);
+    // A release of what the host already took back is refused, not repeated.
+    EXPECT_EQ(tomiva::HostFreeList(&list), 1);
+    EXPECT_EQ(list, nullptr);
 }
 
 } // namespace

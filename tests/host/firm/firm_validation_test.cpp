@@ -1,7 +1,13 @@
 // Opening a firm database: what passes, and how every kind of offence is
 // refused and reported.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,14 +33,15 @@ TEST(FirmValidation, AcceptsValuesAtTheEdgesOfEveryRule)
           (-2147483648, '', '', '', '', NULL);
         INSERT INTO purchase_invoice VALUES
           (-2147483648, '2024-02-29', '2000-02-29', '', 4294967295, 0, 2147483647,
-           'ąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąą', '1234567890123', 65535, -1e12,
+           'ąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąąą', '1234567890123', 65535, -900719925474.0992,
            'óóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóóó', 255, 65535, -32768),
           (2147483647, '9999-12-31', '0001-01-01', '2021-12-31', 0, 0, -2147483648, '', '', 0, 5, '', 0, 0, 32767);
         INSERT INTO purchase_correction VALUES
-          (1, '', 0, 4294967295, 0, '', '123456789012345', 0, 0.5, '', 0, 0, 0);
+          (1, '', 0, 4294967295, 66000, '', '123456789012345', 0, 0.5, '', 0, 0, 0),
+          (2, '', 0, 0, -66000, '', '', 0, 900719925474, '', 0, 0, 0);
         INSERT INTO vat_line VALUES
-          ('invoice', 1, -9000000000, 0, 1.5, -32768, 0, 32767, -32768),
-          ('correction', 1, 9000000000, -2147483648, 0, 32767, 0, -32768, 32767);
+          ('invoice', 1, -9000000000, 0, 1.5, -32768, 900719925474.0992, 32767, -32768),
+          ('correction', 1, 9000000000, -2147483648, -900719925474, 32767, 0, -32768, 32767);
         INSERT INTO vat_rate VALUES (-32768, 0), (32767, 23);
         INSERT INTO settings_block VALUES (2, X''), (-2147483648, X'00');
     )sql");
@@ -86,6 +93,20 @@ const BadRow kBadRows[] = {
     {"INSERT INTO purchase_correction(rowid, document_key, amount) VALUES (7, 1, 1e999)",
      "table purchase_correction, rowid 7, column amount: ", "must be a finite number"},
     {"INSERT INTO vat_rate VALUES (5, 'x')", "table vat_rate, rowid 5, column percent: ", "must be a number"},
+    // Amounts beyond 2^53 host units would be read as 0 or sum to infinity.
+    {"INSERT INTO purchase_invoice(rowid, document_key, amount) VALUES (7, 1, 1.8e304)",
+     "table purchase_invoice, rowid 7, column amount: ",
+     "must lie within -900719925474.0992..900719925474.0992 (2^53 units of 1/10000), holds the real number 1.8e+304"},
+    {"INSERT INTO purchase_correction(rowid, document_key, amount) VALUES (7, 1, -900719925475)",
+     "table purchase_correction, rowid 7, column amount: ", "holds the real number -900719925475"},
+    {"INSERT INTO vat_line(rowid, document_kind, document_key, line_no, rate_code, amount)"
+     " VALUES (4, 'invoice', 1, 1, 1, 900719925474.1)",
+     "table vat_line, rowid 4, column amount: ", "holds the real number 900719925474.1"},
+    {"INSERT INTO vat_line(rowid, document_kind, document_key, line_no, rate_code, vat)"
+     " VALUES (4, 'invoice', 1, 1, 1, -1e999)",
+     "table vat_line, rowid 4, column vat: ", "must be a finite number, holds the real number -inf"},
+    // A rate is no amount: only finite.
+    {"INSERT INTO vat_rate VALUES (5, 1e999)", "table vat_rate, rowid 5, column percent: ", "must be a finite number"},
     {"DROP TABLE vat_rate; CREATE TABLE vat_rate (code INTEGER PRIMARY KEY, percent REAL);"
      " INSERT INTO vat_rate VALUES (5, NULL)",
      "table vat_rate, rowid 5, column percent: ", "must be a number, holds NULL"},
@@ -234,6 +255,114 @@ TEST(FirmValidation, RefusesWhatIsNoFirmDatabaseAndKeepsNothingOpen)
         EXPECT_FALSE(FirmDatabaseOpen(c.path, &error));
         EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
         EXPECT_EQ(tomiva::HostOpenTable(kTableContractors), nullptr);
+    }
+}
+
+// A firm that cannot be trusted or read is refused before any row is
+// looked at, with why: damage anywhere in the file (also a key of an index,
+// which no read of the rows meets), a lock, a hot journal, not a file.
+TEST(FirmValidation, RefusesAFirmItCannotReadSayingWhy)
+{
+    const char sql[] = R"sql(
+        INSERT INTO purchase_invoice(document_key) VALUES (1);
+        INSERT INTO vat_line(document_kind, document_key, line_no, rate_code) VALUES
+          ('invoice', 1, 1, 23), ('invoice', 1, 2, 23), ('invoice', 1, 3, 5);
+    )sql";
+    auto pageOf = [](const std::string& path, const char* name) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* find = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &find, nullptr);
+        sqlite3_bind_text(find, 1, name, -1, SQLITE_STATIC);
+        const long page = sqlite3_step(find) == SQLITE_ROW ? sqlite3_column_int(find, 0) : 0;
+        sqlite3_finalize(find);
+        sqlite3_close(db);
+        return page;
+    };
+    auto setByte = [](const std::string& path, long offset, int value) {
+        std::FILE* file = std::fopen(path.c_str(), "r+b");
+        std::fseek(file, offset, SEEK_SET);
+        std::fputc(value, file);
+        std::fclose(file);
+    };
+    struct Case {
+        const char* what;
+        // Spoils the firm at path; what it returns is undone after the open.
+        std::function<std::function<void()>(const std::string& path)> spoil;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a key of vat_line's index changed",
+         [&](const std::string& path) {
+             // The last byte of the index's page: the row number of its last
+             // entry, which then points at the wrong line.
+             setByte(path, pageOf(path, "sqlite_autoindex_vat_line_1") * 4096 - 1, 0x7F);
+             return std::function<void()>();
+         },
+         "missing from index sqlite_autoindex_vat_line_1"},
+        {"a page of vat_line that is no page",
+         [&](const std::string& path) {
+             setByte(path, (pageOf(path, "vat_line") - 1) * 4096, 0x00);
+             return std::function<void()>();
+         },
+         "database disk image is malformed"},
+        {"another program writing",
+         [](const std::string& path) {
+             sqlite3* writer = nullptr;
+             sqlite3_open(path.c_str(), &writer);
+             sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+             return std::function<void()>([writer] {
+                 sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+                 sqlite3_close(writer);
+             });
+         },
+         "is locked by another program"},
+        {"a writer that stopped half-way",
+         [](const std::string& path) {
+             // The child changes pages and dies before it commits: its
+             // journal stays behind, hot.
+             const pid_t child = fork();
+             if (child == 0) {
+                 sqlite3* writer = nullptr;
+                 sqlite3_open(path.c_str(), &writer);
+                 sqlite3_exec(writer,
+                              "PRAGMA cache_size = 1; BEGIN; UPDATE vat_line SET amount = amount + 1;"
+                              " UPDATE purchase_invoice SET amount = amount + 1;",
+                              nullptr, nullptr, nullptr);
+                 _exit(0);
+             }
+             waitpid(child, nullptr, 0);
+             return std::function<void()>();
+         },
+         "has a hot journal"},
+        {"a FIFO",
+         [](const std::string& path) {
+             std::remove(path.c_str());
+             mkfifo(path.c_str(), 0600);
+             return std::function<void()>();
+         },
+         "it is a FIFO (named pipe), not a file"},
+        {"a directory",
+         [](const std::string& path) {
+             std::remove(path.c_str());
+             mkdir(path.c_str(), 0700);
+             return std::function<void()>();
+         },
+         "it is a directory, not a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDir dir;
+        const std::string path = dir.file("firm.sqlite");
+        ASSERT_EQ(CreateFirmDatabase(path, sql), "");
+        const std::function<void()> undo = c.spoil(path);
+        std::string error;
+        EXPECT_FALSE(FirmDatabaseOpen(path, &error));
+        if (undo)
+            undo();
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_EQ(tomiva::HostOpenTable(kTableContractors), nullptr);
+        rmdir(path.c_str());
     }
 }
 

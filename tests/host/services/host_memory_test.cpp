@@ -84,4 +84,22 @@ TEST_F(HostMemory, AllocClearZeroFillsAndRefusesOverflow)
     EXPECT_EQ(HostLiveBlocks(), live);
 }
 
+// The host knows every block it handed out, also across moves of HostRealloc,
+// and releases what a plug-in left when it stops.
+TEST_F(HostMemory, BlocksLeftBehindAreReclaimed)
+{
+    HostReclaimBlocks();
+    void* a = tomiva::HostAlloc(8);
+    void* b = nullptr;
+    ASSERT_EQ(tomiva::HostRealloc(&b, 16), 1);
+    for (int size = 32; size < 1 << 20; size *= 4)
+        ASSERT_EQ(tomiva::HostRealloc(&b, size), 1); // moves it, sooner or later
+    void* c = tomiva::HostAllocClear(4, 4);
+    tomiva::HostFree(c);
+    EXPECT_EQ(HostLiveBlocks(), 2);
+    EXPECT_EQ(HostReclaimBlocks(), 2); // a and b; the sanitizers see a leak or a double release
+    EXPECT_EQ(HostLiveBlocks(), 0);
+    (void)a;
+}
+
 } // namespace

@@ -7,6 +7,8 @@
 
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 
 namespace {
 
@@ -70,6 +72,25 @@ TEST_F(HostMessages, NullTextsShowAsEmpty)
     ASSERT_EQ(HostShownMessages().size(), 2u);
     EXPECT_EQ(HostShownMessages()[0].text, "");
     EXPECT_EQ(HostShownMessages()[1].text, "");
+}
+
+// While a dialog holds the terminal, the host prints nothing over it: its
+// messages and notes go to the dialog's line (one line, one after another),
+// and are recorded as ever.
+TEST_F(HostMessages, WhileADialogHoldsTheTerminalMessagesGoToItsLine)
+{
+    std::string line;
+    HostState().dialogMessageLine = &line;
+    testing::internal::CaptureStderr();
+    tomiva::HostMessageBox("Uwaga", "Pole \"Od daty\" jest puste!\nPodaj", 1);
+    HostNote("cannot open x for reading: it is a FIFO (named pipe), not a file");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    HostState().dialogMessageLine = nullptr;
+
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(line, "Pole \"Od daty\" jest puste! Podaj  cannot open x for reading: it is a FIFO (named pipe), not a file");
+    ASSERT_EQ(HostShownMessages().size(), 1u);
+    EXPECT_EQ(HostShownNotes().size(), 1u);
 }
 
 } // namespace

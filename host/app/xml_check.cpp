@@ -1,0 +1,496 @@
+#include "host/app/xml_check.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/common/file_kind.h"
+#include "host/common/host_format.h"
+#include "host/services/host_files.h"
+
+namespace {
+
+// What each byte may be, looked up rather than worked out: the checks run
+// once per byte of files of a hundred megabytes and more.
+enum ByteClass : unsigned char {
+    kNameStart = 1, // may start a name (every byte of a UTF-8 character counts)
+    kName = 2,      // may stand in a name
+    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&' or control
+};
+constexpr auto kByteClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+        const bool start = c >= 0x80 || c == ':' || c == '_' || letter;
+        const bool name = start || c == '-' || c == '.' || (c >= '0' && c <= '9');
+        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&';
+        classes[static_cast<std::size_t>(c)] =
+            static_cast<unsigned char>((start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0));
+    }
+    return classes;
+}();
+
+bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
+bool NameChar(unsigned char c) { return (kByteClasses[c] & kName) != 0; }
+bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
+bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+// A byte-at-a-time reader of one document.  Markup is taken as XML 1.0
+// writes it; what a well-formedness check needs of it is kept, nothing more.
+class Checker {
+public:
+    // Reads a block of the file; false once the document is known to be
+    // broken.  Text between markup, the bulk of a file, is passed over a run
+    // at a time.
+    bool FeedBlock(const unsigned char* bytes, std::size_t n)
+    {
+        std::size_t i = 0;
+        while (i < n) {
+            if (state_ == State::Content && pending_ == 0) {
+                const std::size_t start = i;
+                while (i < n) {
+                    const unsigned char c = bytes[i];
+                    if (PlainText(c)) {
+                        ++i;
+                    } else if (c == '\n') {
+                        ++line_;
+                        ++i;
+                    } else if (const std::size_t tag = c == '<' ? PlainTag(bytes + i, n - i) : 0; tag > 0) {
+                        i += tag;
+                        if (state_ != State::Content)
+                            break;
+                    } else {
+                        break;
+                    }
+                }
+                offset_ += static_cast<long>(i - start);
+                if (i == n || state_ != State::Content)
+                    continue;
+            } else if ((state_ == State::StartName || (state_ == State::EndName && !name_.empty())) &&
+                       pending_ == 0) {
+                // The rest of a tag's name, ASCII a run at a time.
+                const std::size_t start = i;
+                while (i < n && bytes[i] < 0x80 && NameChar(bytes[i]))
+                    ++i;
+                name_.append(reinterpret_cast<const char*>(bytes) + start, i - start);
+                offset_ += static_cast<long>(i - start);
+                if (i == n)
+                    break;
+            }
+            if (!Feed(bytes[i++]))
+                return false;
+        }
+        return true;
+    }
+
+    // False once the document is known to be broken (Finish says why).
+    bool Feed(unsigned char c)
+    {
+        if (!problem_.empty())
+            return false;
+        if (!Utf8(c))
+            return Fail("a byte that is not UTF-8");
+        if (c < 0x20 && !Space(c))
+            return Fail(HostFormat("the control character 0x%02X, which XML does not allow", c));
+        Step(c);
+        if (c == '\n')
+            ++line_;
+        ++offset_;
+        return problem_.empty();
+    }
+
+    // The document's end: "" when whole.
+    std::string Finish()
+    {
+        if (!problem_.empty())
+            return problem_;
+        if (pending_ != 0)
+            return At("the file ends inside a UTF-8 character");
+        if (state_ == State::Prolog && !rootSeen_)
+            return offset_ == 0 ? "the file is empty" : At("the file holds no root element");
+        if (state_ != State::Epilog && state_ != State::Content && state_ != State::Prolog)
+            return At("the file ends inside markup");
+        if (state_ != State::Epilog)
+            return At("the file ends before the element <" + std::string(Innermost()) + "> is closed");
+        return {};
+    }
+
+private:
+    enum class State {
+        Prolog,     // before the root element
+        Content,    // inside the root element, between markup
+        Epilog,     // after the root element
+        Markup,     // just after '<'
+        StartName,  // the name of a start tag
+        InTag,      // between attributes
+        AttrName,
+        AttrEquals, // after an attribute's name, before '='
+        AttrQuote,  // after '=', before the quote
+        AttrValue,
+        EmptyEnd,   // after '/' in a start tag
+        EndName,    // the name of an end tag
+        EndSpace,   // after an end tag's name
+        Reference,  // after '&'
+        Bang,       // after "<!"
+        Comment,    // inside "<!--", until "-->"
+        CData,      // inside "<![CDATA[", until "]]>"
+        Pi,         // inside "<?", until "?>"
+        Doctype,    // inside "<!DOCTYPE", until '>'
+    };
+
+    bool Fail(const std::string& what)
+    {
+        problem_ = At(what);
+        return false;
+    }
+    std::string At(const std::string& what) const { return what + HostFormat(" (line %ld)", line_); }
+
+    bool Utf8(unsigned char c)
+    {
+        if (pending_ > 0) {
+            if ((c & 0xC0) != 0x80)
+                return false;
+            --pending_;
+            return true;
+        }
+        if (c < 0x80)
+            return true;
+        if (c >= 0xC2 && c <= 0xDF)
+            pending_ = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            pending_ = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            pending_ = 3;
+        else
+            return false;
+        return true;
+    }
+
+    // Outside markup: before, inside or after the root.
+    void Outside(unsigned char c)
+    {
+        if (c == '<') {
+            after_ = state_;
+            state_ = State::Markup;
+            return;
+        }
+        if (state_ == State::Content) {
+            if (c == '&') {
+                text_.clear();
+                returnTo_ = State::Content;
+                state_ = State::Reference;
+            }
+            return;
+        }
+        // Only white space may stand outside the root, and the byte order
+        // mark before everything.
+        if (state_ == State::Prolog && offset_ < 3 && offset_ == bom_ && c == kByteOrderMark[offset_]) {
+            ++bom_;
+            return;
+        }
+        if (!Space(c))
+            Fail(state_ == State::Prolog ? "text before the root element" : "text after the root element");
+    }
+
+    void Step(unsigned char c)
+    {
+        switch (state_) {
+        case State::Prolog:
+        case State::Content:
+        case State::Epilog:
+            Outside(c);
+            return;
+        case State::Markup:
+            if (c == '/') {
+                if (Depth() == 0) {
+                    Fail("an end tag outside any element");
+                    return;
+                }
+                name_.clear();
+                state_ = State::EndName;
+            } else if (c == '?') {
+                text_.clear();
+                state_ = State::Pi;
+            } else if (c == '!') {
+                text_.clear();
+                state_ = State::Bang;
+            } else if (NameStart(c)) {
+                if (after_ == State::Epilog) {
+                    Fail("a second root element");
+                    return;
+                }
+                name_.assign(1, static_cast<char>(c));
+                state_ = State::StartName;
+            } else {
+                Fail("a '<' that starts no markup");
+            }
+            return;
+        case State::StartName:
+            if (NameChar(c))
+                name_ += static_cast<char>(c);
+            else
+                InStartTag(c);
+            return;
+        case State::InTag:
+            if (NameStart(c) && (Space(last_) || last_ == '"' || last_ == '\'')) {
+                state_ = State::AttrName;
+                return;
+            }
+            InStartTag(c);
+            return;
+        case State::AttrName:
+            if (NameChar(c))
+                return;
+            if (Space(c)) {
+                state_ = State::AttrEquals;
+                return;
+            }
+            if (c == '=') {
+                state_ = State::AttrQuote;
+                return;
+            }
+            Fail("an attribute without a value");
+            return;
+        case State::AttrEquals:
+            if (c == '=')
+                state_ = State::AttrQuote;
+            else if (!Space(c))
+                Fail("an attribute without '='");
+            return;
+        case State::AttrQuote:
+            if (c == '"' || c == '\'') {
+                quote_ = c;
+                state_ = State::AttrValue;
+            } else if (!Space(c)) {
+                Fail("an attribute value without quotes");
+            }
+            return;
+        case State::AttrValue:
+            if (c == quote_) {
+                last_ = c;
+                state_ = State::InTag;
+            } else if (c == '<') {
+                Fail("a '<' inside an attribute value");
+            } else if (c == '&') {
+                text_.clear();
+                returnTo_ = State::AttrValue;
+                state_ = State::Reference;
+            }
+            return;
+        case State::EmptyEnd:
+            if (c != '>') {
+                Fail("a '/' in a start tag not followed by '>'");
+                return;
+            }
+            Closed();
+            return;
+        case State::EndName:
+            if (NameChar(c) && (!name_.empty() || NameStart(c))) {
+                name_ += static_cast<char>(c);
+                return;
+            }
+            state_ = State::EndSpace;
+            [[fallthrough]];
+        case State::EndSpace:
+            if (Space(c))
+                return;
+            if (c != '>' || name_.empty()) {
+                Fail("a broken end tag");
+                return;
+            }
+            if (name_ != Innermost()) {
+                Fail("the end tag </" + name_ + "> closes <" + std::string(Innermost()) + ">");
+                return;
+            }
+            names_.resize(starts_.back());
+            starts_.pop_back();
+            Closed();
+            return;
+        case State::Reference:
+            if (c != ';') {
+                if (text_.size() > 10 || !(NameChar(c) || (c == '#' && text_.empty())))
+                    Fail("a '&' that starts no entity or character reference");
+                else
+                    text_ += static_cast<char>(c);
+                return;
+            }
+            if (!KnownReference(text_)) {
+                Fail("the unknown reference &" + text_ + ";");
+                return;
+            }
+            state_ = returnTo_;
+            return;
+        case State::Bang:
+            text_ += static_cast<char>(c);
+            if (text_ == "--") {
+                text_.clear();
+                state_ = State::Comment;
+            } else if (text_ == "[CDATA[") {
+                if (after_ != State::Content)
+                    Fail("a CDATA section outside the root element");
+                text_.clear();
+                state_ = State::CData;
+            } else if (text_ == "DOCTYPE") {
+                if (after_ != State::Prolog || rootSeen_)
+                    Fail("a DOCTYPE after the root element started");
+                state_ = State::Doctype;
+            } else if (std::string("--").rfind(text_, 0) != 0 && std::string("[CDATA[").rfind(text_, 0) != 0 &&
+                       std::string("DOCTYPE").rfind(text_, 0) != 0) {
+                Fail("a '<!' that starts no comment, CDATA section or DOCTYPE");
+            }
+            return;
+        case State::Comment:
+            EndsWith(c, "-->");
+            return;
+        case State::CData:
+            EndsWith(c, "]]>");
+            return;
+        case State::Pi:
+            EndsWith(c, "?>");
+            return;
+        case State::Doctype:
+            if (c == '[')
+                Fail("a DOCTYPE with an internal subset, which this check does not read");
+            else if (c == '>')
+                state_ = after_;
+            return;
+        }
+    }
+
+    // A plain tag ("<NAME>", "</NAME>", "<NAME/>", ASCII names) that lies
+    // whole in the block, read in one go; 0 for anything else, which the
+    // byte-at-a-time path reads (and, if need be, names as broken).
+    std::size_t PlainTag(const unsigned char* p, std::size_t n)
+    {
+        std::size_t i = 1;
+        const bool end = i < n && p[i] == '/';
+        if (end)
+            ++i;
+        const std::size_t nameAt = i;
+        if (i >= n || p[i] >= 0x80 || !NameStart(p[i]))
+            return 0;
+        while (i < n && p[i] < 0x80 && NameChar(p[i]))
+            ++i;
+        const std::string_view name(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
+        if (i < n && p[i] == '>') {
+            if (end) {
+                if (Depth() == 0 || name != Innermost())
+                    return 0;
+                names_.resize(starts_.back());
+                starts_.pop_back();
+                Closed();
+            } else {
+                starts_.push_back(names_.size());
+                names_ += name;
+                rootSeen_ = true;
+            }
+            return i + 1;
+        }
+        if (!end && i + 1 < n && p[i] == '/' && p[i + 1] == '>')
+            return i + 2; // an empty element inside the root
+        return 0;
+    }
+
+    // The open elements: their names one after another in names_, where
+    // each starts at its entry of starts_ (no allocation per element).
+    std::size_t Depth() const { return starts_.size(); }
+    std::string_view Innermost() const { return std::string_view(names_).substr(starts_.back()); }
+
+    void InStartTag(unsigned char c)
+    {
+        last_ = c;
+        if (Space(c)) {
+            state_ = State::InTag;
+        } else if (c == '/') {
+            state_ = State::EmptyEnd;
+        } else if (c == '>') {
+            starts_.push_back(names_.size());
+            names_ += name_;
+            rootSeen_ = true;
+            state_ = State::Content;
+        } else {
+            Fail("a broken start tag <" + name_ + ">");
+        }
+    }
+
+    // An element ended (an empty element or an end tag).
+    void Closed()
+    {
+        rootSeen_ = true;
+        state_ = Depth() == 0 ? State::Epilog : State::Content;
+    }
+
+    void EndsWith(unsigned char c, const char* end)
+    {
+        text_ += static_cast<char>(c);
+        const std::size_t n = std::strlen(end);
+        if (text_.size() > n)
+            text_.erase(0, text_.size() - n);
+        if (text_ == end)
+            state_ = after_;
+    }
+
+    static bool KnownReference(const std::string& r)
+    {
+        if (r == "amp" || r == "lt" || r == "gt" || r == "quot" || r == "apos")
+            return true;
+        if (r.size() < 2 || r[0] != '#')
+            return false;
+        const bool hex = r[1] == 'x';
+        if (r.size() == (hex ? 2u : 1u))
+            return false;
+        for (std::size_t i = hex ? 2 : 1; i < r.size(); ++i) {
+            const char d = r[i];
+            const bool digit = d >= '0' && d <= '9';
+            const bool hexDigit = (d | 0x20) >= 'a' && (d | 0x20) <= 'f';
+            if (!digit && !(hex && hexDigit))
+                return false;
+        }
+        return true;
+    }
+
+    State state_ = State::Prolog;
+    State after_ = State::Prolog;    // where markup returns to
+    State returnTo_ = State::Content; // where a reference returns to
+    std::string names_;
+    std::vector<std::size_t> starts_;
+    std::string name_;
+    std::string text_;
+    unsigned char quote_ = 0;
+    unsigned char last_ = 0;
+    bool rootSeen_ = false;
+    int pending_ = 0; // continuation bytes of the UTF-8 character still due
+    long offset_ = 0;
+    long bom_ = 0;
+    long line_ = 1;
+    std::string problem_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+std::string XmlDocumentProblem(const std::string& path)
+{
+    std::string why;
+    std::unique_ptr<std::FILE, FileCloser> file(OpenHostStream(path, "rb", &why));
+    if (file == nullptr)
+        return "it cannot be read: " + why;
+    Checker checker;
+    std::vector<unsigned char> buffer(1 << 16);
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+        if (!checker.FeedBlock(buffer.data(), n))
+            return checker.Finish();
+    if (std::ferror(file.get()) != 0)
+        return "it cannot be read to its end";
+    return checker.Finish();
+}

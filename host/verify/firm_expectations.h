@@ -1,0 +1,84 @@
+// What an export of a period and scope must hold, read from the firm
+// database with SQL: every purchase document of both tables (and which of
+// them the export takes), the VAT positions of those it takes, summed per
+// class, fixed-asset class and rate from the firm's VAT lines, and the
+// contractors they refer to, each as the file should carry it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/verify/export_rules.h"
+
+enum class DocumentKind { Invoice, Correction };
+const char* KindName(DocumentKind kind); // "invoice", "correction"
+
+// Both ends included, "YYYY-MM-DD".
+struct Period {
+    std::string from, to;
+};
+
+struct Scope {
+    bool invoices = false;
+    bool corrections = false;
+    bool Has(DocumentKind kind) const { return kind == DocumentKind::Invoice ? invoices : corrections; }
+};
+
+// One position as the file should carry it: the sums of one rate code's
+// lines in one class and fixed-asset class, in grosze as the file writes them.
+struct ExpectedPosition {
+    std::string positionClass; // "B", "N", "W"
+    bool fixedAsset = false;
+    int16_t rateCode = 0;
+    std::string rateText;
+    bool buyerSettles = false;
+    Grosz net = 0, vat = 0;
+};
+
+struct FirmDocument {
+    DocumentKind kind = DocumentKind::Invoice;
+    int64_t rowid = 0;
+    int32_t key = 0;
+    int32_t contractor = 0;
+    std::string registerId;
+    std::string periodDate; // as the firm holds it, "" for none
+    // As the file carries them:
+    std::string transaction, nip, issueDate, receiptDate, dueDate, comment, vatDeduction;
+    Grosz amount = 0;
+    // Taken by an export of the period and scope: a key, a period date in
+    // the period, a kind in the scope.
+    bool exported = false;
+    std::vector<ExpectedPosition> positions; // only for exported documents
+};
+
+struct FirmContractor {
+    int32_t number = 0;
+    std::string fullName; // as the firm holds it, for messages
+    NameParts name;
+    std::string shortName, nip;
+    AddressParts address;
+};
+
+// A document of the export whose contractor gets no element in the file.
+struct UnlistedContractor {
+    int32_t number = 0;
+    bool outOfRange = false; // beyond the numbers the export lists, else not in the firm
+    std::string registerId, transaction; // the first document referring to it
+    int documents = 0;
+};
+
+struct FirmExpectations {
+    // Every document of both tables: invoices, then corrections, each in
+    // the host's scan order (ascending rowid), which is the file's order.
+    std::vector<FirmDocument> documents;
+    // The contractors of the exported documents that the file lists: firms
+    // by ascending number, then natural persons by ascending |number|.
+    std::vector<FirmContractor> contractors;
+    std::vector<UnlistedContractor> unlisted;
+};
+
+// Reads the firm database at path (read-only).  False with the reason in
+// *error when it cannot be read.
+bool ReadFirmExpectations(const std::string& path, const Period& period, const Scope& scope,
+                          FirmExpectations* expectations, std::string* error);

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# tomiva's exit statuses, one row per way a command ends: each row checks the
+# status, a piece of what tomiva or the plug-in said, and the files left in
+# the data directory.  Every run has a time limit: a FIFO given as a path
+# must be refused, never waited on.
+# Usage: tomiva_exit_status_test.sh TOMIVA PLUGIN DATA_DIR
+set -uo pipefail
+TOMIVA=$1 PLUGIN=$2 DATA=$3
+work=$(mktemp -d)
+holder=
+trap '[[ -n $holder ]] && kill -9 "$holder" 2>/dev/null; rm -rf "$work"' EXIT
+source "$(dirname "$0")/checks.sh"
+cd "$work" || exit 1
+
+"$TOMIVA" new-firm golden.db >/dev/null || { echo "cannot write an empty firm"; exit 1; }
+sqlite3 golden.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+xml=qPX_2021-02-10.xml
+period=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31")
+kinds=(--answer "Faktury zakupu=1" --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021"
+       --answer "Rejestr KH=FZK-ZAKUP" --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1"
+       --answer "Miejsce powstania=Łódź <MPK>" --answer "ID firmy z KH=7")
+
+# A fresh data directory and a fresh copy of the golden firm for each row.
+fresh() { rm -rf dir firm.db firm.db-journal; mkdir dir; cp golden.db firm.db; }
+tomiva() { timeout 20 "$TOMIVA" --firm firm.db --dir dir --today 2021-02-10 --plugin "$PLUGIN" --batch "$@"; }
+# Sets one byte of a file to another value.
+flip_byte() { # file offset
+  local b
+  b=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+  printf "$(printf '\\%03o' $(((b ^ 1) & 255)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+page_of() { sqlite3 firm.db "SELECT pageno FROM dbstat WHERE name = '$1' LIMIT 1"; }
+# Another sqlite3 shell on the firm, fed through a FIFO, that has done what
+# it was given when this returns: holder is its process.
+hold_firm() { # sql, done when it printed "ready"
+  mkfifo "$work/ctl"
+  sqlite3 firm.db <"$work/ctl" >"$work/held" 2>&1 &
+  holder=$!
+  exec 9>"$work/ctl"
+  echo "$1 SELECT 'ready';" >&9
+  for _ in $(seq 50); do grep -q ready "$work/held" && return; sleep 0.1; done
+}
+release_firm() { # how: commit (the lock is given back) or kill (a writer that stopped half-way)
+  [[ $1 == commit ]] && echo "COMMIT;" >&9
+  [[ $1 == kill ]] && kill -9 "$holder"
+  exec 9>&-
+  wait "$holder" 2>/dev/null
+  holder=
+  rm -f "$work/ctl"
+}
+
+# expect STATUS "what" "a piece of stderr (- none)" "files: +name exists, -name absent, =name golden" ARGS...
+expect() {
+  local want=$1 what=$2 says=$3 files=$4 status f
+  shift 4
+  tomiva "$@" run "Eksport Ventalor (txt)" >out 2>err
+  status=$?
+  check "$what: exits $want" test "$status" -eq "$want"
+  [[ $says == - ]] || check "$what: says \"$says\"" grep -qF -- "$says" err
+  for f in $files; do
+    case $f in
+      +*) check "$what: leaves ${f:1}" test -e "dir/${f:1}" ;;
+      -*) check "$what: leaves no ${f:1}" test ! -e "dir/${f:1}" ;;
+      =*) check "$what: ${f:1} is the golden file" cmp -s "dir/${f:1}" "$DATA/golden_expected.xml" ;;
+    esac
+  done
+  if ((status != 0)); then
+    check "$what: lists no incomplete file as written" bash -c "! grep -q 'written: .*$xml' out || cmp -s dir/$xml '$DATA/golden_expected.xml'"
+    [[ $want -lt 6 ]] || check "$what: names the failure" grep -q "tomiva: the command failed: " err
+  fi
+}
+
+# --- 0: the command finished and what it wrote is whole ---------------------
+fresh; expect 0 "the golden export" "Ilość wyeksportowanych faktur zakupu:     7" "=$xml +a_mas.cfg -a_mas.cfg.tmp" \
+  "${period[@]}" "${kinds[@]}"
+check "the golden export: says where the file is" grep -q "written: .*$xml" out
+fresh; expect 0 "a period of one day" "faktur zakupu:     1" "+$xml" \
+  --answer "Od daty=2021-01-22" --answer "Do daty=2021-01-22" "${kinds[@]}"
+fresh; expect 0 "cancel" - "-$xml -a_mas.cfg" "${period[@]}" --cancel
+# The settings file a FIFO: refused at once for reading, then saved over.
+fresh; mkfifo dir/a_mas.cfg
+expect 0 "a FIFO as the settings file" "a_mas.cfg for reading: it is a FIFO (named pipe), not a file" "=$xml" \
+  "${period[@]}" "${kinds[@]}"
+check "a FIFO as the settings file: the settings are saved in its place" test -f dir/a_mas.cfg
+
+# --- 1: bad usage -----------------------------------------------------------
+fresh; expect 1 "an entry number that is none" "--withhold takes an entry number" "-$xml" --withhold x
+fresh; expect 1 "a count of allocations that is none" "--fail-allocation takes a count" "-$xml" --fail-allocation 0
+
+# --- 2: the firm is refused before anything runs ----------------------------
+fresh; sqlite3 firm.db "UPDATE purchase_invoice SET amount = 1.8e304 WHERE rowid = 1"
+expect 2 "an amount past 2^53 units" "column amount: must lie within -900719925474.0992..900719925474.0992" \
+  "-$xml -a_mas.cfg"
+fresh; flip_byte firm.db $(( $(page_of sqlite_autoindex_vat_line_1) * 4096 - 1 ))
+expect 2 "a damaged key in the index of vat_line" "is damaged; SQLite's check of the file says:" "-$xml -a_mas.cfg"
+check "a damaged key: the index is named" grep -q "missing from index sqlite_autoindex_vat_line_1" err
+fresh; flip_byte firm.db $(( ($(page_of vat_line) - 1) * 4096 ))
+expect 2 "a damaged data page of vat_line" "database disk image is malformed" "-$xml -a_mas.cfg"
+fresh; hold_firm "BEGIN EXCLUSIVE;"
+expect 2 "a firm another program is writing" "is locked by another program" "-$xml -a_mas.cfg"
+release_firm commit
+fresh; hold_firm "PRAGMA cache_size = 1; BEGIN; UPDATE vat_line SET amount = amount + 1;
+  UPDATE purchase_invoice SET amount = amount + 1; UPDATE contractor SET nip = nip || '';"
+release_firm kill
+expect 2 "a hot journal" "has a hot journal" "-$xml -a_mas.cfg"
+fresh; rm firm.db; mkfifo firm.db
+expect 2 "a FIFO as the firm" "it is a FIFO (named pipe), not a file" "-$xml"
+fresh; rm firm.db
+expect 2 "a firm that is not there" "No such file or directory" "-$xml"
+
+# --- 3, 4: the plug-in and the menu entry ------------------------------------
+fresh; expect 3 "a plug-in that is not there" - "-$xml" --plugin "$work/none.so"
+fresh; timeout 20 "$TOMIVA" --firm firm.db --dir dir --plugin "$PLUGIN" --batch run "Nie ma takiego" >/dev/null 2>err
+check "no such menu entry: exits 4" test $? -eq 4
+
+# --- 5: the dialog refuses; nothing is saved or written ----------------------
+fresh; expect 5 "an answer for a disabled box" "Faktury sprzed" "-$xml -a_mas.cfg" --answer "Faktury sprzed.=1"
+fresh; expect 5 "an empty Od daty" 'Pole "Od daty" jest puste!' "-$xml -a_mas.cfg -a_mas.cfg.tmp" \
+  --answer "Do daty=2021-01-31" "${kinds[@]}"
+fresh; expect 5 "an empty Do daty" 'Pole "Do daty" jest puste!' "-$xml -a_mas.cfg" \
+  --answer "Od daty=2021-01-01" "${kinds[@]}"
+fresh; expect 5 "Od daty after Do daty" \
+  'Data w polu "Od daty" (2021-02-01) jest późniejsza niż data w polu "Do daty" (2021-01-31)!' "-$xml -a_mas.cfg" \
+  --answer "Od daty=2021-02-01" --answer "Do daty=2021-01-31" "${kinds[@]}"
+
+# --- 6: a host entry the plug-in needed is missing ---------------------------
+fresh; expect 6 "an abandoned command" "Polecenie przerwane: brak wpisu 52130" "-$xml +a_mas.cfg" \
+  "${period[@]}" "${kinds[@]}" --withhold 52130 --prompt-answers ignore
+check "an abandoned command: the unfinished file is told as removed" grep -q "Niepełny plik eksportu usunięto" err
+check "an abandoned command: the entry is named" grep -q "host entry 52130, which this host does not have" err
+fresh; expect 6 "a stand-in answer after Ignore" "brak wpisu  35804" "=$xml" \
+  "${period[@]}" "${kinds[@]}" --withhold 35804 --prompt-answers ignore
+
+# --- 7: the host failed the command ------------------------------------------
+fresh; expect 7 "memory refused for the contractor flags" "memory ran short" "+a_mas.cfg -$xml" \
+  "${period[@]}" "${kinds[@]}" --fail-allocation 1
+check "memory refused: the plug-in says why" grep -q "Błąd operacji dyskowej-Constructor!" err
+
+# --- 8: the plug-in reported that no export was written ---------------------
+# The export is written under a temporary name: whatever stops it leaves the
+# earlier file of that name as it was and no temporary file.
+fresh; echo earlier >"dir/$xml"; ln -s /dev/full "dir/$xml.tmp"
+expect 8 "a full disk under the temporary file" "No space left on device" "+a_mas.cfg -$xml.tmp" \
+  "${period[@]}" "${kinds[@]}"
+check "a full disk: the plug-in says no export was written" grep -q "Eksport nie został zapisany" err
+check "a full disk: the earlier export is as it was" test "$(cat "dir/$xml")" = earlier
+# A disk that fills up: 1 KiB per file, enough for the settings but not the export.
+fresh; echo earlier >"dir/$xml"
+(ulimit -f 1; trap '' XFSZ; exec timeout 20 "$TOMIVA" --firm firm.db --dir dir --today 2021-02-10 \
+  --plugin "$PLUGIN" --batch "${period[@]}" "${kinds[@]}" run "Eksport Ventalor (txt)") >out 2>err
+check "a disk that fills up: exits 8" test $? -eq 8
+check "a disk that fills up: says why" grep -q "File too large" err
+check "a disk that fills up: the plug-in names what it found" grep -q "ma po zapisie 1024 bajtów" err
+check "a disk that fills up: the settings are whole" test "$(stat -c %s dir/a_mas.cfg)" -eq 258
+check "a disk that fills up: the earlier export is as it was" test "$(cat "dir/$xml")" = earlier
+check "a disk that fills up: no temporary file is left" test ! -e "dir/$xml.tmp"
+check "a disk that fills up: lists no export as written" bash -c "! grep -q 'written: .*$xml' out"
+
+# --- 9: a file the command wrote is not whole ---------------------------------
+fresh; mkfifo "dir/$xml.tmp"
+expect 9 "a FIFO as the temporary file" "for writing: it is a FIFO (named pipe), not a file" "+a_mas.cfg -$xml" \
+  "${period[@]}" "${kinds[@]}"
+check "a FIFO as the temporary file: the plug-in's own message follows" grep -q "nie jest otwarty!" err
+# A FIFO under the export's own name is never opened: the complete file
+# takes its place.
+fresh; mkfifo "dir/$xml"
+expect 0 "a FIFO as the export file" - "=$xml -$xml.tmp" "${period[@]}" "${kinds[@]}"
+fresh; mkfifo dir/EksportFKVentalor.ini
+expect 9 "a FIFO as the INI file" "EksportFKVentalor.ini for reading: it is a FIFO" "=$xml" \
+  "${period[@]}" "${kinds[@]}"
+
+finish_checks

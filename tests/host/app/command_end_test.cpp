@@ -1,0 +1,158 @@
+// The end of a command: which files it wrote, whether each XML file among
+// them is one whole document, and which failures the session recorded,
+// which tomiva's exit status tells.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "contract/host_protocol.h"
+#include "contract/native_module.h"
+#include "host/app/host_runtime.h"
+#include "host/app/xml_check.h"
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_session.h"
+#include "support/test_files.h"
+
+extern "C" const NativeModule native_module_TOMIVA;
+
+namespace {
+
+TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* problem; // a piece of the problem, or null for a whole document
+    };
+    const Case cases[] = {
+        {"the golden export", ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_expected.xml"), nullptr},
+        {"one empty root", "<a/>", nullptr},
+        {"everything around and inside",
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n<!-- c -- -->\n<a x=\"1\" y='&lt;2&#x41;'>"
+         "t&amp;&#38;<![CDATA[<>&]]>\xC5\x81\xC3\xB3" "d\xC5\xBA<b/><c>\r\n</c ></a>\n<?pi x?>\n",
+         nullptr},
+        {"an empty file", "", "the file is empty"},
+        {"the byte order mark alone", "\xEF\xBB\xBF", "holds no root element"},
+        {"a run stopped half-way", "\xEF\xBB\xBF<ROOT>\n<KONTRAHENCI>\n<NIP>1</NIP>\n",
+         "ends before the element <KONTRAHENCI> is closed (line 4)"},
+        {"a line cut inside a tag", "<ROOT>\n<NI", "ends inside markup (line 2)"},
+        {"crossed elements", "<a><b></a></b>", "the end tag </a> closes <b>"},
+        {"text before the root", "x<a/>", "text before the root element"},
+        {"text after the root", "<a/>x", "text after the root element"},
+        {"a second root", "<a/><b/>", "a second root element"},
+        {"an entity of no DTD", "<a>&nbsp;</a>", "the unknown reference &nbsp;"},
+        {"a bare ampersand", "<a>R&D</a>", "a '&' that starts no entity"},
+        {"a '<' in an attribute", "<a x=\"<\"/>", "a '<' inside an attribute value"},
+        {"a byte that is not UTF-8", "<a>\xB3</a>", "a byte that is not UTF-8"},
+        {"a character cut short at the end", "<a>x\xC5", "ends inside a UTF-8 character"},
+        {"a control character", "<a>\x01</a>", "the control character 0x01"},
+        {"an unquoted attribute", "<a x=1/>", "an attribute value without quotes"},
+        // The file is read in blocks of 64 KiB: tags across a block's end.
+        {"tags across blocks", "<a>" + std::string(65530, 'x') + "<bb></bb><c/></a>", nullptr},
+        {"crossed tags across blocks", "<a><c>" + std::string(65527, 'x') + "<bb></c></bb></a>",
+         "the end tag </c> closes <bb>"},
+    };
+    TestDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("doc.xml");
+        WriteFileBytes(path, c.bytes);
+        const std::string problem = XmlDocumentProblem(path);
+        if (c.problem == nullptr)
+            EXPECT_EQ(problem, "");
+        else
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+    }
+}
+
+class CommandEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFileBytes(dir_.file("untouched.xml"), "<a>");
+        HostConfig config;
+        config.dataDirectory = dir_.path();
+        config.today = "2021-02-10";
+        std::string error;
+        ASSERT_TRUE(HostStart(config, &error)) << error;
+    }
+    void TearDown() override
+    {
+        HostFailAllocation(0);
+        HostClearWithheldEntries();
+        HostStop();
+    }
+    static void Write(const std::string& path, const char* text)
+    {
+        void* file = tomiva::HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+        ASSERT_NE(file, nullptr);
+        tomiva::HostFilePrintf(file, "%s", text);
+        tomiva::HostCloseFile(file);
+    }
+
+    TestDir dir_;
+    TestDir elsewhere_;
+};
+
+// What the command wrote is what changed in the data directory (whatever
+// name it was written under first), and what it opened for writing
+// elsewhere; an XML file that is not whole marks the command.
+TEST_F(CommandEnd, ListsTheFilesWrittenAndMarksAnIncompleteXmlFile)
+{
+    Write(dir_.file("whole.xml"), "<a/>\n");
+    Write(dir_.file("cut.xml"), "<a><b>");
+    Write(dir_.file("settings.tmp"), "258 bytes, say");
+    ASSERT_EQ(std::rename(dir_.file("settings.tmp").c_str(), dir_.file("settings.cfg").c_str()), 0);
+    Write(elsewhere_.file("out.xml"), "<z/>");
+    void* leftOpen = tomiva::HostOpenFile("open.txt", "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    tomiva::HostFilePrintf(leftOpen, "flushed by the end of the command");
+
+    std::vector<std::string> written = HostFinishCommand();
+    std::vector<std::string> expected = {dir_.file("open.txt"), dir_.file("settings.cfg"), dir_.file("whole.xml"),
+                                         elsewhere_.file("out.xml")};
+    std::sort(written.begin(), written.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(ReadFileBytes(dir_.file("open.txt")), "flushed by the end of the command");
+    ASSERT_EQ(HostState().failures.size(), 1u);
+    EXPECT_EQ(HostState().failures[0].kind, HostFailureKind::FileIncomplete);
+    EXPECT_EQ(HostState().failures[0].text, dir_.file("cut.xml") +
+                                                " is not a whole XML document: the file ends before the element"
+                                                " <b> is closed (line 1)");
+}
+
+// Each kind of failure as the host learns of it.
+TEST_F(CommandEnd, EachKindOfFailureIsRecordedWhereItHappens)
+{
+    EXPECT_EQ(native_module_TOMIVA.lookupByNumber(52030) != nullptr, true);
+    EXPECT_TRUE(HostState().failures.empty());
+
+    HostWithholdEntry(52130);
+    EXPECT_EQ(native_module_TOMIVA.lookupByNumber(52130), nullptr);
+    EXPECT_EQ(native_module_TOMIVA.lookupByNumber(52130), nullptr); // asked again: recorded once
+    HostFailAllocation(1);
+    EXPECT_EQ(tomiva::HostAlloc(16), nullptr);
+    tomiva::HostErrorMessage("Operacja konwersji nieudana");
+
+    ASSERT_EQ(HostState().failures.size(), 3u);
+    EXPECT_EQ(HostState().failures[0].kind, HostFailureKind::EntryMissing);
+    EXPECT_EQ(HostState().failures[0].text, "the plug-in asked for host entry 52130, which this host does not have");
+    EXPECT_EQ(HostState().failures[1].kind, HostFailureKind::HostFailed);
+    EXPECT_EQ(HostState().failures[1].text, "memory ran short: the plug-in asked for 16 bytes and got none");
+    EXPECT_EQ(HostState().failures[2].kind, HostFailureKind::PluginReported);
+    EXPECT_EQ(HostState().failures[2].text, "the plug-in reported: Operacja konwersji nieudana");
+
+    // A new session starts without them.
+    HostStop();
+    HostConfig config;
+    config.dataDirectory = dir_.path();
+    std::string error;
+    ASSERT_TRUE(HostStart(config, &error)) << error;
+    EXPECT_TRUE(HostState().failures.empty());
+    EXPECT_FALSE(HostFailedWith(HostFailureKind::EntryMissing));
+}
+
+} // namespace
