@@ -1,10 +1,14 @@
 // The progress window.  On a terminal it is one live line, "heading: detail",
-// redrawn in place at every update and wiped at close; when stderr is a file
-// or a pipe it stays quiet, so that logs hold only the messages.
+// redrawn in place and wiped at close; when stderr is a file or a pipe it
+// stays quiet, so that logs hold only the messages.  A new heading is drawn
+// at once; a new detail at most every kRedrawInterval: a run updates it at
+// every document, and a terminal (a console under Wine above all) costs
+// more per line than the document itself.
 #include "host/services/host_progress.h"
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -20,7 +24,11 @@ struct Progress {
     std::string detail;  // UTF-8
     long updates = 0;
     bool lineShown = false; // a progress line stands on the terminal now
+    std::string shownHeading;
+    std::chrono::steady_clock::time_point shownAt{};
 };
+
+inline constexpr std::chrono::milliseconds kRedrawInterval{100};
 
 Progress& State()
 {
@@ -46,6 +54,11 @@ void Draw()
     Progress& p = State();
     if (!p.open || !Live())
         return;
+    const auto now = std::chrono::steady_clock::now();
+    if (p.lineShown && p.heading == p.shownHeading && now - p.shownAt < kRedrawInterval)
+        return;
+    p.shownHeading = p.heading;
+    p.shownAt = now;
     std::string line = "\r\033[K" + p.heading;
     if (!p.heading.empty() && !p.detail.empty())
         line += ": ";
