@@ -1,6 +1,7 @@
 #include "host/app/xml_check.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,19 @@ constexpr auto kByteClasses = [] {
     return classes;
 }();
 
+// Whether any of eight bytes read as one word would stop a run of plain
+// text: a byte of 0x80 or more, below 0x20, '<' or '&'.
+bool StopsPlainText(const unsigned char* p)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    uint64_t x;
+    std::memcpy(&x, p, sizeof x);
+    const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+    const uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
+    return ((x & kHigh) | below | hasZero(x ^ (kOnes * '<')) | hasZero(x ^ (kOnes * '&'))) != 0;
+}
+
 bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
 bool NameChar(unsigned char c) { return (kByteClasses[c] & kName) != 0; }
 bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
@@ -55,6 +69,10 @@ public:
             if (state_ == State::Content && pending_ == 0) {
                 const std::size_t start = i;
                 while (i < n) {
+                    if (i + 8 <= n && !StopsPlainText(bytes + i)) {
+                        i += 8;
+                        continue;
+                    }
                     const unsigned char c = bytes[i];
                     if (PlainText(c)) {
                         ++i;
@@ -370,8 +388,19 @@ private:
     {
         std::size_t i = 1;
         const bool end = i < n && p[i] == '/';
-        if (end)
+        if (end) {
+            // The end tag of the innermost element, its name compared whole
+            // (it was checked when the element started).
+            const std::size_t length = Depth() == 0 ? 0 : names_.size() - starts_.back();
+            if (length > 0 && length + 2 < n && p[length + 2] == '>' &&
+                std::memcmp(p + 2, names_.data() + starts_.back(), length) == 0) {
+                names_.resize(starts_.back());
+                starts_.pop_back();
+                Closed();
+                return length + 3;
+            }
             ++i;
+        }
         const std::size_t nameAt = i;
         if (i >= n || p[i] >= 0x80 || !NameStart(p[i]))
             return 0;

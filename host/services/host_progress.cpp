@@ -24,6 +24,9 @@ struct Progress {
     std::string detail;  // UTF-8
     long updates = 0;
     bool lineShown = false; // a progress line stands on the terminal now
+    // Whether stderr is a terminal, asked when the window opens: the
+    // question is a system call, and a run updates at every document.
+    bool live = false;
     std::string shownHeading;
     std::chrono::steady_clock::time_point shownAt{};
 };
@@ -35,8 +38,6 @@ Progress& State()
     static Progress progress;
     return progress;
 }
-
-bool Live() { return isatty(STDERR_FILENO) != 0; }
 
 // "\r" goes to the start of the line and ESC [K clears it.
 void ClearLine()
@@ -52,7 +53,7 @@ void ClearLine()
 void Draw()
 {
     Progress& p = State();
-    if (!p.open || !Live())
+    if (!p.open || !p.live)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (p.lineShown && p.heading == p.shownHeading && now - p.shownAt < kRedrawInterval)
@@ -94,6 +95,7 @@ int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
         ClearLine();
         State() = Progress{};
         State().open = true;
+        State().live = isatty(STDERR_FILENO) != 0;
         return 1;
     });
 }
