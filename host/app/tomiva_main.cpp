@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +44,8 @@ namespace {
 
 inline constexpr char kFailProgramAllocation[] = "TOMIVA_FAIL_PROGRAM_ALLOC";
 
-long g_programAllocations = 0;
+// Counted on every thread (the firm's structure is checked on one of its own).
+std::atomic<long> g_programAllocations{0};
 long g_failProgramAllocation = 0; // the allocation that fails; 0 none
 
 // True for the allocation that must fail.
@@ -91,7 +93,7 @@ void TellUnreachedAllocationFailure()
 {
     if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)
         std::fprintf(stderr, "tomiva: %s=%ld was not reached: %ld allocations\n", kFailProgramAllocation,
-                     g_failProgramAllocation, g_programAllocations);
+                     g_failProgramAllocation, g_programAllocations.load());
 }
 
 } // namespace

@@ -2,7 +2,12 @@
 
 #include <cerrno>
 #include <memory>
+#include <new>
 #include <string>
+#ifndef _WIN32
+#include <system_error>
+#include <thread>
+#endif
 
 #include "host/common/entry_guard.h"
 #include "host/common/error_text.h"
@@ -155,6 +160,80 @@ std::string DamageOf(const std::string& path, sqlite3* db)
     return "the firm database " + path + " is damaged; SQLite's check of the file says:" + report;
 }
 
+// Takes the read transaction's lock by a first read: from here until the
+// firm is closed no other program can commit a change.  "" when taken.
+std::string TakeReadLock(const std::string& path, sqlite3* db)
+{
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return OpenProblem(path, db, sqlite3_extended_errcode(db));
+    return {};
+}
+
+#ifndef _WIN32
+// The structure check on a connection of its own, on a thread of its own,
+// while the rows are checked on the firm's connection: both only read, and
+// the opening takes the longer of the two instead of their sum.  The
+// firm's connection holds its read lock already, so no program can commit a
+// change between the two (a firm in write-ahead-log mode, where one could,
+// is checked in turn).  Nothing here may throw past the thread: memory that
+// runs short is only noted.
+struct DamageApart {
+    std::string damage;
+    bool outOfMemory = false;
+};
+
+void CheckDamageApart(const std::string& path, DamageApart* result) noexcept
+{
+    sqlite3* db = nullptr;
+    try {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            result->damage = OpenProblem(path, db, db != nullptr ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+        } else {
+            sqlite3_extended_result_codes(db, 1);
+            result->damage = DamageOf(path, db);
+        }
+    } catch (const std::bad_alloc&) {
+        result->outOfMemory = true;
+    }
+    sqlite3_close(db);
+}
+
+bool WriteAheadLog(sqlite3* db)
+{
+    Statement mode;
+    if (!PrepareStatement(db, "PRAGMA journal_mode", &mode) || sqlite3_step(mode.get()) != SQLITE_ROW)
+        return true; // unknown: checked in turn
+    const unsigned char* text = sqlite3_column_text(mode.get(), 0);
+    return text == nullptr || std::string(reinterpret_cast<const char*>(text)) == "wal";
+}
+#endif
+
+// The firm's structure (DamageOf) and its rows (ValidateFirm): the reason it
+// is refused, damage first, or "".
+std::string FirmProblem(const std::string& path, sqlite3* db)
+{
+#ifndef _WIN32
+    if (!WriteAheadLog(db)) {
+        DamageApart apart;
+        std::jthread checker;
+        try {
+            checker = std::jthread(CheckDamageApart, std::cref(path), &apart);
+        } catch (const std::system_error&) {
+            // No thread to be had: the check runs in turn below.
+        }
+        if (checker.joinable()) {
+            std::string offences = ValidateFirm(db);
+            checker.join();
+            if (apart.outOfMemory)
+                return "cannot read the firm database " + path + ": memory ran short";
+            return apart.damage.empty() ? offences : apart.damage;
+        }
+    }
+#endif
+    std::string damage = DamageOf(path, db);
+    return damage.empty() ? ValidateFirm(db) : damage;
+}
+
 // Opens, checks and prepares the firm at path and makes it the current one;
 // false with the reason, the current firm left as it was.
 bool OpenFirm(const std::string& path, std::string* error)
@@ -194,14 +273,11 @@ bool OpenFirm(const std::string& path, std::string* error)
         SetError(error, OpenProblem(path, session->db, sqlite3_extended_errcode(session->db)));
         return false;
     }
-    std::string damage = DamageOf(path, session->db);
-    if (!damage.empty()) {
-        SetError(error, std::move(damage));
-        return false;
-    }
-    std::string offences = ValidateFirm(session->db);
-    if (!offences.empty()) {
-        SetError(error, std::move(offences));
+    std::string problem = TakeReadLock(path, session->db);
+    if (problem.empty())
+        problem = FirmProblem(path, session->db);
+    if (!problem.empty()) {
+        SetError(error, std::move(problem));
         return false;
     }
     const bool prepared = Prepare(session->db, firm_sql::kContractorByNumber, &session->contractorByNumber) &&

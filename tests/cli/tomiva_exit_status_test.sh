@@ -21,7 +21,7 @@ kinds=(--answer "Faktury zakupu=1" --answer "Korekty zakupu=1" --answer "Konto k
        --answer "Miejsce powstania=Łódź <MPK>" --answer "ID firmy z KH=7")
 
 # A fresh data directory and a fresh copy of the golden firm for each row.
-fresh() { rm -rf dir firm.db firm.db-journal; mkdir dir; cp golden.db firm.db; }
+fresh() { rm -rf dir firm.db firm.db-journal firm.db-wal firm.db-shm; mkdir dir; cp golden.db firm.db; }
 tomiva() { timeout 20 "$TOMIVA" --firm firm.db --dir dir --today 2021-02-10 --plugin "$PLUGIN" --batch "$@"; }
 # Sets one byte of a file to another value.
 flip_byte() { # file offset
@@ -77,6 +77,10 @@ check "the golden export: says where the file is" grep -q "written: .*$xml" out
 fresh; expect 0 "a period of one day" "faktur zakupu:     1" "+$xml" \
   --answer "Od daty=2021-01-22" --answer "Do daty=2021-01-22" "${kinds[@]}"
 fresh; expect 0 "cancel" - "-$xml -a_mas.cfg" "${period[@]}" --cancel
+# A firm in write-ahead-log mode: its structure is checked in turn, not on
+# a thread of its own beside its rows (there a commit could come between).
+fresh; sqlite3 firm.db "PRAGMA journal_mode = WAL" >/dev/null
+expect 0 "a firm in write-ahead-log mode" - "=$xml" "${period[@]}" "${kinds[@]}"
 # The settings file a FIFO: refused at once for reading, then saved over.
 fresh; mkfifo dir/a_mas.cfg
 expect 0 "a FIFO as the settings file" "a_mas.cfg for reading: it is a FIFO (named pipe), not a file" "=$xml" \
@@ -94,6 +98,10 @@ expect 2 "an amount past 2^53 units" "column amount: must lie within -9007199254
 fresh; flip_byte firm.db $(( $(page_of sqlite_autoindex_vat_line_1) * 4096 - 1 ))
 expect 2 "a damaged key in the index of vat_line" "is damaged; SQLite's check of the file says:" "-$xml -a_mas.cfg"
 check "a damaged key: the index is named" grep -q "missing from index sqlite_autoindex_vat_line_1" err
+fresh; sqlite3 firm.db "PRAGMA journal_mode = WAL" >/dev/null
+flip_byte firm.db $(( $(page_of sqlite_autoindex_vat_line_1) * 4096 - 1 ))
+expect 2 "a damaged key, the firm in write-ahead-log mode" "missing from index sqlite_autoindex_vat_line_1" \
+  "-$xml -a_mas.cfg"
 fresh; flip_byte firm.db $(( ($(page_of vat_line) - 1) * 4096 ))
 expect 2 "a damaged data page of vat_line" "database disk image is malformed" "-$xml -a_mas.cfg"
 fresh; hold_firm "BEGIN EXCLUSIVE;"
