@@ -211,8 +211,13 @@ bool ExportRun::Fail(const char* reason, ...)
 void ExportRun::ReportFailure()
 {
     // Through the host's error notice: the host knows the command failed.
-    char text[sizeof failure + kPathSize + 128];
-    std::snprintf(text, sizeof text, kMsgExportNotWritten.c_str(), failure, exportPath);
+    char text[sizeof failure + 3 * kPathSize + 128];
+    const int n = std::snprintf(text, sizeof text, kMsgExportNotWritten.c_str(), failure, exportPath);
+    if (fileState == ExportFileState::LeftBehind && n > 0 && static_cast<std::size_t>(n) + 1 < sizeof text) {
+        text[n] = '\n';
+        std::snprintf(text + n + 1, sizeof text - static_cast<std::size_t>(n) - 1, kMsgTemporaryLeft.c_str(),
+                      temporaryPath);
+    }
     HostErrorMessage(text);
 }
 
@@ -380,9 +385,17 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
 
     // The host appends without knowing the buffer's size: make sure the
     // directory, a separator and the longer name fit before asking it to.
+    // Without its directory the run cannot know where its file would be
+    // moved into place (only a missing entry's stand-in answers so).
     const char* directory = HostDataDirectory();
-    if (directory == nullptr)
-        directory = "";
+    if (directory == nullptr || directory[0] == '\0') {
+        if (!CommandAbandoned()) {
+            std::snprintf(exportPath, sizeof exportPath, "%s", fileName);
+            Fail(kReasonNoDirectory);
+            ReportFailure();
+        }
+        return false;
+    }
     if (std::strlen(directory) + 1 + std::strlen(temporaryName) >= kPathSize) {
         ShowMessage(kTitleNotice, kMsgPathTooLong, kNoticeFlags, directory);
         return false;

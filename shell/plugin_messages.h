@@ -57,6 +57,10 @@ inline constexpr MazoviaText kReasonIncomplete{
     u8"plik %s ma po zapisie %s bajtów, a zapisano %s bajtów w %s wierszach"};
 // Argument: the path of the export file.
 inline constexpr MazoviaText kReasonReplace{u8"nie można zastąpić pliku %s nowym plikiem"};
+inline constexpr MazoviaText kReasonNoDirectory{u8"program nie podał katalogu danych"};
+// Added to the end of a failed run whose temporary file could not be
+// removed.  Argument: its path.
+inline constexpr MazoviaText kMsgTemporaryLeft{u8"Nie można usunąć pliku tymczasowego %s."};
 
 // Documents whose contractor is not in the file, gathered into one notice
 // per run.  Arguments: how many documents, then the first few, one per line.

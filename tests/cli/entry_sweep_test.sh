@@ -27,6 +27,8 @@ golden=$DATA/golden_expected.xml
 for entry in "${entries[@]}"; do
   for answer in abort ignore; do
     rm -rf "$work/dir" && mkdir "$work/dir"
+    # An earlier export of the day, which a run either replaces whole or keeps.
+    printf 'earlier\n' >"$work/dir/qPX_2021-02-10.xml"
     "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" --batch \
       "${SWEEP_ANSWERS[@]}" --withhold "$entry" --prompt-answers "$answer" run "Eksport Ventalor (txt)" \
       </dev/null >"$work/out" 2>"$work/err"
@@ -35,6 +37,12 @@ for entry in "${entries[@]}"; do
     # The export, under whatever date the host gave (an ignored date entry
     # answers 0000-00-00).
     xml=$(sweep_export_file "$work/dir")
+    check "$what: no temporary file is left" bash -c '! compgen -G "$1/*.tmp" >/dev/null' _ "$work/dir"
+    if [[ $(cat "$work/dir/qPX_2021-02-10.xml") == earlier ]]; then
+      [[ $xml == */qPX_2021-02-10.xml ]] && xml=
+    else
+      check "$what: the earlier export is replaced by a whole one" sweep_well_formed "$work/dir/qPX_2021-02-10.xml"
+    fi
     check "$what: no crash (status $status)" test $status -lt 128
     check "$what: no sanitizer report" sweep_no_sanitizer_report "$work/err"
     [[ $entry == 21287 ]] || check "$what: no block left to the host" sweep_nothing_left "$work/err" "memory blocks"
