@@ -31,7 +31,8 @@ int PlatformMessageBox(const char* text, const char* title, unsigned style);
 // one directory.  False, with both files as they were, when it cannot be done.
 bool PlatformReplaceFile(const char* from, const char* to);
 
-// Removes the file; false when there was none or it could not be removed.
+// Removes the file; true when it is gone (removed now, or not there at
+// all), false when it stays.
 bool PlatformRemoveFile(const char* path);
 
 // Starts the scripted answers of the native message box from the first one

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,7 +44,10 @@ bool PlatformReplaceFile(const char* from, const char* to)
     return from != nullptr && to != nullptr && std::rename(from, to) == 0;
 }
 
-bool PlatformRemoveFile(const char* path) { return path != nullptr && std::remove(path) == 0; }
+bool PlatformRemoveFile(const char* path)
+{
+    return path != nullptr && (std::remove(path) == 0 || errno == ENOENT);
+}
 
 // Answers of the Abort/Retry/Ignore box: the environment variable
 // TOMIVA_PROMPT_ANSWERS (set by the host's command line: a comma list such as

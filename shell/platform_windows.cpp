@@ -50,7 +50,10 @@ bool PlatformReplaceFile(const char* from, const char* to)
            MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool PlatformRemoveFile(const char* path) { return path != nullptr && DeleteFileA(path) != 0; }
+bool PlatformRemoveFile(const char* path)
+{
+    return path != nullptr && (DeleteFileA(path) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND);
+}
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
 // display (the tests) no box can be shown or answered, so the host passes
