@@ -90,6 +90,8 @@ TEST_F(ExportText, SplitAddress)
         {"\tul. Długa 1\r 00-950 Warszawa\x1F", "ul. Długa 1", "00-950", "Warszawa"},
         {"Kraków\x02\x03", "", "", "Kraków"},
         {"Nowy\x01Sącz", "", "", "Nowy Sącz"},
+        // (found by the fuzz target) a control byte just before the code
+        {"ul. Długa 1 \x19" "31-147 Kraków", "ul. Długa 1", "31-147", "Kraków"},
     };
     for (const Case& c : cases) {
         char street[kAddressPartSize], postal[kAddressPartSize], city[kAddressPartSize];
