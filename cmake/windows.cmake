@@ -41,8 +41,9 @@ if(NOT EXISTS ${VENTALOR_SQLITE_DIR}/sqlite3.c OR NOT EXISTS ${VENTALOR_SQLITE_D
 endif()
 add_library(sqlite3_amalgamation STATIC ${VENTALOR_SQLITE_DIR}/sqlite3.c)
 target_include_directories(sqlite3_amalgamation PUBLIC ${VENTALOR_SQLITE_DIR})
-# One thread, no extensions; the amalgamation is not ours to warn about.
-target_compile_definitions(sqlite3_amalgamation PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_EXTENSION)
+# Connections on two threads, each used by one (the firm's check at open), no
+# extensions; the amalgamation is not ours to warn about.
+target_compile_definitions(sqlite3_amalgamation PRIVATE SQLITE_THREADSAFE=2 SQLITE_OMIT_LOAD_EXTENSION)
 target_compile_options(sqlite3_amalgamation PRIVATE -w -g0)
 
 # The host's exports: every entry of the list, by number only (TOMIVA.def

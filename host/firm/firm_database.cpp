@@ -4,9 +4,10 @@
 #include <memory>
 #include <new>
 #include <string>
-#ifndef _WIN32
-#include <system_error>
-#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
 #endif
 
 #include "host/common/entry_guard.h"
@@ -169,7 +170,6 @@ std::string TakeReadLock(const std::string& path, sqlite3* db)
     return {};
 }
 
-#ifndef _WIN32
 // The structure check on a connection of its own, on a thread of its own,
 // while the rows are checked on the firm's connection: both only read, and
 // the opening takes the longer of the two instead of their sum.  The
@@ -178,25 +178,80 @@ std::string TakeReadLock(const std::string& path, sqlite3* db)
 // is checked in turn).  Nothing here may throw past the thread: memory that
 // runs short is only noted.
 struct DamageApart {
+    std::string path;
     std::string damage;
     bool outOfMemory = false;
 };
 
-void CheckDamageApart(const std::string& path, DamageApart* result) noexcept
+void CheckDamageApart(DamageApart* apart) noexcept
 {
     sqlite3* db = nullptr;
     try {
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-            result->damage = OpenProblem(path, db, db != nullptr ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
+        if (sqlite3_open_v2(apart->path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+            SQLITE_OK) {
+            apart->damage =
+                OpenProblem(apart->path, db, db != nullptr ? sqlite3_extended_errcode(db) : SQLITE_NOMEM);
         } else {
             sqlite3_extended_result_codes(db, 1);
-            result->damage = DamageOf(path, db);
+#ifdef _WIN32
+            sqlite3_exec(db, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+#endif
+            apart->damage = DamageOf(apart->path, db);
         }
     } catch (const std::bad_alloc&) {
-        result->outOfMemory = true;
+        apart->outOfMemory = true;
     }
     sqlite3_close(db);
 }
+
+// A thread of the system's own: the C++ library of the Windows build has none.
+class BesideThread {
+public:
+    explicit BesideThread(DamageApart* apart)
+    {
+#ifdef _WIN32
+        handle_ = CreateThread(nullptr, 0, &Run, apart, 0, nullptr);
+        started_ = handle_ != nullptr;
+#else
+        started_ = pthread_create(&thread_, nullptr, &Run, apart) == 0;
+#endif
+    }
+    ~BesideThread() { Join(); }
+    BesideThread(const BesideThread&) = delete;
+    BesideThread& operator=(const BesideThread&) = delete;
+
+    bool Started() const { return started_; }
+    void Join()
+    {
+        if (!started_)
+            return;
+#ifdef _WIN32
+        WaitForSingleObject(handle_, INFINITE);
+        CloseHandle(handle_);
+#else
+        pthread_join(thread_, nullptr);
+#endif
+        started_ = false;
+    }
+
+private:
+#ifdef _WIN32
+    static DWORD WINAPI Run(void* apart)
+    {
+        CheckDamageApart(static_cast<DamageApart*>(apart));
+        return 0;
+    }
+    HANDLE handle_ = nullptr;
+#else
+    static void* Run(void* apart)
+    {
+        CheckDamageApart(static_cast<DamageApart*>(apart));
+        return nullptr;
+    }
+    pthread_t thread_{};
+#endif
+    bool started_ = false;
+};
 
 bool WriteAheadLog(sqlite3* db)
 {
@@ -206,30 +261,24 @@ bool WriteAheadLog(sqlite3* db)
     const unsigned char* text = sqlite3_column_text(mode.get(), 0);
     return text == nullptr || std::string(reinterpret_cast<const char*>(text)) == "wal";
 }
-#endif
 
 // The firm's structure (DamageOf) and its rows (ValidateFirm): the reason it
 // is refused, damage first, or "".
 std::string FirmProblem(const std::string& path, sqlite3* db)
 {
-#ifndef _WIN32
     if (!WriteAheadLog(db)) {
         DamageApart apart;
-        std::jthread checker;
-        try {
-            checker = std::jthread(CheckDamageApart, std::cref(path), &apart);
-        } catch (const std::system_error&) {
-            // No thread to be had: the check runs in turn below.
-        }
-        if (checker.joinable()) {
+        apart.path = path;
+        BesideThread checker(&apart);
+        // Without a thread to be had the check runs in turn below.
+        if (checker.Started()) {
             std::string offences = ValidateFirm(db);
-            checker.join();
+            checker.Join();
             if (apart.outOfMemory)
                 return "cannot read the firm database " + path + ": memory ran short";
             return apart.damage.empty() ? offences : apart.damage;
         }
     }
-#endif
     std::string damage = DamageOf(path, db);
     return damage.empty() ? ValidateFirm(db) : damage;
 }
@@ -253,7 +302,7 @@ bool OpenFirm(const std::string& path, std::string* error)
     }
     // The firm opened so far stays until the new one has passed.
     auto session = std::make_unique<FirmSession>();
-    // The host has one thread, so the connection needs no mutex.
+    // Only the host's own thread uses this connection: it needs no mutex.
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &session->db, flags, nullptr) != SQLITE_OK) {
         SetError(error, "cannot open the firm database " + path + ": " + sqlite3_errmsg(session->db));
