@@ -230,7 +230,8 @@ const char kUsage[] =
     "  7  the host failed the command: a read of the firm database failed (an\n"
     "     SQLite error, a damaged file) or memory ran short; the files the\n"
     "     plug-in was writing then are removed\n"
-    "  8  the plug-in reported a failure in the host's error notice\n"
+    "  8  the plug-in reported a failure in the host's error notice (an export\n"
+    "     it could not write whole: it kept the earlier file)\n"
     "  9  a file the command wrote is not complete: it could not be created,\n"
     "     written or closed, or an XML file is not one whole document\n"
     TOMIVA_USAGE_EXIT_VERIFY;
