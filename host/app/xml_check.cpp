@@ -21,6 +21,8 @@ enum ByteClass : unsigned char {
     kNameStart = 1, // may start a name (every byte of a UTF-8 character counts)
     kName = 2,      // may stand in a name
     kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&' or control
+    kAsciiNameStart = 8, // may start a name, and is ASCII
+    kAsciiName = 16,     // may stand in a name, and is ASCII
 };
 constexpr auto kByteClasses = [] {
     std::array<unsigned char, 256> classes{};
@@ -29,8 +31,10 @@ constexpr auto kByteClasses = [] {
         const bool start = c >= 0x80 || c == ':' || c == '_' || letter;
         const bool name = start || c == '-' || c == '.' || (c >= '0' && c <= '9');
         const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&';
-        classes[static_cast<std::size_t>(c)] =
-            static_cast<unsigned char>((start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0));
+        const bool ascii = c < 0x80;
+        classes[static_cast<std::size_t>(c)] = static_cast<unsigned char>(
+            (start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0) |
+            (start && ascii ? kAsciiNameStart : 0) | (name && ascii ? kAsciiName : 0));
     }
     return classes;
 }();
@@ -51,6 +55,8 @@ bool StopsPlainText(const unsigned char* p)
 bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
 bool NameChar(unsigned char c) { return (kByteClasses[c] & kName) != 0; }
 bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
+bool AsciiNameStart(unsigned char c) { return (kByteClasses[c] & kAsciiNameStart) != 0; }
+bool AsciiNameChar(unsigned char c) { return (kByteClasses[c] & kAsciiName) != 0; }
 bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
@@ -69,20 +75,22 @@ public:
             if (state_ == State::Content && pending_ == 0) {
                 const std::size_t start = i;
                 while (i < n) {
-                    if (i + 8 <= n && !StopsPlainText(bytes + i)) {
-                        i += 8;
-                        continue;
-                    }
                     const unsigned char c = bytes[i];
-                    if (PlainText(c)) {
-                        ++i;
-                    } else if (c == '\n') {
-                        ++line_;
-                        ++i;
-                    } else if (const std::size_t tag = c == '<' ? PlainTag(bytes + i, n - i) : 0; tag > 0) {
+                    if (c == '<') {
+                        const std::size_t tag = PlainTag(bytes + i, n - i);
+                        if (tag == 0)
+                            break;
                         i += tag;
                         if (state_ != State::Content)
                             break;
+                    } else if (PlainText(c)) {
+                        // A run of text: the rest of it eight bytes at a time.
+                        ++i;
+                        while (i + 8 <= n && !StopsPlainText(bytes + i))
+                            i += 8;
+                    } else if (c == '\n') {
+                        ++line_;
+                        ++i;
                     } else {
                         break;
                     }
@@ -94,7 +102,7 @@ public:
                        pending_ == 0) {
                 // The rest of a tag's name, ASCII a run at a time.
                 const std::size_t start = i;
-                while (i < n && bytes[i] < 0x80 && NameChar(bytes[i]))
+                while (i < n && AsciiNameChar(bytes[i]))
                     ++i;
                 name_.append(reinterpret_cast<const char*>(bytes) + start, i - start);
                 offset_ += static_cast<long>(i - start);
@@ -402,9 +410,9 @@ private:
             ++i;
         }
         const std::size_t nameAt = i;
-        if (i >= n || p[i] >= 0x80 || !NameStart(p[i]))
+        if (i >= n || !AsciiNameStart(p[i]))
             return 0;
-        while (i < n && p[i] < 0x80 && NameChar(p[i]))
+        while (i < n && AsciiNameChar(p[i]))
             ++i;
         const std::string_view name(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
         if (i < n && p[i] == '>') {
