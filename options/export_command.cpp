@@ -79,12 +79,9 @@ void CExportVentalorTxt::Destroy()
 
 namespace {
 
-// What became of the export file of a command that stopped.
-enum class ExportFileEnd { NotCreated, Written, Removed, LeftBehind };
-
 // The one notice of an abandoned command: the entry that is missing, what
 // became of the export file and of the memory the command held.
-void TellAbandoned(ExportFileEnd file, const char* path, bool heldMemory)
+void TellAbandoned(const ExportRun& run, bool heldMemory)
 {
     char text[1024];
     std::size_t n = 0;
@@ -101,11 +98,13 @@ void TellAbandoned(ExportFileEnd file, const char* path, bool heldMemory)
     };
     text[0] = '\0';
     add(kMsgCommandAbandoned.c_str(), AbandonedEntry());
-    switch (file) {
-    case ExportFileEnd::NotCreated: add("%s", kMsgAbandonedNoFile.c_str()); break;
-    case ExportFileEnd::Written: add(kMsgAbandonedFileWritten.c_str(), path); break;
-    case ExportFileEnd::Removed: add("%s", kMsgAbandonedFileRemoved.c_str()); break;
-    case ExportFileEnd::LeftBehind: add(kMsgAbandonedFileLeft.c_str(), path); break;
+    switch (run.fileState) {
+    case ExportFileState::NotCreated: add("%s", kMsgAbandonedNoFile.c_str()); break;
+    case ExportFileState::Written: add(kMsgAbandonedFileWritten.c_str(), run.exportPath); break;
+    // Torn down, an unfinished file is removed or left behind.
+    case ExportFileState::Unfinished:
+    case ExportFileState::Removed: add("%s", kMsgAbandonedFileRemoved.c_str()); break;
+    case ExportFileState::LeftBehind: add(kMsgAbandonedFileLeft.c_str(), run.temporaryPath); break;
     }
     // Without HostFree nothing could be given back; the host keeps the blocks.
     if (EntryAbandoned(HostSlot_HostFree))
@@ -155,17 +154,7 @@ int ExportCommand()
     if (bitWasSet)
         HostSetModeFlags(kModeExportRunning, 0);
 
-    if (CommandAbandoned()) {
-        const ExportRun& run = object.run;
-        switch (run.fileState) {
-        case ExportFileState::NotCreated: TellAbandoned(ExportFileEnd::NotCreated, nullptr, heldMemory); break;
-        case ExportFileState::Unfinished:
-        case ExportFileState::Removed: TellAbandoned(ExportFileEnd::Removed, nullptr, heldMemory); break;
-        case ExportFileState::LeftBehind:
-            TellAbandoned(ExportFileEnd::LeftBehind, run.temporaryPath, heldMemory);
-            break;
-        case ExportFileState::Written: TellAbandoned(ExportFileEnd::Written, run.exportPath, heldMemory); break;
-        }
-    }
+    if (CommandAbandoned())
+        TellAbandoned(object.run, heldMemory);
     return 0;
 }
