@@ -106,10 +106,15 @@ void* operator new(std::size_t size)
     return block;
 }
 void* operator new[](std::size_t size) { return ::operator new(size); }
+// These operators are the pair of the one above, whose blocks come from
+// malloc; g++ sees operator new and free meet and warns of a mismatch.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
 
 namespace {
 
