@@ -11,7 +11,7 @@
 #   --huge      adds a firm of 2,000,000 documents (several minutes; the
 #               Python exporter, which holds the whole file in memory, is
 #               left out there)
-#   --runs N    native and floor timings are the best of N runs (default 3)
+#   --runs N    native, Wine and floor timings are the best of N runs (default 3)
 # Other builds (the starting commit's, say) are measured with
 #   TOMIVA=path/to/tomiva TOMIVA_EXE=path/to/TOMIVA.exe bench/scale_bench.sh
 # (TOMIVA.exe loads the DLL from the folder "plugins" beside it).
@@ -114,10 +114,17 @@ for n in "${sizes[@]}"; do
 
   wine="-" wine_peak="-"
   if ((wine_ok)); then
-    (cd "$dir" && cp firm.db wine/ && cd wine &&
-       measure wine "$TOMIVA_EXE" --firm firm.db --dir . --today 2021-12-31 --batch --no-verify "${answers[@]}" \
-         run "Eksport Ventalor (txt)" </dev/null >"$work/wine_time")
-    read -r wine wine_peak <"$work/wine_time"
+    cp "$dir/firm.db" "$dir/wine/"
+    wine=999999 wine_peak=0
+    for ((r = 0; r < runs; ++r)); do
+      rm -f "$dir/wine/$xml" "$dir/wine/$xml.tmp"
+      (cd "$dir/wine" &&
+         measure wine "$TOMIVA_EXE" --firm firm.db --dir . --today 2021-12-31 --batch --no-verify "${answers[@]}" \
+           run "Eksport Ventalor (txt)" </dev/null >"$work/wine_time")
+      read -r s kib <"$work/wine_time"
+      wine=$(smaller "$s" "$wine")
+      ((kib > wine_peak)) && wine_peak=$kib
+    done
     wine_s[$n]=$wine
     tr -d '\r' <"$dir/wine/$xml" | cmp -s - "$dir/native/$xml" || same=no
     rm -f "$dir/wine/firm.db"
@@ -138,7 +145,7 @@ done
 echo "native s: the whole tomiva run (firm opened and checked, dialog, export, file read back), best of $runs;"
 echo "checked s: the same with the check of the written file against the schema and the firm, one run;"
 echo "floor s: sqlite3 reading the six tables plus cp of the export file, each best of $runs;"
-echo "Wine s: TOMIVA.exe with ExportFKVentalor.dll under Wine, one run; python s: bench/straight_exporter.py;"
+echo "Wine s: TOMIVA.exe with ExportFKVentalor.dll under Wine, best of $runs; python s: bench/straight_exporter.py;"
 echo "KiB/doc: native peak resident memory per document; same: Wine's and Python's file equal to the native one."
 first=${sizes[0]}
 for n in "${sizes[@]:1}"; do
