@@ -77,7 +77,10 @@ public:
                 while (i < n) {
                     const unsigned char c = bytes[i];
                     if (c == '<') {
-                        const std::size_t tag = PlainTag(bytes + i, n - i);
+                        // Inside the root: most lines are one whole element.
+                        std::size_t tag = LeafElement(bytes + i, n - i);
+                        if (tag == 0)
+                            tag = PlainTag(bytes + i, n - i);
                         if (tag == 0)
                             break;
                         i += tag;
@@ -387,6 +390,32 @@ private:
                 state_ = after_;
             return;
         }
+    }
+
+    // An element with plain text and nothing else ("<NAME>text</NAME>",
+    // ASCII names, the text without '<', '&', control bytes or bytes of
+    // 0x80 and more) that lies whole in the block, read in one go: it opens
+    // and closes where it stands, so the open elements do not change.  0 for
+    // anything else.
+    static std::size_t LeafElement(const unsigned char* p, std::size_t n)
+    {
+        std::size_t i = 1;
+        if (i >= n || !AsciiNameStart(p[i]))
+            return 0;
+        while (i < n && AsciiNameChar(p[i]))
+            ++i;
+        if (i >= n || p[i] != '>')
+            return 0;
+        const std::size_t nameLength = i - 1;
+        ++i;
+        while (i + 8 <= n && !StopsPlainText(p + i))
+            i += 8;
+        while (i < n && PlainText(p[i]))
+            ++i;
+        if (i + 2 + nameLength >= n || p[i] != '<' || p[i + 1] != '/' || p[i + 2 + nameLength] != '>' ||
+            std::memcmp(p + i + 2, p + 1, nameLength) != 0)
+            return 0;
+        return i + 3 + nameLength;
     }
 
     // A plain tag ("<NAME>", "</NAME>", "<NAME/>", ASCII names) that lies

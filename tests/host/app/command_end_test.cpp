@@ -54,6 +54,12 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"tags across blocks", "<a>" + std::string(65530, 'x') + "<bb></bb><c/></a>", nullptr},
         {"crossed tags across blocks", "<a><c>" + std::string(65527, 'x') + "<bb></c></bb></a>",
          "the end tag </c> closes <bb>"},
+        // Elements of one line, the most of an export, read in one go.
+        {"one-line elements", "<a>\n<b>12.50</b>\n<c></c>\n<d>R&amp;D \xC5\x81\xC3\xB3" "d\xC5\xBA</d>\n</a>", nullptr},
+        {"a one-line element closed by another name", "<a><b>x</c></a>", "the end tag </c> closes <b>"},
+        {"a one-line element closed by a shorter name", "<a><bb>x</b></a>", "the end tag </b> closes <bb>"},
+        {"a control character in a one-line element", "<a>\n<b>x\x01</b></a>", "the control character 0x01, which XML does not allow (line 2)"},
+        {"a one-line element across blocks", "<a>" + std::string(65525, 'x') + "<bb>12</bb></a>", nullptr},
     };
     TestDir dir;
     for (const Case& c : cases) {
