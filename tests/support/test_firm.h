@@ -11,6 +11,10 @@
 // SQLite error.
 std::string CreateFirmDatabase(const std::string& path, const std::string& sql);
 
+// The first page of a table or index in the firm file at path (1 for the
+// first page of the file), or 0 when it has none of that name.
+int RootPage(const std::string& path, const char* name);
+
 // A firm made from sql in a temporary folder and opened as the host's firm
 // for the object's life (FirmDatabaseOpen, then FirmDatabaseClose).  A firm
 // whose sql fails is reported as a test failure.

@@ -29,20 +29,6 @@ const char kFirm[] = R"sql(
     INSERT INTO settings_block VALUES (2, X'39383736353433323130');
 )sql";
 
-// The first page of a table or index, as the file has it.
-int RootPage(const std::string& path, const char* name)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* find = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &find, nullptr);
-    sqlite3_bind_text(find, 1, name, -1, SQLITE_STATIC);
-    const int page = sqlite3_step(find) == SQLITE_ROW ? sqlite3_column_int(find, 0) : 0;
-    sqlite3_finalize(find);
-    sqlite3_close(db);
-    return page;
-}
-
 // Damages the page's header in the file while the host holds the firm
 // open, and has the host forget the pages it keeps in memory, so that its
 // next read of the page meets the damage.

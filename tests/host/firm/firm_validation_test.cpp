@@ -268,17 +268,6 @@ TEST(FirmValidation, RefusesAFirmItCannotReadSayingWhy)
         INSERT INTO vat_line(document_kind, document_key, line_no, rate_code) VALUES
           ('invoice', 1, 1, 23), ('invoice', 1, 2, 23), ('invoice', 1, 3, 5);
     )sql";
-    auto pageOf = [](const std::string& path, const char* name) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* find = nullptr;
-        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &find, nullptr);
-        sqlite3_bind_text(find, 1, name, -1, SQLITE_STATIC);
-        const long page = sqlite3_step(find) == SQLITE_ROW ? sqlite3_column_int(find, 0) : 0;
-        sqlite3_finalize(find);
-        sqlite3_close(db);
-        return page;
-    };
     auto setByte = [](const std::string& path, long offset, int value) {
         std::FILE* file = std::fopen(path.c_str(), "r+b");
         std::fseek(file, offset, SEEK_SET);
@@ -296,13 +285,13 @@ TEST(FirmValidation, RefusesAFirmItCannotReadSayingWhy)
          [&](const std::string& path) {
              // The last byte of the index's page: the row number of its last
              // entry, which then points at the wrong line.
-             setByte(path, pageOf(path, "sqlite_autoindex_vat_line_1") * 4096 - 1, 0x7F);
+             setByte(path, RootPage(path, "sqlite_autoindex_vat_line_1") * 4096 - 1, 0x7F);
              return std::function<void()>();
          },
          "missing from index sqlite_autoindex_vat_line_1"},
         {"a page of vat_line that is no page",
          [&](const std::string& path) {
-             setByte(path, (pageOf(path, "vat_line") - 1) * 4096, 0x00);
+             setByte(path, (RootPage(path, "vat_line") - 1) * 4096, 0x00);
              return std::function<void()>();
          },
          "database disk image is malformed"},
