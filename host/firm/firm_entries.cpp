@@ -143,14 +143,14 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         if (status == SQLITE_DONE)
             return 0;
         if (status != SQLITE_ROW) {
-            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            FirmStepFailed(where(), firm->db, status);
             return kScanFailed;
         }
         unsigned char* record = (invoices ? firm->invoices : firm->corrections).record.data();
         PackDocument(next, *layout, record);
         if (!ColumnsReadWhole(firm->db)) {
             std::memset(record, 0, layout->size);
-            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            FirmStepFailed(where(), firm->db, SQLITE_NOMEM);
             return kScanFailed;
         }
         block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
@@ -195,12 +195,12 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
         if (status == SQLITE_DONE)
             return 0;
         if (status != SQLITE_ROW) {
-            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            FirmStepFailed(where(), firm->db, status);
             return 0;
         }
         PackContractor(find, record);
         if (!ColumnsReadWhole(firm->db)) {
-            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            FirmStepFailed(where(), firm->db, SQLITE_NOMEM);
             return 0;
         }
         return 1;
@@ -231,7 +231,7 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
         if (status == SQLITE_DONE)
             return 1;
         if (status != SQLITE_ROW) {
-            FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+            FirmStepFailed(where(), firm->db, status);
             return 0;
         }
         const void* data = sqlite3_column_blob(read, 0);
@@ -239,7 +239,7 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
         if (data != nullptr && bytes > 0) {
             std::memcpy(buffer, data, static_cast<std::size_t>(bytes < size ? bytes : size));
         } else if (!ColumnsReadWhole(firm->db)) {
-            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            FirmStepFailed(where(), firm->db, SQLITE_NOMEM);
             return 0;
         }
         return 1;
@@ -267,7 +267,7 @@ double HOST_CONV_STDCALL HostVatRate(int code)
             return sqlite3_column_double(rate, 0);
         if (status == SQLITE_DONE)
             return 0.0;
-        FirmReadFailed(where(), status, sqlite3_errmsg(firm->db));
+        FirmStepFailed(where(), firm->db, status);
         return kFailed;
     });
     sqlite3_reset(rate);

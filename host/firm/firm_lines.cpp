@@ -208,7 +208,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
             step();
         }
         if (stepped != SQLITE_ROW && stepped != SQLITE_DONE) {
-            FirmReadFailed(where(), stepped, stepped == SQLITE_NOMEM ? "out of memory" : sqlite3_errmsg(firm->db));
+            FirmStepFailed(where(), firm->db, stepped);
             return nullptr;
         }
         cursor.passedBelow = wanted + 1;

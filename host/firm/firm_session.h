@@ -77,6 +77,16 @@ std::string FirmReadProblem(int status, const char* message);
 // marks the command as failed.  Never throws.
 void FirmReadFailed(const std::string& what, int status, const char* message) noexcept;
 
+// SQLite's own words for memory it could not have.
+inline constexpr char kFirmOutOfMemory[] = "out of memory";
+
+// A step of a statement that gave neither a row nor its end: reported as a
+// failed read of `what`, with SQLite's message.
+inline void FirmStepFailed(const std::string& what, sqlite3* db, int status) noexcept
+{
+    FirmReadFailed(what, status, status == SQLITE_NOMEM ? kFirmOutOfMemory : sqlite3_errmsg(db));
+}
+
 // The body of an entry that reads the firm.  Memory that runs short inside
 // it (an exception) is reported like a failed read of what `where()` names,
 // and the entry gives `failure`.
@@ -87,9 +97,9 @@ Result FirmEntryGuard(Result failure, Where&& where, Body&& body) noexcept
         return body();
     } catch (...) {
         try {
-            FirmReadFailed(where(), SQLITE_NOMEM, "out of memory");
+            FirmReadFailed(where(), SQLITE_NOMEM, kFirmOutOfMemory);
         } catch (...) {
-            FirmReadFailed("the firm's tables", SQLITE_NOMEM, "out of memory");
+            FirmReadFailed("the firm's tables", SQLITE_NOMEM, kFirmOutOfMemory);
         }
         return failure;
     }
