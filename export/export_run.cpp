@@ -383,8 +383,6 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     std::snprintf(fileName, sizeof fileName, "qPX_%04d-%02d-%02d.xml", year, month, day);
     std::snprintf(temporaryName, sizeof temporaryName, "%s%s", fileName, kTemporaryEnding);
 
-    // The host appends without knowing the buffer's size: make sure the
-    // directory, a separator and the longer name fit before asking it to.
     // Without its directory the run cannot know where its file would be
     // moved into place (only a missing entry's stand-in answers so).
     const char* directory = HostDataDirectory();
@@ -396,6 +394,8 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
         }
         return false;
     }
+    // The host appends without knowing the buffer's size: make sure the
+    // directory, a separator and the longer name fit before asking it to.
     if (std::strlen(directory) + 1 + std::strlen(temporaryName) >= kPathSize) {
         ShowMessage(kTitleNotice, kMsgPathTooLong, kNoticeFlags, directory);
         return false;
@@ -424,18 +424,16 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     const bool written = WriteExport(options);
     HostProgressClose();
 
-    // An abandoned command stops where it noticed the mark: its unfinished
-    // file is removed here, and the command tells the user once.
     if (CommandAbandoned() || !written || !FinishFile()) {
-        if (CommandAbandoned()) {
-            DiscardFile();
-            return false;
-        }
-        if (!failed) // the lines' own failure
+        // An abandoned command stops where it noticed the mark and tells the
+        // user once itself; any other failure is told here.
+        const bool abandoned = CommandAbandoned();
+        if (!abandoned && !failed) // the lines' own failure
             Fail(out.failure == OutputFailure::Conversion ? kReasonConversion.c_str() : kReasonWrite.c_str(),
                  temporaryPath);
         DiscardFile();
-        ReportFailure();
+        if (!abandoned)
+            ReportFailure();
         return false;
     }
     ShowNoticeCases(contractorsMissing, kMsgContractorsMissing);
