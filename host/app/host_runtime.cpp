@@ -11,8 +11,8 @@
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
+#include "host/app/written_check.h"
 #include "host/app/written_files.h"
-#include "host/app/xml_check.h"
 #include "host/firm/firm_database.h"
 #include "host/services/host_dates.h"
 #include "host/services/host_failures.h"
@@ -28,6 +28,9 @@ DirectorySnapshot& StartingFiles()
     static DirectorySnapshot files;
     return files;
 }
+
+// The files the plug-in writes are checked as they are written.
+constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClosed};
 
 bool IsXmlFile(const std::string& path)
 {
@@ -96,6 +99,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     StartingFiles() = SnapshotOf(directory);
     state.running = true;
     HostReportFailuresToSession(true);
+    HostWatchWrittenFiles(&kWrittenFileWatch);
     return true;
 }
 
@@ -106,7 +110,7 @@ std::vector<std::string> HostFinishCommand()
     const HostSession& state = HostState();
     std::vector<std::string> complete;
     for (const std::string& path : FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten)) {
-        const std::string problem = IsXmlFile(path) ? XmlDocumentProblem(path) : std::string();
+        const std::string problem = IsXmlFile(path) ? WrittenXmlProblem(path) : std::string();
         if (problem.empty())
             complete.push_back(path);
         else
@@ -125,6 +129,8 @@ void HostStop()
     HostReportFailuresToSession(false);
     HostProgressReset();
     HostCloseAllFiles();
+    HostWatchWrittenFiles(nullptr);
+    StopFollowingWrittenFiles();
     HostReclaimBlocks();
     FirmDatabaseClose();
     StartingFiles().clear();

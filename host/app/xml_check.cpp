@@ -61,9 +61,11 @@ bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == 
 
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
+} // namespace
+
 // A byte-at-a-time reader of one document.  Markup is taken as XML 1.0
 // writes it; what a well-formedness check needs of it is kept, nothing more.
-class Checker {
+class XmlDocumentCheck::Checker {
 public:
     // Reads a block of the file; false once the document is known to be
     // broken.  Text between markup, the bulk of a file, is passed over a run
@@ -538,11 +540,20 @@ private:
     std::string problem_;
 };
 
+namespace {
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 } // namespace
+
+XmlDocumentCheck::XmlDocumentCheck() : checker_(std::make_unique<Checker>()) {}
+XmlDocumentCheck::~XmlDocumentCheck() = default;
+
+bool XmlDocumentCheck::Feed(const unsigned char* bytes, std::size_t n) { return checker_->FeedBlock(bytes, n); }
+
+std::string XmlDocumentCheck::Finish() { return checker_->Finish(); }
 
 std::string XmlDocumentProblem(const std::string& path)
 {
@@ -550,11 +561,11 @@ std::string XmlDocumentProblem(const std::string& path)
     std::unique_ptr<std::FILE, FileCloser> file(OpenHostStream(path, "rb", &why));
     if (file == nullptr)
         return "it cannot be read: " + why;
-    Checker checker;
+    XmlDocumentCheck checker;
     std::vector<unsigned char> buffer(1 << 16);
     std::size_t n;
     while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
-        if (!checker.FeedBlock(buffer.data(), n))
+        if (!checker.Feed(buffer.data(), n))
             return checker.Finish();
     if (std::ferror(file.get()) != 0)
         return "it cannot be read to its end";

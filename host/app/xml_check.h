@@ -5,6 +5,8 @@
 // line leaves an empty file.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 // "" when the file holds one well-formed XML document (UTF-8, an optional
@@ -13,3 +15,24 @@
 // line.  The check is that of well-formedness, without a DTD: the five
 // predefined entities and character references only.
 std::string XmlDocumentProblem(const std::string& path);
+
+// The same check over a document handed in blocks as they come, as the
+// host reads a file while the plug-in writes it.
+class XmlDocumentCheck {
+public:
+    XmlDocumentCheck();
+    ~XmlDocumentCheck();
+    XmlDocumentCheck(const XmlDocumentCheck&) = delete;
+    XmlDocumentCheck& operator=(const XmlDocumentCheck&) = delete;
+
+    // The next block of the document; false once it is known to be broken
+    // (the blocks after that change nothing).
+    bool Feed(const unsigned char* bytes, std::size_t n);
+    // After the last block: "" when the document is whole, otherwise what
+    // XmlDocumentProblem would say of a file of these bytes.
+    std::string Finish();
+
+private:
+    class Checker;
+    std::unique_ptr<Checker> checker_;
+};

@@ -4,12 +4,8 @@
 #include <memory>
 #include <new>
 #include <string>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
 
+#include "host/common/beside_thread.h"
 #include "host/common/entry_guard.h"
 #include "host/common/error_text.h"
 #include "host/common/file_kind.h"
@@ -183,8 +179,9 @@ struct DamageApart {
     bool outOfMemory = false;
 };
 
-void CheckDamageApart(DamageApart* apart) noexcept
+void CheckDamageApart(void* arg) noexcept
 {
+    DamageApart* apart = static_cast<DamageApart*>(arg);
     sqlite3* db = nullptr;
     try {
         if (sqlite3_open_v2(apart->path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
@@ -204,55 +201,6 @@ void CheckDamageApart(DamageApart* apart) noexcept
     sqlite3_close(db);
 }
 
-// A thread of the system's own: the C++ library of the Windows build has none.
-class BesideThread {
-public:
-    explicit BesideThread(DamageApart* apart)
-    {
-#ifdef _WIN32
-        handle_ = CreateThread(nullptr, 0, &Run, apart, 0, nullptr);
-        started_ = handle_ != nullptr;
-#else
-        started_ = pthread_create(&thread_, nullptr, &Run, apart) == 0;
-#endif
-    }
-    ~BesideThread() { Join(); }
-    BesideThread(const BesideThread&) = delete;
-    BesideThread& operator=(const BesideThread&) = delete;
-
-    bool Started() const { return started_; }
-    void Join()
-    {
-        if (!started_)
-            return;
-#ifdef _WIN32
-        WaitForSingleObject(handle_, INFINITE);
-        CloseHandle(handle_);
-#else
-        pthread_join(thread_, nullptr);
-#endif
-        started_ = false;
-    }
-
-private:
-#ifdef _WIN32
-    static DWORD WINAPI Run(void* apart)
-    {
-        CheckDamageApart(static_cast<DamageApart*>(apart));
-        return 0;
-    }
-    HANDLE handle_ = nullptr;
-#else
-    static void* Run(void* apart)
-    {
-        CheckDamageApart(static_cast<DamageApart*>(apart));
-        return nullptr;
-    }
-    pthread_t thread_{};
-#endif
-    bool started_ = false;
-};
-
 bool WriteAheadLog(sqlite3* db)
 {
     Statement mode;
@@ -269,9 +217,9 @@ std::string FirmProblem(const std::string& path, sqlite3* db)
     if (!WriteAheadLog(db)) {
         DamageApart apart;
         apart.path = path;
-        BesideThread checker(&apart);
+        BesideThread checker;
         // Without a thread to be had the check runs in turn below.
-        if (checker.Started()) {
+        if (checker.Start(&CheckDamageApart, &apart)) {
             std::string offences = ValidateFirm(db);
             checker.Join();
             if (apart.outOfMemory)

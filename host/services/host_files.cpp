@@ -25,6 +25,12 @@
 
 namespace {
 
+const WrittenFileWatch*& Watch()
+{
+    static const WrittenFileWatch* watch = nullptr;
+    return watch;
+}
+
 // The stream's buffer: the C library's default of a few kilobytes would
 // make a large export one system call per few kilobytes.
 inline constexpr std::size_t kStreamBufferSize = 256 * 1024;
@@ -61,6 +67,8 @@ bool CloseAndForget(HostFile* file)
     const bool flushed = std::fclose(file->stream) == 0;
     if (!flushed && file->writing)
         WriteFailed(file, errno, "closing");
+    if (file->writing && Watch() != nullptr)
+        Watch()->closed(file);
     if (file->withdrawn)
         std::remove(file->path.c_str());
     const bool stands = flushed && !file->withdrawn;
@@ -209,6 +217,8 @@ int HostCloseAllFiles()
     return closed;
 }
 
+void HostWatchWrittenFiles(const WrittenFileWatch* watch) { Watch() = watch; }
+
 int HostOpenFileCount() { return static_cast<int>(OpenFiles().size()); }
 
 int HostWithdrawFilesBeingWritten() noexcept
@@ -270,8 +280,11 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
             return nullptr;
         }
         std::setvbuf(file->stream, file->buffer.get(), _IOFBF, kStreamBufferSize);
-        if (writing)
+        if (writing) {
             filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
+            if (Watch() != nullptr)
+                Watch()->opened(file.get(), file->path);
+        }
         // The set holds it now: closed by HostCloseFile or at stop.
         unlisted.file = nullptr;
         return file.release();

@@ -22,3 +22,12 @@ int HostOpenFileCount();
 // be trusted (the host failed while the plug-in wrote it), so closing it
 // removes it.  Returns how many were not withdrawn before.  Allocates nothing.
 int HostWithdrawFilesBeingWritten() noexcept;
+
+// Who is told of the files the plug-in writes (the host's check of them
+// reads each beside its writer): after a file is opened for writing and
+// after it is closed, on the host's thread.  Null: nobody.
+struct WrittenFileWatch {
+    void (*opened)(const void* file, const std::string& path) noexcept;
+    void (*closed)(const void* file) noexcept;
+};
+void HostWatchWrittenFiles(const WrittenFileWatch* watch);

@@ -1,16 +1,22 @@
 // The end of a command: which files it wrote, whether each XML file among
 // them is one whole document, and which failures the session recorded,
 // which tomiva's exit status tells.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "contract/host_protocol.h"
 #include "contract/native_module.h"
 #include "host/app/host_runtime.h"
+#include "host/app/written_check.h"
 #include "host/app/xml_check.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_session.h"
@@ -159,6 +165,115 @@ TEST_F(CommandEnd, EachKindOfFailureIsRecordedWhereItHappens)
     ASSERT_TRUE(HostStart(config, &error)) << error;
     EXPECT_TRUE(HostState().failures.empty());
     EXPECT_FALSE(HostFailedWith(HostFailureKind::EntryMissing));
+}
+
+// The check reads each file while the plug-in writes it; its verdict counts
+// only for the file as its writer left it.  Whatever touched the file after
+// the writer (or beside it) sends the host back to read the file again.
+TEST_F(CommandEnd, AFileIsCheckedWhileWrittenAndReadAgainWhenItChangedSince)
+{
+    // A document of some megabytes, written as an export writes one: a line
+    // at a time, the root's end last.
+    std::string body = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n";
+    for (int i = 0; i < 40000; ++i)
+        body += "<b n=\"" + std::to_string(i) + "\">Kowalski &amp; syn, \xC5\x81\xC3\xB3" "d\xC5\xBA</b>\n";
+    const std::string whole = body + "</a>\n";
+    auto writeThrough = [](const std::string& path, const std::string& text, const char* mode = "wb") {
+        void* file = tomiva::HostOpenFile(path.c_str(), mode, kOpenShareDenyNone, 0, kOpenAccessDefault);
+        EXPECT_NE(file, nullptr);
+        for (std::size_t at = 0; at < text.size(); at += 4096) {
+            const std::string piece = text.substr(at, 4096);
+            tomiva::HostWriteFile(piece.data(), 1, static_cast<int>(piece.size()), file);
+        }
+        return file;
+    };
+    auto replaceWith = [](const std::string& path, const std::string& bytes) {
+        WriteFileBytes(path + ".new", bytes);
+        ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+    };
+    struct Case {
+        const char* what;
+        std::string written;
+        std::function<void(const std::string& path)> afterwards; // the writer closed
+        const char* problem; // a piece of it, or null for a whole document
+        bool followed;
+    };
+    const Case cases[] = {
+        {"written under another name and moved into place", whole, nullptr, nullptr, true},
+        {"left without the root's end by its writer", body, nullptr, "ends before the element <a> is closed", true},
+        {"broken in the middle by its writer", body + "<b>R&D</b>\n</a>\n", nullptr, "a '&' that starts no entity",
+         false},
+        {"added to afterwards", whole,
+         [](const std::string& path) {
+             const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
+             ASSERT_GE(fd, 0);
+             ASSERT_EQ(write(fd, "<c/>", 4), 4);
+             close(fd);
+         },
+         "a second root element", false},
+        {"changed afterwards in place, at the same size", whole,
+         [&](const std::string& path) {
+             const int fd = open(path.c_str(), O_WRONLY);
+             ASSERT_GE(fd, 0);
+             ASSERT_EQ(pwrite(fd, "<", 1, static_cast<off_t>(whole.size() - 4)), 1); // "</a>" -> "<<a>"
+             close(fd);
+             const timespec later[2] = {{0, UTIME_OMIT}, {time(nullptr) + 60, 0}};
+             ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
+         },
+         "<", false},
+        {"replaced by another file", whole, [&](const std::string& path) { replaceWith(path, "<a>"); },
+         "ends before the element <a> is closed", false},
+        {"replaced by another file of the same bytes", whole, [&](const std::string& path) { replaceWith(path, whole); },
+         nullptr, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostStop();
+        HostConfig config;
+        config.dataDirectory = dir_.path();
+        std::string error;
+        ASSERT_TRUE(HostStart(config, &error)) << error;
+        const std::string name = "export" + std::to_string(++n) + ".xml";
+        tomiva::HostCloseFile(writeThrough(name + ".tmp", c.written));
+        ASSERT_EQ(std::rename(dir_.file(name + ".tmp").c_str(), dir_.file(name).c_str()), 0);
+        if (c.afterwards)
+            c.afterwards(dir_.file(name));
+
+        const std::vector<std::string> written = HostFinishCommand();
+        const bool passed = std::find(written.begin(), written.end(), dir_.file(name)) != written.end();
+        if (c.problem == nullptr) {
+            EXPECT_TRUE(passed);
+            EXPECT_TRUE(HostState().failures.empty());
+        } else {
+            EXPECT_FALSE(passed);
+            ASSERT_EQ(HostState().failures.size(), 1u);
+            EXPECT_NE(HostState().failures[0].text.find(c.problem), std::string::npos) << HostState().failures[0].text;
+            // The same words as a reading of the file as it stands.
+            EXPECT_EQ(HostState().failures[0].text,
+                      dir_.file(name) + " is not a whole XML document: " + XmlDocumentProblem(dir_.file(name)));
+        }
+        EXPECT_EQ(WrittenCheckTallySoFar().followed, c.followed ? 1 : 0);
+        EXPECT_EQ(WrittenCheckTallySoFar().readAgain, c.followed ? 0 : 1);
+    }
+}
+
+// A file the host writes through two handles at once is read at the end:
+// what one follower read, the other handle may have changed.
+TEST_F(CommandEnd, AFileWrittenThroughTwoHandlesAtOnceIsReadAgain)
+{
+    void* first = tomiva::HostOpenFile("twice.xml", "wb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    void* second = tomiva::HostOpenFile("twice.xml", "ab", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    tomiva::HostFilePrintf(first, "%s", "<a>");
+    tomiva::HostCloseFile(first);
+    tomiva::HostFilePrintf(second, "%s", "</a>");
+    tomiva::HostCloseFile(second);
+    const std::vector<std::string> written = HostFinishCommand();
+    EXPECT_NE(std::find(written.begin(), written.end(), dir_.file("twice.xml")), written.end());
+    EXPECT_EQ(WrittenCheckTallySoFar().followed, 0);
+    EXPECT_EQ(WrittenCheckTallySoFar().readAgain, 1);
 }
 
 } // namespace
