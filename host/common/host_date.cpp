@@ -33,7 +33,18 @@ bool HostParseDate(const char* text, int* year, int* month, int* day)
 
 void HostFormatDate(char* slot, int year, int month, int day)
 {
-    std::snprintf(slot, kHostDateWidth, "%04d%02d%02d", year, month, day);
+    // Digit by digit: a moved date is formatted for every document of an
+    // export.  A part out of its range is written as snprintf would.
+    if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
+        std::snprintf(slot, kHostDateWidth, "%04d%02d%02d", year, month, day);
+        return;
+    }
+    const int parts[] = {year / 100, year % 100, month, day};
+    for (int i = 0; i < 4; ++i) {
+        slot[2 * i] = static_cast<char>('0' + parts[i] / 10);
+        slot[2 * i + 1] = static_cast<char>('0' + parts[i] % 10);
+    }
+    slot[8] = '\0';
 }
 
 bool HasIsoDateShape(std::string_view text)

@@ -24,6 +24,12 @@ TEST(HostDate, CalendarDatesBecomeHostDateText)
         ASSERT_TRUE(IsoDateToHost(c.iso, slot)) << c.iso;
         EXPECT_EQ(std::string_view(slot, sizeof slot), std::string_view(c.host, kHostDateWidth)) << c.iso;
         EXPECT_TRUE(IsCalendarDate(c.iso)) << c.iso;
+        // And back: the parts read from the text write the same text.
+        int year = 0, month = 0, day = 0;
+        ASSERT_TRUE(HostParseDate(c.host, &year, &month, &day)) << c.host;
+        char formatted[kHostDateWidth];
+        HostFormatDate(formatted, year, month, day);
+        EXPECT_STREQ(formatted, c.host);
     }
 }
 
