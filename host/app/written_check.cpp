@@ -69,13 +69,6 @@ public:
     ReadingHandle(const ReadingHandle&) = delete;
     ReadingHandle& operator=(const ReadingHandle&) = delete;
 
-    // Opened, and a plain file (a device written to is not followed).
-    bool Usable() const
-    {
-        FileVersion version;
-        return Version(&version);
-    }
-
     // Bytes read, 0 at the end of what the file holds now, -1 on failure.
     long Read(unsigned char* into, std::size_t n) const
     {
@@ -90,6 +83,8 @@ public:
 #endif
     }
 
+    // False when the file is not open or is no plain file (a device written
+    // to is not followed).
     bool Version(FileVersion* version) const
     {
 #ifdef _WIN32
