@@ -134,8 +134,7 @@ struct Follower {
     std::atomic<bool> done{false};
     bool writtenAgain = false; // the host opened the file for writing again
     // The thread's result, read once it has been joined.
-    bool whole = false;       // read to the end after the close
-    FileVersion version;      // the file as it stood then
+    bool whole = false; // read to the end after the close, the file then still as closed
     std::string problem;
 };
 
@@ -178,7 +177,6 @@ void Follow(void* arg) noexcept
                 FileVersion version;
                 if (follower->closedKnown && follower->reading->Version(&version) && version == follower->closed &&
                     version.size == read) {
-                    follower->version = version;
                     follower->problem = check.Finish();
                     follower->whole = true;
                 }
@@ -273,7 +271,7 @@ std::string WrittenXmlProblem(const std::string& path)
     FileVersion now;
     if (VersionOfPath(path, &now))
         for (const auto& follower : Followers())
-            if (follower->whole && !follower->writtenAgain && follower->version == now) {
+            if (follower->whole && !follower->writtenAgain && follower->closed == now) {
                 ++Tally().followed;
                 return follower->problem;
             }
