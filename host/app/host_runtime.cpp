@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -17,6 +18,7 @@
 #include "host/services/host_dates.h"
 #include "host/services/host_failures.h"
 #include "host/services/host_files.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
 
@@ -24,6 +26,14 @@ namespace {
 
 // The data directory as the session started, to tell what a command wrote.
 DirectorySnapshot& StartingFiles()
+{
+    static DirectorySnapshot files;
+    return files;
+}
+
+// The folder of bare names as the session started, when it is not the data
+// directory (--host-latitude).
+DirectorySnapshot& StartingBareNames()
 {
     static DirectorySnapshot files;
     return files;
@@ -73,6 +83,19 @@ bool HostStart(const HostConfig& config, std::string* error)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
 
+    // The host with latitude keeps bare names in a folder of its own inside
+    // the data directory, made here.
+    std::string bareNames = directory;
+    if (problems.empty()) {
+        LatitudeConfigure(config.latitude);
+        if (LatitudeHas(LatitudeVariation::BareNamesElsewhere)) {
+            bareNames = (std::filesystem::path(directory) / kLatitudeBareNameFolder).string();
+            std::filesystem::create_directories(bareNames, ec);
+            if (!std::filesystem::is_directory(bareNames, ec))
+                offence("the folder of bare file names \"" + bareNames + "\" cannot be made");
+        }
+    }
+
     // Without a firm the host still runs (to list plug-ins, say); its tables
     // then cannot be opened.
     if (problems.empty() && !config.firmPath.empty()) {
@@ -81,11 +104,13 @@ bool HostStart(const HostConfig& config, std::string* error)
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
     }
     if (!problems.empty()) {
+        LatitudeConfigure(0);
         SetError(error, problems);
         return false;
     }
 
     state.dataDirectory = directory;
+    state.bareNameDirectory = bareNames;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
     state.batch = config.batch || isatty(STDIN_FILENO) == 0;
@@ -97,6 +122,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     for (bool& kind : state.failed)
         kind = false;
     StartingFiles() = SnapshotOf(directory);
+    StartingBareNames() = bareNames != directory ? SnapshotOf(bareNames) : DirectorySnapshot{};
     state.running = true;
     HostReportFailuresToSession(true);
     HostWatchWrittenFiles(&kWrittenFileWatch);
@@ -105,11 +131,25 @@ bool HostStart(const HostConfig& config, std::string* error)
 
 std::vector<std::string> HostFinishCommand()
 {
+    LatitudeCheckGuards("at the command's end");
     HostCloseAllFiles();
     HostMarkWithheldEntries();
     const HostSession& state = HostState();
+    std::vector<std::string> written = FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten);
+    // What changed among the bare names, where they live elsewhere.
+    if (state.bareNameDirectory != state.dataDirectory) {
+        for (std::string& path : FilesWrittenSince(StartingBareNames(), state.bareNameDirectory, {})) {
+            std::error_code ec;
+            const bool listed = std::any_of(written.begin(), written.end(), [&](const std::string& other) {
+                return std::filesystem::equivalent(other, path, ec);
+            });
+            if (!listed)
+                written.push_back(std::move(path));
+        }
+        std::sort(written.begin(), written.end());
+    }
     std::vector<std::string> complete;
-    for (const std::string& path : FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten)) {
+    for (const std::string& path : written) {
         const std::string problem = IsXmlFile(path) ? WrittenXmlProblem(path) : std::string();
         if (problem.empty())
             complete.push_back(path);
@@ -134,5 +174,7 @@ void HostStop()
     HostReclaimBlocks();
     FirmDatabaseClose();
     StartingFiles().clear();
+    StartingBareNames().clear();
     state = HostSession{};
+    LatitudeConfigure(0);
 }

@@ -20,6 +20,7 @@
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
@@ -194,13 +195,15 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
 #endif
 }
 
+// Where a bare name lives is the host's choice: the data directory, or the
+// folder of its own that the host with latitude keeps (HostStart makes it).
 std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
         return {};
     if (!IsBareName(path))
         return path;
-    std::string full = HostState().dataDirectory;
+    std::string full = HostState().bareNameDirectory;
     if (!full.empty() && !IsSeparator(full.back()))
         full += '/';
     return full + path;
@@ -297,7 +300,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
-    return CloseAndForget(file) ? 1 : 0;
+    return LatitudeUnused(CloseAndForget(file) ? 1 : 0);
 }
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)
@@ -328,7 +331,7 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
         std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
     if (written < static_cast<std::size_t>(count))
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
-    return static_cast<int>(written);
+    return LatitudeUnused(static_cast<int>(written));
 }
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
@@ -357,7 +360,12 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     return written;
 }
 
-const char* HOST_CONV_STDCALL HostDataDirectory(void) { return HostState().dataDirectory.c_str(); }
+const char* HOST_CONV_STDCALL HostDataDirectory(void)
+{
+    if (LatitudeOn())
+        return LatitudeDataDirectoryText(HostState().dataDirectory);
+    return HostState().dataDirectory.c_str();
+}
 
 // The caller guarantees room in path for a separator, the name and the NUL;
 // the entry has no size to check against.
@@ -371,7 +379,7 @@ int HOST_CONV_STDCALL HostAppendPath(char* path, const char* name)
         path[length] = '\0';
     }
     std::memcpy(path + length, name, std::strlen(name) + 1);
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva
