@@ -87,6 +87,10 @@ void LatitudeCheckDialogSlot(const void* object, int slot)
         Breach(slot, "is empty, not the dialog base's own operation");
         return;
     }
+    if (const int other = BaseSlotOf(function); other != 0) {
+        Breach(slot, "holds the base's operation of " + SlotName(other));
+        return;
+    }
     const void* const* word = JumpWord(function);
     if (word == nullptr) {
         Breach(slot, "is overridden: it holds code of the plug-in's own, not the dialog base's operation");

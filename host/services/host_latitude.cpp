@@ -61,7 +61,8 @@ alignas(16) char g_lineBuffer[kHostLineBufferSize + kLatitudeGuardSize];
 
 // The data directory's text: the longest directory the host takes, its NUL,
 // room behind it for the pattern, then the guard.
-inline constexpr std::size_t kDirectoryTextSize = kHostMaxDataDirectory + 56;
+inline constexpr std::size_t kDirectoryTextSize = kLatitudeDirectoryTextSize;
+static_assert(kHostMaxDataDirectory + 1 < kDirectoryTextSize);
 alignas(16) char g_directoryText[kDirectoryTextSize + kLatitudeGuardSize];
 
 } // namespace

@@ -121,8 +121,10 @@ inline void LatitudeCheckGuards(const char* where)
 // The line buffer of the latitude host: exactly the promised size, with a
 // guard behind it.
 char* LatitudeLineBuffer();
-// The data directory as handed to the plug-in: a buffer of the host's with
-// the pattern behind the text and a guard behind the buffer.
+// The data directory as handed to the plug-in: a buffer of the host's of
+// kLatitudeDirectoryTextSize bytes, with the pattern behind the text and a
+// guard behind the buffer.
+inline constexpr std::size_t kLatitudeDirectoryTextSize = 256;
 const char* LatitudeDataDirectoryText(const std::string& directory);
 
 // A broken promise of the plug-in: recorded as ContractBroken, with the text
