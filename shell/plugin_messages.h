@@ -42,6 +42,8 @@ inline constexpr MazoviaText kReasonConversion{u8"nie udało się przekształci�
 // Argument: the path written to.
 inline constexpr MazoviaText kReasonWrite{u8"zapis do pliku %s nie powiódł się (czy na dysku jest miejsce?)"};
 inline constexpr MazoviaText kReasonDocuments{u8"błąd odczytu dokumentów zakupu"};
+// Argument: what the host's scan answered (neither a document nor the end).
+inline constexpr MazoviaText kReasonScan{u8"błąd odczytu dokumentów zakupu (odczyt zwrócił %d)"};
 // Arguments: the document's transaction text and register identifier.
 inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu %s (%s)"};
 // Argument: the path read back.
