@@ -82,11 +82,14 @@ std::string LinesOf(const LineTable& table, int32_t documentKey)
            std::to_string(documentKey);
 }
 
-// The list of one document's lines: their records, packed in line order.
+// The list of one document's lines: their records, packed in line order,
+// and the status block of the look-up that found them, where a load of them
+// that fails is told.
 struct LineList {
     const LineLayout* layout;
     int count;
     std::vector<unsigned char> records;
+    void* status;
 };
 
 // Lines loaded for the plug-in: the records and the array of pointers to them.
@@ -215,7 +218,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         cursor.passedBelow = wanted + 1;
         std::unique_ptr<LineList> found;
         if (read != 0) {
-            found = std::make_unique<LineList>(LineList{table->layout, read, std::move(records)});
+            found = std::make_unique<LineList>(LineList{table->layout, read, std::move(records), status});
             LiveLists().insert(found.get());
         }
         answered = true;
@@ -235,7 +238,8 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
 }
 
 // 1 when the lines were loaded; 0, with no lines, when memory ran short (the
-// user is told) or there was nothing to load.
+// user is told, and the look-up's status block marked failed) or there was
+// nothing to load.
 int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
                                     void* list)
 {
@@ -265,13 +269,17 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
             kept -= inUse(i) ? 0 : 1;
     if (kept == 0)
         return LatitudeUnused(1);
-    return LatitudeUnused(FirmEntryGuard(0, where, [&] {
+    const int done = FirmEntryGuard(0, where, [&] {
         auto loaded = std::make_unique<LoadedLines>();
-        loaded->records.reserve(static_cast<std::size_t>(kept) * size);
-        for (int i = 0; i < loading; ++i)
-            if (!inUseOnly || inUse(i))
-                loaded->records.insert(loaded->records.end(), found->records.begin() + static_cast<std::ptrdiff_t>(i * size),
-                                       found->records.begin() + static_cast<std::ptrdiff_t>((i + 1) * size));
+        const auto record = [&](int i) { return found->records.begin() + static_cast<std::ptrdiff_t>(i * size); };
+        if (!inUseOnly) {
+            loaded->records.assign(record(0), record(loading));
+        } else {
+            loaded->records.reserve(static_cast<std::size_t>(kept) * size);
+            for (int i = 0; i < loading; ++i)
+                if (inUse(i))
+                    loaded->records.insert(loaded->records.end(), record(i), record(i + 1));
+        }
         for (int i = 0; i < kept; ++i)
             loaded->pointers.push_back(loaded->records.data() + i * size);
         LiveLines().insert(loaded.get());
@@ -279,7 +287,10 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
         *aux = loaded.release();
         *count = kept;
         return 1;
-    }));
+    });
+    if (done == 0 && found->status != nullptr)
+        MarkFailed(found->status);
+    return LatitudeUnused(done);
 }
 
 int HOST_CONV_STDCALL HostFreeList(void** list)

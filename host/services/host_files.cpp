@@ -357,7 +357,7 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     va_end(args);
     if (written < 0)
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
-    return written;
+    return LatitudeNonNegative(written);
 }
 
 const char* HOST_CONV_STDCALL HostDataDirectory(void)

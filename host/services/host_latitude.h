@@ -61,6 +61,13 @@ inline int LatitudeUnused(int value)
 {
     return LatitudeHas(LatitudeVariation::OtherResults) ? static_cast<int>(LatitudeRandom()) : value;
 }
+// A count of which the plug-in reads only the sign (printf's): another
+// count of the same sign.
+inline int LatitudeNonNegative(int value)
+{
+    return value >= 0 && LatitudeHas(LatitudeVariation::OtherResults) ? static_cast<int>(LatitudeRandom() >> 1)
+                                                                      : value;
+}
 // A result that is promised only as zero or nonzero: another nonzero value.
 inline int LatitudeNonzero(int value)
 {
