@@ -107,8 +107,18 @@ if(VENTALOR_TESTS)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/package_test.sh
             ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake $<TARGET_FILE:ExportFKVentalor>
             ${CMAKE_SOURCE_DIR}/docs/export-file.xsd ${PROJECT_VERSION} ${MINGW_OBJDUMP})
+  # A plug-in that breaks a promise of the contract on request, for the
+  # latitude host's checks (tests/cli/latitude_breach_plugin.cpp); kept out
+  # of the "plugins" folder, so that only the test loads it.
+  set(BREACH_DEF ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.def)
+  add_library(latitude_breach_plugin MODULE ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.cpp
+              ${CMAKE_SOURCE_DIR}/options/dialog_template.cpp)
+  target_include_directories(latitude_breach_plugin PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(latitude_breach_plugin PROPERTIES PREFIX "" SUFFIX ".dll"
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_plugins LINK_DEPENDS ${BREACH_DEF})
+  target_link_options(latitude_breach_plugin PRIVATE ${BREACH_DEF} ${WINDOWS_STATIC_RUNTIME})
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
             $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data
-            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA})
+            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA} $<TARGET_FILE:latitude_breach_plugin>)
 endif()
