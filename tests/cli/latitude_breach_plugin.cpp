@@ -9,6 +9,7 @@
 //   stack        (i386) nothing: its command handler removes 4 bytes of
 //                arguments that the host never passed (a stdcall handler)
 // Anything else: the command does nothing and returns 0.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +22,9 @@
 #include "options/dialog_template.h"
 
 #ifdef _WIN32
-#include <windows.h>
+// Not <windows.h>: it defines CDECL, a word of the list of host entries.
+extern "C" __declspec(dllimport) void* __stdcall GetModuleHandleA(const char* name);
+extern "C" __declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
 #else
 #include <dlfcn.h>
 #endif
@@ -31,7 +34,9 @@ namespace {
 void* HostEntry(int number)
 {
 #ifdef _WIN32
-    return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("TOMIVA"), MAKEINTRESOURCEA(number)));
+    // The entry by number: the number in place of the name.
+    return GetProcAddress(GetModuleHandleA("TOMIVA"),
+                          reinterpret_cast<const char*>(static_cast<uintptr_t>(static_cast<uint16_t>(number))));
 #else
     const auto* host = static_cast<const NativeModule*>(dlsym(RTLD_DEFAULT, NATIVE_MODULE_SYMBOL_PREFIX "TOMIVA"));
     return host != nullptr ? host->lookupByNumber(number) : nullptr;
