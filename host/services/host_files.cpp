@@ -357,6 +357,7 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     va_end(args);
     if (written < 0)
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
+    LatitudeCheckGuards("after HostFilePrintf (52541)");
     return LatitudeNonNegative(written);
 }
 
