@@ -82,7 +82,7 @@ void PackDate(unsigned char* record, HostDateField field, sqlite3_stmt* row, int
     if (IsoDateToHost(CellText(row, column), packed))
         field.Write(record, std::string_view(packed, sizeof packed - 1));
     else
-        field.Write(record, std::string_view()); // over whatever the record held
+        field.Write(record, ""); // over whatever the record held
 }
 
 void PackAmount(unsigned char* record, Field<LeF64> field, sqlite3_stmt* row, int column)

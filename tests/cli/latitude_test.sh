@@ -89,8 +89,10 @@ breach() { # BREACH N
 }
 # breach  message
 while read -r what message; do
+  # (The sanitizer build's plain host may stop at the write: its line buffer
+  # is exactly as large as promised, with nothing behind it.)
   breach "$what" 0; status=$?
-  check "$what, plain host: not checked, exits 0" test $status -eq 0
+  check "$what, plain host: not checked, no exit 11" test $status -ne 11
   breach "$what" 7; status=$?
   check "$what under latitude: exits 11" test $status -eq 11
   check "$what under latitude: the message names it" \
