@@ -1,6 +1,6 @@
 // Platform layer of the Windows build: modules through the system's loader,
 // entries by ordinal, the system's message box, files replaced and removed
-// by the system.
+// by the system's wide functions under their UTF-16 names.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,14 +45,19 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
 
 bool PlatformReplaceFile(const char* from, const char* to)
 {
+    wchar_t systemFrom[kPlatformPathSize], systemTo[kPlatformPathSize];
+    if (!PlatformSystemPath(from, systemFrom, kPlatformPathSize) || !PlatformSystemPath(to, systemTo, kPlatformPathSize))
+        return false;
     // rename() of the C library refuses an existing target on Windows.
-    return from != nullptr && to != nullptr &&
-           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(systemFrom, systemTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool PlatformRemoveFile(const char* path)
 {
-    return path != nullptr && (DeleteFileA(path) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND);
+    wchar_t systemPath[kPlatformPathSize];
+    if (!PlatformSystemPath(path, systemPath, kPlatformPathSize))
+        return false;
+    return DeleteFileW(systemPath) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a

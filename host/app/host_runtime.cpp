@@ -11,6 +11,7 @@
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
+#include "host/common/system_path.h"
 #include "host/app/written_check.h"
 #include "host/app/written_files.h"
 #include "host/firm/firm_database.h"
@@ -19,6 +20,7 @@
 #include "host/services/host_files.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClo
 
 bool IsXmlFile(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = Utf8Path(SystemPath(path).extension());
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".xml";
@@ -66,10 +68,15 @@ bool HostStart(const HostConfig& config, std::string* error)
 
     // An empty directory means the current one, as when none is given.
     const std::string directory = config.dataDirectory.empty() ? std::string(".") : config.dataDirectory;
+    // The plug-in is given the directory as host text: one it cannot hold is
+    // refused, never handed on half converted.
+    std::string directoryText, why;
     std::error_code ec;
-    if (!std::filesystem::is_directory(directory, ec))
+    if (!PathAsHostText(directory, &directoryText, &why))
+        offence("data directory \"" + directory + "\": " + why);
+    else if (!std::filesystem::is_directory(SystemPath(directory), ec))
         offence("data directory \"" + directory + "\" does not exist or is not a directory");
-    else if (directory.size() > kHostMaxDataDirectory)
+    else if (directoryText.size() > kHostMaxDataDirectory)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
 
@@ -86,6 +93,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     }
 
     state.dataDirectory = directory;
+    state.dataDirectoryText = directoryText;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
     state.batch = config.batch || isatty(STDIN_FILENO) == 0;

@@ -2,6 +2,7 @@
 // ordinal, as the original host does.
 #include <windows.h>
 
+#include "host/common/system_path.h"
 #include "host/plugins/plugin_modules.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::string SystemError(DWORD code)
 
 void* OpenPluginModule(const std::string& path, std::string* error)
 {
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = LoadLibraryW(WideText(path).c_str());
     if (module == nullptr && error != nullptr)
         *error = SystemError(GetLastError());
     return reinterpret_cast<void*>(module);

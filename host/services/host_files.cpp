@@ -19,9 +19,11 @@
 
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
+#include "host/common/system_path.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ bool CloseAndForget(HostFile* file)
     if (file->writing && Watch() != nullptr)
         Watch()->closed(file);
     if (file->withdrawn)
-        std::remove(file->path.c_str());
+        RemoveSystemFile(file->path);
     const bool stands = flushed && !file->withdrawn;
     delete file;
     return stands;
@@ -151,7 +153,7 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
         return nullptr;
     }
     errno = 0;
-    std::FILE* stream = std::fopen(path.c_str(), mode);
+    std::FILE* stream = OpenSystemFile(path, mode);
     if (stream == nullptr)
         *why = ErrnoText(errno);
     return stream;
@@ -198,12 +200,14 @@ std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
         return {};
+    // The plug-in's path is host text; the system's is UTF-8.
+    const std::string system = MazoviaToUtf8(path);
     if (!IsBareName(path))
-        return path;
+        return system;
     std::string full = HostState().dataDirectory;
     if (!full.empty() && !IsSeparator(full.back()))
         full += '/';
-    return full + path;
+    return full + system;
 }
 
 int HostCloseAllFiles()
@@ -357,7 +361,8 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     return written;
 }
 
-const char* HOST_CONV_STDCALL HostDataDirectory(void) { return HostState().dataDirectory.c_str(); }
+// The directory as host text (Mazovia), as the plug-in takes every text.
+const char* HOST_CONV_STDCALL HostDataDirectory(void) { return HostState().dataDirectoryText.c_str(); }
 
 // The caller guarantees room in path for a separator, the name and the NUL;
 // the entry has no size to check against.
