@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 
+#include "contract/host_protocol.h"
 #include "host/firm/firm_schema.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/host_dates.h"
 #include "host/services/host_files.h"
+#include "host/services/mazovia.h"
 #include "support/test_files.h"
 
 namespace {
@@ -179,6 +183,61 @@ TEST(HostAppendPath, AddsOneSeparatorOnlyWhereNeeded)
         std::snprintf(path, sizeof path, "%s", c.path);
         tomiva::HostAppendPath(path, "f.xml");
         EXPECT_STREQ(path, c.expected);
+    }
+}
+
+// The plug-in takes the directory as host text and hands paths back so;
+// the system's names stay UTF-8.
+TEST_F(HostRuntime, ADirectoryWithPolishLettersCrossesTheContractAsMazovia)
+{
+    const std::string folder = dataDir.file("Księgowość Łódź");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    HostConfig config = Config();
+    config.dataDirectory = folder;
+    Start(config);
+    std::string expected;
+    ASSERT_TRUE(Utf8ToMazovia(folder, &expected, nullptr));
+    EXPECT_EQ(std::string(tomiva::HostDataDirectory()), expected);
+    EXPECT_NE(expected.find("Ksi\x91gowo\x9e\x8d \x9C\xA2" "d\xA6"), std::string::npos);
+
+    char path[256];
+    std::snprintf(path, sizeof path, "%s", tomiva::HostDataDirectory());
+    tomiva::HostAppendPath(path, "qPX_2021-02-10.xml");
+    void* out = tomiva::HostOpenFile(path, "wt", 0x40, 0, -1);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(tomiva::HostFilePrintf(out, "%s\n", "<ROOT>"), 7);
+    EXPECT_EQ(tomiva::HostCloseFile(out), 1);
+    EXPECT_EQ(ReadFileBytes(folder + "/qPX_2021-02-10.xml"), "<ROOT>\n");
+
+    // A bare name, and a name of its own with a Polish letter.
+    EXPECT_EQ(tomiva::HostIniAccess("EksportFKVentalor.ini", kIniWrite, "EksportFKVentalor", "Pytaj", "%d", 1), 0);
+    EXPECT_TRUE(FileExists(folder + "/EksportFKVentalor.ini"));
+    void* own = tomiva::HostOpenFile("\x9C\xA2" "d\xA6.cfg", "wb", 0x40, 0, -1);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(tomiva::HostCloseFile(own), 1);
+    EXPECT_TRUE(FileExists(folder + "/Łódź.cfg"));
+}
+
+TEST_F(HostRuntime, ADirectoryThatHostTextCannotHoldIsRefused)
+{
+    struct Case {
+        const char* name;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"Dokumenty \xE2\x82\xAC", "U+20AC"}, // the euro sign: Mazovia has no place for it
+        {"Plik\xC5\x9F", "U+015F"},           // ş: Turkish, not Polish
+        {"stary\xFF", "not UTF-8"},           // a byte that is not UTF-8
+    };
+    for (const Case& c : cases) {
+        const std::string folder = dataDir.file(c.name);
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0) << c.name;
+        HostConfig config = Config();
+        config.dataDirectory = folder;
+        std::string error;
+        EXPECT_FALSE(HostStart(config, &error)) << c.name;
+        EXPECT_NE(error.find(c.told), std::string::npos) << error;
+        EXPECT_NE(error.find(folder), std::string::npos) << error;
     }
 }
 
