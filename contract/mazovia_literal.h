@@ -12,12 +12,10 @@ namespace mazovia_literal {
 
 consteval unsigned char ToByte(char32_t code)
 {
-    if (code < 0x80)
-        return static_cast<unsigned char>(code);
-    for (int b = 0x80; b < 0x100; ++b)
-        if (kMazoviaToUnicode[b] == code)
-            return static_cast<unsigned char>(b);
-    throw "character has no place in the Mazovia code page";
+    const int byte = MazoviaByteOfCode(code);
+    if (byte < 0)
+        throw "character has no place in the Mazovia code page";
+    return static_cast<unsigned char>(byte);
 }
 
 } // namespace mazovia_literal

@@ -82,3 +82,15 @@ constexpr int MazoviaByteToUtf8(unsigned char byte, char* out)
     out[2] = static_cast<char>(0x80 | (code & 0x3F));
     return 3;
 }
+
+// The Mazovia byte of a character, or -1 when Mazovia lacks it (a plain
+// search: for literals and paths, not for bulk text).
+constexpr int MazoviaByteOfCode(char32_t code)
+{
+    if (code < 0x80)
+        return static_cast<int>(code);
+    for (int b = 0x80; b < 0x100; ++b)
+        if (kMazoviaToUnicode[b] == code)
+            return b;
+    return -1;
+}

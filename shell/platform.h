@@ -12,8 +12,9 @@ PlatformModule PlatformFindModule(const char* name);
 // The entry with that number in the module, else null (GetProcAddress by ordinal).
 void* PlatformLookupByNumber(PlatformModule module, int number);
 
-// The path of the module that holds the plug-in, cut to the buffer when it
-// is longer; false when there is none to give (GetModuleFileNameA).
+// The path of the module that holds the plug-in as host text (Mazovia,
+// PlatformHostText), cut to the buffer when it is longer; false when there
+// is none to give (GetModuleFileNameW).
 bool PlatformModuleFileName(PlatformModule module, char* buffer, int size);
 
 // The system's message box; returns the button pressed (kPlatformIdAbort ...).
@@ -42,6 +43,10 @@ inline constexpr int kPlatformPathSize = 3 * 511 + 1;
 // False, with an empty text, when the path is null or its whole form does
 // not fit into `size` units (with the NUL); never a path cut short.
 bool PlatformSystemPath(const char* hostPath, PlatformPathChar* out, int size);
+// The way back, for a path the system gives (the plug-in's own file, to be
+// shown in a message): host text, a character that Mazovia lacks (or what is
+// not UTF-8) as '?', cut to `size` bytes with the NUL.
+void PlatformHostText(const PlatformPathChar* systemPath, char* out, int size);
 
 // Puts the file `from` in the place of `to` in one step: `to` is either its
 // old self or the whole new file, never anything between (rename natively,

@@ -35,7 +35,8 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
         info.dli_fname == nullptr)
         return false;
     // A path longer than the buffer is given cut short.
-    return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
+    PlatformHostText(info.dli_fname, buffer, size);
+    return info.dli_fname[0] != '\0';
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)

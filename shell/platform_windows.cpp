@@ -39,8 +39,16 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
 {
     if (size <= 0)
         return false;
-    const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
-    return PlatformCutModuleName(buffer, size, n);
+    // One UTF-16 unit gives one byte of host text: cut to the same length.
+    wchar_t wide[1024];
+    const int room = size < 1024 ? size : 1024;
+    const DWORD n = GetModuleFileNameW(static_cast<HMODULE>(module), wide, static_cast<DWORD>(room));
+    if (!PlatformCutModuleName(wide, room, n)) {
+        buffer[0] = '\0';
+        return false;
+    }
+    PlatformHostText(wide, buffer, size);
+    return true;
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)

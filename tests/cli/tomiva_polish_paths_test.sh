@@ -44,6 +44,15 @@ check "  its notice names the path with its letters" grep -qF "nie można zastą
 check "  the temporary file is removed" test ! -e "$dir/$xml.tmp"
 check "  the folder at the export's name is untouched" test -d "$dir/$xml"
 
+# The plug-in from a folder named with Polish letters: its missing-entry
+# prompt names its own file with them.
+mkdir -p "$work/Wtyczki Żółć" && cp "$PLUGIN" "$work/Wtyczki Żółć/ExportFKVentalor.so"
+rm -rf "$dir"/*
+"$TOMIVA" --firm "$firm" --dir "$dir" --today 2021-02-10 --plugin "$work/Wtyczki Żółć/ExportFKVentalor.so" --batch \
+  "${answers[@]}" --withhold 35804 --prompt-answers ignore run "Eksport Ventalor (txt)" >/dev/null 2>"$work/err"
+check "a plug-in in \"Wtyczki Żółć\" runs" cmp -s "$dir/$xml" "$DATA/golden_expected.xml"
+check "  its prompt names its file with the letters" grep -qF "Wtyczki Żółć/ExportFKVentalor.so" "$work/err"
+
 # Names that host text cannot hold: refused at start, exit 1, named.
 mkdir -p "$work/Dokumenty €" "$work/Plik ş"
 cp "$firm" "$work/Firma €.db"

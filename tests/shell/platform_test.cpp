@@ -107,4 +107,26 @@ TEST(PlatformFiles, ReplaceAndRemoveTakeHostPaths)
     EXPECT_EQ(ReadFileBytes(folder + "/x"), "kept");
 }
 
+TEST(PlatformHostText, ASystemPathIsShownAsHostText)
+{
+    struct Case {
+        const char* system;
+        int size;
+        const char* host;
+    };
+    const Case cases[] = {
+        {"/opt/Wtyczki Żółć/ExportFKVentalor.so", 64, "/opt/Wtyczki \xA1\xA2\x92\x8D/ExportFKVentalor.so"},
+        {"C:\\Łukasz\\╔═╗", 64, "C:\\\x9Cukasz\\\xC9\xCD\xBB"},
+        {"Dokumenty €", 64, "Dokumenty ?"},         // Mazovia lacks it
+        {"stary\xFF\xC5", 64, "stary??"},            // not UTF-8, a sequence cut short
+        {"Łódź", 3, "\x9C\xA2"},                      // cut to the buffer by characters
+    };
+    for (const Case& c : cases) {
+        char out[64];
+        std::memset(out, 'x', sizeof out);
+        PlatformHostText(c.system, out, c.size);
+        EXPECT_STREQ(out, c.host) << c.system;
+    }
+}
+
 } // namespace

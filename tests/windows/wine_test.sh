@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # TOMIVA.exe and ExportFKVentalor.dll under Wine, without a display, in batch
 # mode: the golden export (identical to the native one apart from CR LF line
-# ends), missing host entries of each calling convention answered with
+# ends), also in a folder and from a firm and a plug-in path named with
+# Polish letters, missing host entries of each calling convention answered with
 # Ignore (the fallback must leave the caller's stack as the entry would),
 # a subset of the missing-entry sweep with Abort and Ignore (the command
 # abandoned cleanly), the loader's failures, and optionally a demo firm
@@ -67,6 +68,7 @@ check "the export is valid against the schema" valid "$xml"
 check "TOMIVA.exe says where the file is" grep -q "written: .*qPX_2021-02-10.xml" <<<"$out"
 check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu:     7" err
 check "the settings file holds the 258-byte record" test "$(stat -c %s dir/a_mas.cfg)" -eq 258
+cp dir/a_mas.cfg ascii.cfg 2>/dev/null # to compare with a folder named with Polish letters
 check "the host's INI file is text with CR LF" all_crlf dir/EksportFKVentalor.ini
 check "the install notice is shown (no INI file yet)" grep -q "Zainstalowano wtyczk" err
 
@@ -75,6 +77,38 @@ run --plugin "$dll_path" --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; 
 check "cancel exits 0 (plug-in given by its Windows path)" test $status -eq 0
 check "cancel writes no export" test ! -e "$xml"
 check "plugins lists the entry" grep -q "Eksport Ventalor (txt)" <<<"$(run plugins 2>/dev/null)"
+
+# --- Polish letters in the folder, the firm and the plug-in's path ---------
+# TOMIVA.exe takes them from its UTF-16 command line, hands the plug-in the
+# folder as host text (Mazovia) and opens everything with the wide functions;
+# the plug-in moves its file into place with MoveFileExW.
+polish="Księgowość Łódź"
+mkdir "$polish" "Wtyczki Żółć"
+cp "$DLL" "Wtyczki Żółć/ExportFKVentalor.dll"
+wine "$EXE" new-firm "Firma Żółć.db" </dev/null >/dev/null 2>&1
+sqlite3 "Firma Żółć.db" <"$DATA/golden_firm.sql" 2>/dev/null
+check "TOMIVA.exe writes a firm named with Polish letters" test -s "Firma Żółć.db"
+polish_win=$(winepath -w "$work/$polish" 2>/dev/null)
+runpl() { wine "$EXE" --firm "Firma Żółć.db" --dir "$polish_win" --today 2021-02-10 --batch "${answers[@]}" "$@" \
+            run "Eksport Ventalor (txt)" </dev/null; }
+out=$(runpl --plugin "Wtyczki Żółć\ExportFKVentalor.dll" 2>err); status=$?
+check "an export into $polish_win exits 0" test $status -eq 0
+check "  and is the golden file apart from line ends" same_as_lf "$polish/qPX_2021-02-10.xml" "$golden"
+check "  no temporary file is left" test ! -e "$polish/qPX_2021-02-10.xml.tmp"
+check "  the settings file is in the folder, as in an ASCII one" cmp -s "$polish/a_mas.cfg" ascii.cfg
+check "  the INI file is in the folder" all_crlf "$polish/EksportFKVentalor.ini"
+check "  TOMIVA.exe names the file with its letters" grep -qF "$polish/qPX_2021-02-10.xml" <<<"$out"
+rm -rf "$polish"/* && mkdir "$polish/qPX_2021-02-10.xml"
+runpl >/dev/null 2>err; status=$?
+check "a run that cannot replace its file in $polish exits 8" test $status -eq 8
+check "  its notice names the path with its letters" grep -qF "$polish/qPX_2021-02-10.xml" err
+check "  the temporary file is removed" test ! -e "$polish/qPX_2021-02-10.xml.tmp"
+mkdir "Dokumenty €"
+wine "$EXE" --firm "Firma Żółć.db" --dir "Dokumenty €" --batch run "Eksport Ventalor (txt)" </dev/null >/dev/null 2>err
+status=$?
+check "a folder that host text cannot hold is refused with exit 1" test $status -eq 1
+check "  the refusal names it and the character" grep -qF -- '--dir "Dokumenty €" is refused: it holds U+20AC' err
+check "  nothing is written there" test -z "$(find "Dokumenty €" -mindepth 1)"
 
 # --- Missing entries answered with Ignore: each convention's fallback ------
 # entry  what it checks
