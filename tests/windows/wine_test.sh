@@ -97,7 +97,10 @@ check "  and is the golden file apart from line ends" same_as_lf "$polish/qPX_20
 check "  no temporary file is left" test ! -e "$polish/qPX_2021-02-10.xml.tmp"
 check "  the settings file is in the folder, as in an ASCII one" cmp -s "$polish/a_mas.cfg" ascii.cfg
 check "  the INI file is in the folder" all_crlf "$polish/EksportFKVentalor.ini"
-check "  TOMIVA.exe names the file with its letters" grep -qF "$polish/qPX_2021-02-10.xml" <<<"$out"
+check "  TOMIVA.exe names the file with its letters" grep -qF "written: $polish_win\\qPX_2021-02-10.xml" <<<"$out"
+rm -rf "$polish"/*
+runpl --plugin "Wtyczki Żółć\ExportFKVentalor.dll" --withhold 35804 --prompt-answers ignore >/dev/null 2>err
+check "  the missing-entry prompt names the plug-in's file with its letters" grep -qF "Wtyczki Żółć\ExportFKVentalor.dll" err
 rm -rf "$polish"/* && mkdir "$polish/qPX_2021-02-10.xml"
 runpl >/dev/null 2>err; status=$?
 check "a run that cannot replace its file in $polish exits 8" test $status -eq 8
