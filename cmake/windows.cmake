@@ -15,6 +15,7 @@ set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
 
 # The plug-in.
 file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/plugin/*.cpp
   ${CMAKE_SOURCE_DIR}/shell/*.cpp
   ${CMAKE_SOURCE_DIR}/options/*.cpp
   ${CMAKE_SOURCE_DIR}/export/*.cpp)
@@ -25,7 +26,7 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/ExportFKVentalor.rc.in ${CMAKE_BINA
 add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
 target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
 # Exports by number only, the export directory named ExportFKVentalor.dll.
-set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/shell/ExportFKVentalor.def)
+set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/plugin/ExportFKVentalor.def)
 set_target_properties(ExportFKVentalor PROPERTIES
   PREFIX "" SUFFIX ".dll"
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins

@@ -7,7 +7,7 @@
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "options/export_dialog.h"
 
 namespace {

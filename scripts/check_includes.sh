@@ -2,8 +2,11 @@
 # Checks that dependencies run one way: plug-in -> contract <- host.
 #
 #   contract/                      includes only contract/ (and the system's headers)
-#   host/                          includes nothing of shell/, options/, export/
-#   shell/, options/, export/      include nothing of host/
+#   host/                          includes nothing of plugin/, shell/, options/, export/
+#   plugin/, shell/, options/, export/
+#                                  include nothing of host/
+#   plugin/                        the plug-in's top (entry points): it may include
+#                                  options/ and shell/; nothing below includes it
 #   export/                        includes nothing of options/ (the run state is its own)
 #
 # Prints every include that breaks a rule and exits 1 when there is one.
@@ -23,11 +26,14 @@ rule() { # rule FOLDER PATTERN WHY
 }
 
 rule contract '(shell|options|export|host)/|\.\./' "contract/ includes something outside contract/"
-rule host '(\.\./)*(shell|options|export)/' "host/ includes the plug-in"
-for plugin in shell options export; do
+rule host '(\.\./)*(plugin|shell|options|export)/' "host/ includes the plug-in"
+for plugin in plugin shell options export; do
     rule "$plugin" '(\.\./)*host/' "$plugin/ includes the host"
 done
 rule export '(\.\./)*options/' "export/ includes options/"
+for below in shell options export; do
+    rule "$below" '(\.\./)*plugin/' "$below/ includes the plug-in's top (plugin/)"
+done
 
 # A relative include could hide a crossing: every project include is written
 # from the root of the tree ("contract/host_api.h"), except a folder's own

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/dialog/dialog_template.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "export/export_options.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "host/services/mazovia.h"
-#include "shell/plugin_modules.h"
+#include "shell/module_handles.h"
 
 TestHost::TestHost(HostConfig config)
 {
