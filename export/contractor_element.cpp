@@ -162,27 +162,25 @@ bool ExportRun::WriteContractor()
         "<TYP_POLOZENIA_PUNKTU_SPRZEDAZY>N</TYP_POLOZENIA_PUNKTU_SPRZEDAZY>",
         "<TYP_DRUKOWANY_NA_FAKTURZE>T</TYP_DRUKOWANY_NA_FAKTURZE>",
     };
-    for (const Literal& line : kBeforeAddress)
-        if (!PutLine(out, line))
-            return false;
+    if (!PutLines(out, kBeforeAddress))
+        return false;
 
     // The postal code is digits and a dash by construction.
     EscapeXml(city, kAddressPartSize - 1);
     EscapeXml(street, kAddressPartSize - 1);
-    if (!PutElement(out, "KOD_POCZTOWY", postalCode, static_cast<int>(std::strlen(postalCode))) ||
-        !PutElement(out, "MIASTO", city, static_cast<int>(std::strlen(city))) || !PutLine(out, "<PANSTWO>POLSKA</PANSTWO>") ||
-        !PutLine(out, "<NR_DOMU/>") || !PutLine(out, "<NR_LOKALU/>") || !PutLine(out, "<ULICA/>") ||
-        !PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))))
-        return false;
-
+    static const Literal kAfterCity[] = {
+        "<PANSTWO>POLSKA</PANSTWO>",
+        "<NR_DOMU/>",
+        "<NR_LOKALU/>",
+        "<ULICA/>",
+    };
     static const Literal kAfterAddress[] = {
         "<ADRES_2></ADRES_2>",
         "</ADRES>",
         "</ADRESY>",
         "</KONTRAHENT>",
     };
-    for (const Literal& line : kAfterAddress)
-        if (!PutLine(out, line))
-            return false;
-    return true;
+    return PutElement(out, "KOD_POCZTOWY", postalCode, static_cast<int>(std::strlen(postalCode))) &&
+           PutElement(out, "MIASTO", city, static_cast<int>(std::strlen(city))) && PutLines(out, kAfterCity) &&
+           PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))) && PutLines(out, kAfterAddress);
 }

@@ -62,15 +62,6 @@ bool Allocate(T*& block, int bytes)
     return block != nullptr;
 }
 
-template <std::size_t N>
-bool PutLines(OutputLines& out, const Literal (&lines)[N])
-{
-    for (const Literal& line : lines)
-        if (!PutLine(out, line))
-            return false;
-    return true;
-}
-
 // A count in decimal, for messages: byte counts pass 32 bits.
 void CountText(char* destination, std::size_t size, long long count)
 {

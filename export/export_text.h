@@ -56,6 +56,13 @@ struct Literal {
 bool WriteByteOrderMark(OutputLines& out);
 // A whole fixed line.
 bool PutLine(OutputLines& out, Literal line);
+// A list of fixed lines, in order.
+bool PutLines(OutputLines& out, const Literal* lines, int count);
+template <int N>
+bool PutLines(OutputLines& out, const Literal (&lines)[N])
+{
+    return PutLines(out, lines, N);
+}
 // Lines rendered before, each ended by "\n": length bytes, `lines` of them.
 bool PutRendered(OutputLines& out, const char* text, int length, int lines);
 // "<tag>value</tag>" as one line; the value as given, or escaped first

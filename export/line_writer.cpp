@@ -61,6 +61,14 @@ bool PutLine(OutputLines& out, Literal line)
     return true;
 }
 
+bool PutLines(OutputLines& out, const Literal* lines, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (!PutLine(out, lines[i]))
+            return false;
+    return true;
+}
+
 bool PutRendered(OutputLines& out, const char* text, int length, int lines)
 {
     // The last line's end has its room already.

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "export/export_run.h"
 #include "export/export_text.h"
@@ -123,14 +122,6 @@ bool WriteElement(OutputLines& out, Literal tag, Value value, const unsigned cha
     return true;
 }
 
-bool WriteLines(OutputLines& out, const Literal* lines, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        if (!PutLine(out, lines[i]))
-            return false;
-    return true;
-}
-
 template <std::size_t N>
 void Render(RenderedLines& rendered, const ElementLine (&lines)[N], const ExportDocument& record)
 {
@@ -185,7 +176,7 @@ bool ExportRun::WriteRegister(int32_t sumCount)
 {
     return PutLine(out, "<REJESTR>") && WriteElements(out, kHeaderLines, document, sharedHeader) &&
            PutLine(out, "<POZYCJE>") && WritePositions(sumCount) &&
-           WriteLines(out, kClosingSequence, std::size(kClosingSequence));
+           PutLines(out, kClosingSequence);
 }
 
 bool ExportRun::WritePosition()
