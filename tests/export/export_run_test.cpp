@@ -29,13 +29,6 @@ const char kSkeletonEnd[] = "</REJESTRY_ZAKUPU>\n</ROOT>\n";
 const char kSummaryNone[] =
     "Ilość wyeksportowanych faktur zakupu:     0\nIlość wyeksportowanych korekt zakupu:     0\n";
 
-// Settings block 2 with the marker entry: the firm's purchase kinds are defined.
-std::string PurchaseKindsDefined()
-{
-    std::string hex = "39383736353433323130"; // "9876543210"
-    hex += std::string(990 * 2 - hex.size(), '0');
-    return "INSERT INTO settings_block VALUES (2, X'" + hex + "');\n";
-}
 
 std::string Invoice(int key, const std::string& date, int contractor, const std::string& transaction = "FV")
 {
@@ -55,7 +48,7 @@ std::string Line(int key, int lineNo, int rateCode, double amount = 123.0, doubl
 // Many invoices of January, each with one line, contractors 1, 2, ...
 std::string ManyInvoices(int count, const std::string& comment = "")
 {
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     for (int key = 1; key <= count; ++key) {
         sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
                "transaction_text, amount, comment) VALUES (" +
@@ -127,8 +120,8 @@ TEST_F(ExportRunPaths, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKin
 // export of that name stays as it was.
 TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
 {
-    std::string longName = "39383736353433323130"; // "9876543210", then an 11-character second entry
-    longName += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
+    // After the marker's end an 11-character second entry with no room for its end.
+    const std::string longName = PurchaseKindNamesHex("00" + std::string(22, '4'));
     struct Case {
         const char* why;
         std::string settings;
@@ -168,8 +161,7 @@ TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
 // its 11 bytes; on true every code outside 1 to 9 has become 1.
 TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
 {
-    const std::string marker = "39383736353433323130"; // "9876543210"
-    const std::string names = marker + std::string(990 * 2 - marker.size(), '0');
+    const std::string names = PurchaseKindNamesHex();
     // Codes 0, 3, 10, -4, 9, then zeros: little-endian 16-bit.
     const std::string codes = "000003000A00FCFF0900" + std::string(544 * 2 - 20, '0');
     struct Case {
@@ -183,8 +175,7 @@ TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
         {"marker and codes",
          "INSERT INTO settings_block VALUES (2, X'" + names + "'), (13, X'" + codes + "');", true, {}},
         {"second name without its end",
-         "INSERT INTO settings_block VALUES (2, X'" + marker + "00" + std::string(22, '4') +
-             std::string(990 * 2 - 20 - 2 - 22, '0') + "');",
+         "INSERT INTO settings_block VALUES (2, X'" + PurchaseKindNamesHex("00" + std::string(22, '4')) + "');",
          false, {}},
     };
     for (const Case& c : cases) {
@@ -213,7 +204,7 @@ TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
 
 TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
 {
-    Start(PurchaseKindsDefined());
+    Start(PurchaseKindsDefinedSql());
     WriteFileBytes(OutputPath(), kEarlier);
     // A folder in the temporary file's place: it cannot be opened for writing.
     ASSERT_EQ(mkdir(TemporaryPath().c_str(), 0700), 0);
@@ -230,7 +221,7 @@ TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingEls
 
 TEST_F(ExportRunPaths, FileThatCannotTakeTheExportsPlaceLeavesItAndNoTemporaryFile)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3));
     // A folder in the export file's place: the finished file cannot replace it.
     ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
     WriteFileBytes(OutputPath() + "/inside", kEarlier);
@@ -251,7 +242,7 @@ TEST_F(ExportRunPaths, FileThatCannotTakeTheExportsPlaceLeavesItAndNoTemporaryFi
 
 TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3));
     const ExportOptions options = MakeOptions(OptionsInput{});
     ExportRun run{};
     HostFailAllocation(1); // the firms' flag table
@@ -272,7 +263,7 @@ TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 // first block and the list of blocks).  None drops a line or a document.
 TEST_F(ExportRunPaths, EveryAllocationThatFailsEndsTheRunWithOneNotice)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Line(1, 1, 1));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3, "FV 1") + Line(1, 1, 1));
     const ExportOptions options = MakeOptions(OptionsInput{});
     int failures = 0;
     for (int nth = 1;; ++nth) {
@@ -474,7 +465,7 @@ TEST_F(ExportRunPaths, EveryRateCodeOfAListIsWrittenWithItsSums)
         TestDir dir;
         const std::string firm = dir.file("firm.db");
         // Codes 1000, 1001, ...: none ignored, none with a text of its own.
-        std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 0, "FV wiele");
+        std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 0, "FV wiele");
         sql += "INSERT INTO vat_rate VALUES (1000, 23.0);\n";
         int lineNo = 0;
         for (int repeat = 0; repeat < c.linesPerCode; ++repeat)
@@ -520,7 +511,7 @@ TEST(ExportRunRates, LinesOfAnIgnoredRateCodeAreLeftOut)
         SCOPED_TRACE("rate code " + std::to_string(c.code));
         TestDir dir;
         const std::string firm = dir.file("firm.db");
-        const std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 0, "FV 1") +
+        const std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 0, "FV 1") +
                                 "INSERT INTO vat_rate VALUES (1, 23.0);\n" + Line(1, 1, c.code, 40.0, 0.0) +
                                 Line(1, 2, 1, 123.0, 23.0);
         ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
@@ -559,7 +550,7 @@ TEST_F(ExportRunPaths, EachSpecialCharacterAloneInARegisterTextIsEscaped)
         {"Firma >Alfa>", "Firma &gt;Alfa&gt;"},     {"Firma \"Alfa\"", "Firma &quot;Alfa&quot;"},
         {"Firma ''Alfa''", "Firma &apos;Alfa&apos;"}, {"Firma Alfa", "Firma Alfa"},
     };
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     int key = 0;
     for (const Case& c : cases) {
         ++key;
@@ -590,7 +581,7 @@ TEST_F(ExportRunPaths, EachSpecialCharacterAloneInARegisterTextIsEscaped)
 // The rate text holds every rate the host reports, "%" included.
 TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
 {
-    std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3);
+    std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3);
     sql += "INSERT INTO vat_rate VALUES (1, 1000.0), (2, -100.0), (3, 12345678.9), (4, -0.4), (12, 1e300);\n";
     const int codes[] = {1, 2, 3, 4, 12};
     for (int i = 0; i < 5; ++i)
@@ -617,7 +608,7 @@ TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
 TEST_F(ExportRunPaths, DocumentsWithoutTheirContractorAreNamedOnce)
 {
     const int contractors[] = {65999, 66000, -65999, -66000, 70000, INT32_MAX, INT32_MIN, 40, 41, 42, 43, 44, 0};
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     sql += "INSERT INTO contractor (number, full_name) VALUES (65999, 'Graniczny'), (-65999, 'Graniczna');\n";
     int key = 0;
     for (const int contractor : contractors) {
@@ -647,7 +638,7 @@ TEST_F(ExportRunPaths, DocumentsWithoutTheirContractorAreNamedOnce)
 TEST_F(ExportRunPaths, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
 {
     const std::string nasty = "<&>\"'";
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     sql += "INSERT INTO contractor VALUES (3, '<&>\"''x', '" + std::string(100, '"') + "', "
            "'ul. <A&B> 5 00-950 \"Kraków\"', 'PL<1>');\n";
     sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
@@ -689,7 +680,7 @@ TEST_F(ExportRunPaths, DueDateIsTheIssueDateMovedByThePaymentDays)
         {"2021-02-28", 1, "2021-03-01"},  {"2020-12-31", 365, "2021-12-31"}, {"2024-02-29", 366, "2025-03-01"},
         {"2000-01-01", 65535, "2179-06-06"},
     };
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     int key = 0;
     for (const Case& c : cases)
         sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, payment_days) "

@@ -52,10 +52,8 @@ wine "$EXE" new-firm firm.db </dev/null >/dev/null 2>&1 || { echo "TOMIVA.exe ca
 sqlite3 firm.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
 
 mkdir dir
-answers=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
-         --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
-         --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1" --answer "Miejsce powstania=Łódź <MPK>"
-         --answer "ID firmy z KH=7")
+source "$(dirname "$0")/../cli/golden_answers.sh"
+answers=("${GOLDEN_ANSWERS[@]}")
 # The plug-in from the folder "plugins" next to TOMIVA.exe, as a user has it.
 run() { wine "$EXE" --firm firm.db --dir dir --today 2021-02-10 --batch "$@" </dev/null; }
 

@@ -344,7 +344,7 @@ TEST(EdgeTextReconcile, TextsAtTheirEdgesAgreeWithTheFirm)
     // grosz, lines of one rate in several classes, more rate codes than the
     // positions have room for.
     std::string sql =
-        "INSERT INTO settings_block VALUES (2, X'39383736353433323130" + std::string(1960, '0') + "'),"
+        "INSERT INTO settings_block VALUES (2, X'" + PurchaseKindNamesHex() + "'),"
         " (13, X'0100030003000100" + std::string(1072, '0') + "');\n"
         "INSERT INTO vat_rate VALUES (1, 23.0), (2, 8.0), (3, 5.0), (12, 0.4), (13, 100.6), (14, 12345.0),"
         " (15, -7.0), (16, 16.0), (17, 17.0);\n"
