@@ -146,9 +146,10 @@ bool ExportRun::ScanNext(unsigned char* scan, bool* read)
     // An abandoned scan ends the gathering, not the documents.
     if (CommandAbandoned())
         return false;
-    // 1 is a document, 0 the end; anything else is the host telling of a
-    // read that failed, which must not pass for the end of the documents.
-    return result == kScanDocumentRead || result == kScanEnded || Fail(kReasonDocuments);
+    // 1 is a document, 0 the end; anything else is taken for the host
+    // telling of a read that failed, which must not pass for the end of the
+    // documents (docs/host-assumptions.md).
+    return result == kScanDocumentRead || result == kScanEnded || Fail(kReasonScan, result);
 }
 
 bool ExportRun::GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter)

@@ -365,11 +365,10 @@ void ExportRun::DiscardFile()
 
 bool ExportRun::RunExport(const ExportOptions& chosen)
 {
-    // Without the host's tables or the flag tables there is nothing to run on.
-    if (!ready) {
-        HostMessageBox(kTitleNotice, kMsgRunNotReady, kNoticeFlags);
+    // Without the host's tables or the flag tables there is nothing to run
+    // on; the set-up's notice has said so, and is all the user is shown.
+    if (!ready)
         return false;
-    }
     // The copy holds nothing to release: an abandoned run leaves it behind.
     ExportOptions options = chosen;
     TerminateOptionTexts(options);

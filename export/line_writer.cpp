@@ -43,7 +43,7 @@ bool WriteByteOrderMark(OutputLines& out)
 {
     if (out.failure != OutputFailure::None)
         return false;
-    if (HostFilePrintf(out.file, "%c%c%c", 0xEF, 0xBB, 0xBF) != 3)
+    if (HostFilePrintf(out.file, "%c%c%c", 0xEF, 0xBB, 0xBF) < 0)
         return Failed(out, OutputFailure::Write);
     out.bytesHanded += 3;
     return true;
@@ -189,7 +189,10 @@ bool FlushLines(OutputLines& out)
     }
     out.converted[converted] = '\0';
 
-    if (HostFilePrintf(out.file, "%s\n", out.converted) != converted + 1)
+    // What the write answers is not the host's promise: only a negative
+    // answer, printf's sign of failure, is taken for a failed write; the
+    // reading back of the file judges the rest (docs/host-assumptions.md).
+    if (HostFilePrintf(out.file, "%s\n", out.converted) < 0)
         return Failed(out, OutputFailure::Write);
     out.bytesHanded += converted + 1;
     out.linesHanded += out.linesGathered;

@@ -123,25 +123,34 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
 
     int count = 0;
     void* list = HostFindLines(lineTable, status, key, &count);
-    // No list: the document has no lines, unless the host marked the
-    // status failed (a read of them failed).
+    // No list: the document has no lines, and no positions.
     if (list == nullptr)
-        return HostStatusFailed(status) == 0 || Fail(kReasonLines, document.transaction, document.registerId);
+        return true;
     const int referenced = count;
     unsigned char** lines = nullptr;
     void* aux = nullptr;
     if (count != 0)
         HostLoadLines(&lines, &aux, &count, count, key, list);
     HostFreeList(&list);
-    if (referenced == 0)
+    if (CommandAbandoned())
+        return false;
+    // Fewer lines than referenced is the host's choice (say, only the lines
+    // in use) unless the status block of the look-up says the load failed;
+    // only then is it asked, so a host that loads every line is never asked
+    // about its status after a list.
+    if (count < referenced && HostStatusFailed(status) != 0)
+        return Fail(kReasonLines, document.transaction, document.registerId);
+    // The lines as the host left them (none at all: no positions), never
+    // more than it was asked for.
+    if (count <= 0)
         return true;
+    const int loaded = count < referenced ? count : referenced;
 
-    // Every referenced line must have come: one that did not would be an
-    // amount missing from the file.
-    bool whole = lines != nullptr && count == referenced;
+    bool whole = lines != nullptr;
     bool added = true;
-    for (int i = 0; whole && added && i < count; ++i) {
+    for (int i = 0; whole && added && i < loaded; ++i) {
         const unsigned char* line = lines[i];
+        // A line the host says it loaded but did not give.
         if (line == nullptr) {
             whole = false;
             break;
@@ -176,11 +185,8 @@ bool ExportRun::AddVatLine(const unsigned char* line, const LineLayout& layout, 
 
     int32_t& index = SumOfCode(vat, list, rateCode);
     if (index < 0) {
-        if (vat.count == vat.capacity && !GrowSums(vat)) {
-            ShowMessage(kTitleNotice, kMsgPositionNoRoom, kNoticeFlags, document.transaction, document.registerId,
-                        static_cast<int>(rateCode));
-            return Fail(kReasonNoMemory);
-        }
+        if (vat.count == vat.capacity && !GrowSums(vat))
+            return Fail(kReasonNoMemoryForPositions, document.transaction, document.registerId);
         index = vat.count++;
         vat.sums[index] = VatRateSum{0.0, 0.0, rateCode, static_cast<int16_t>(list)};
     }

@@ -84,10 +84,6 @@ constexpr Control kOptionsControls[] = {
 #undef TEXT_ROW
 #undef EMPTY_LABEL
 
-static_assert(kOptionsControls[kControlDateFrom - 1].input == Input::Date &&
-                  kOptionsControls[kControlDateTo - 1].input == Input::Date,
-              "the period's controls are the two date inputs");
-
 const Control kProcessingControls[] = {
     {Kind::Frame, 3, 1, 42, 3, 0, "", Input::None, 0, -1, 0, 3},
     {Kind::Bar, 4, 2, 40, 1, 0, "1234567890\x05" "1234567890\x02" "12345\x03" "67890\x04" "1234567890", Input::None, 0,

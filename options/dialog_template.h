@@ -6,10 +6,6 @@
 
 inline constexpr int kDialogOptions = 20021;
 inline constexpr int kDialogProcessing = 20069;
-// The period's date inputs of dialog 20021, by their number in the dialog
-// (1-based, the header not counted), as the base's operations name controls.
-inline constexpr int kControlDateFrom = 2;
-inline constexpr int kControlDateTo = 4;
 inline constexpr int kButtonOk = 0x5001;
 inline constexpr int kButtonCancel = 0x5002;
 

@@ -17,7 +17,8 @@ inline constexpr int kModeExportRunning = 0x8000;
 // The dialog object's virtual table: slot 0 the class's own deleting
 // destructor, slots 1 to 34 the base's operations, which the host
 // implements as entries: their call routines, in the list's order of the
-// base's methods after its constructor and destructor.
+// base's methods after its constructor and destructor.  None of them is the
+// plug-in's own: what they do is the host's.
 using DeletingDestructor = void* HOST_CONV_THISCALL(CExportVentalorTxt* self, unsigned flags);
 
 void* HOST_CONV_THISCALL DeleteDialogObject(CExportVentalorTxt* self, unsigned flags)
@@ -42,7 +43,6 @@ const VirtualTable& DialogVirtualTable()
     DIALOG_BASE_SLOT(conv, name, t.slots[kDialogSlot_##name] = reinterpret_cast<const void*>(&name);)
 #include "contract/host_entries.h"
 #undef HOST_ENTRY
-        t.slots[kDialogSlot_DlgValidate] = reinterpret_cast<const void*>(&ValidateExportDialog);
         return t;
     }();
     return table;
@@ -116,6 +116,27 @@ void TellAbandoned(const ExportRun& run, bool heldMemory)
 
 } // namespace
 
+namespace {
+
+// The period as the user confirmed it.  With a kind of document ticked,
+// "Od daty" and "Do daty" must both be given: an empty "Od daty" would put
+// every document up to "Do daty" under a month and year of zeros.  Null
+// when the options can run; otherwise the notice that says what is missing.
+// Nothing ticked, or "Od daty" after "Do daty", runs: a file without
+// documents.
+const char* PeriodRefusal(const ExportOptions& options)
+{
+    if ((OptionsScope(options) & (ScopePurchaseInvoices | ScopePurchaseCorrections)) == 0)
+        return nullptr;
+    if (options.dateFrom[0] == '\0')
+        return kMsgPeriodFromEmpty;
+    if (options.dateTo[0] == '\0')
+        return kMsgPeriodToEmpty;
+    return nullptr;
+}
+
+} // namespace
+
 int ExportCommand()
 {
     // A host entry that stays missing returns 0 to its call and marks the
@@ -135,24 +156,32 @@ int ExportCommand()
     }
     if (!CommandAbandoned())
         object.Construct();
-    if (!CommandAbandoned()) {
+    // The dialog again over the options as the user left them, for as long
+    // as OK confirms a period that cannot run; any other button ends it.
+    while (!CommandAbandoned()) {
         const int button =
             static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
         // A dialog whose own entries went missing leaves a record nobody
         // confirmed: the run never starts on it.
-        if (!CommandAbandoned() && button == kButtonOk) {
-            object.SaveOptions();
-            if (!CommandAbandoned())
-                object.run.RunExport(object.options);
+        if (CommandAbandoned() || button != kButtonOk)
+            break;
+        if (const char* refusal = PeriodRefusal(object.options)) {
+            HostMessageBox(kTitleNotice, refusal, kNoticeFlags);
+            continue;
         }
+        object.SaveOptions();
+        if (!CommandAbandoned())
+            object.run.RunExport(object.options);
+        break;
     }
 
     const bool heldMemory = object.run.firmFlags != nullptr || object.run.personFlags != nullptr ||
                             object.run.out.text != nullptr || object.run.store.blocks != nullptr;
-    object.Destroy();
-    // The bit this command set is cleared whatever the dialog's outcome.
+    // The bit this command set is cleared before the object goes, whatever
+    // the dialog's outcome.
     if (bitWasSet)
         HostSetModeFlags(kModeExportRunning, 0);
+    object.Destroy();
 
     if (CommandAbandoned())
         TellAbandoned(object.run, heldMemory);

@@ -33,13 +33,6 @@ struct CExportVentalorTxt {
 
 static_assert(offsetof(CExportVentalorTxt, base) == 0, "the host reads the object from its start as its dialog");
 
-// The object's own Validate (its slot in the virtual table): the base's
-// checks, then the period: neither date may be empty, and "Od daty" may not
-// come after "Do daty".  A refusal names the control in a notice and puts
-// the focus there; the host then keeps the dialog open (or, answered in
-// batch mode, refuses it), so nothing is saved and no file is touched.
-int HOST_CONV_THISCALL ValidateExportDialog(void* self);
-
 // The export command: the handler of the plug-in's menu entry.  Its result is
 // the handler's result for the host, always 0.
 int ExportCommand();

@@ -1,44 +1,47 @@
 // The options survive from one export to the next in "a_mas.cfg": exactly
-// the 258 bytes of the options record, no header.
-#include <cstdio>
+// the 258 bytes of the options record, no header.  The bare name goes to
+// the host's file service, which decides where the file lives; loading and
+// saving reach it the same way.
 #include <cstring>
 
 #include "contract/host_protocol.h"
 #include "options/export_dialog.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
-#include "shell/platform.h"
 #include "shell/plugin_messages.h"
 
 namespace {
 
-// A settings file's path: the host's data directory and the name.
-inline constexpr std::size_t kSettingsPathSize = 256;
-
-// False when there is no data directory to name, or the path would not fit.
-// Without the directory the file could not be moved where the host reads it.
-bool SettingsPath(const char* name, char* path, std::size_t size)
+// What the settings file holds, read through the host: up to one byte more
+// than a record, so that a longer file is told from a whole one.  The number
+// of bytes read; -1 when the file cannot be opened.
+int ReadSettings(unsigned char* buffer, int size)
 {
-    const char* directory = HostDataDirectory();
-    if (directory == nullptr || directory[0] == '\0' || std::strlen(directory) + 1 + std::strlen(name) >= size)
-        return false;
-    std::snprintf(path, size, "%s", directory);
-    HostAppendPath(path, name);
-    return true;
+    void* file = HostOpenFile(kSettingsFileName, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    if (file == nullptr)
+        return -1;
+    const int read = HostReadFile(buffer, 1, size, file);
+    HostCloseFile(file);
+    return read;
 }
 
-// The file holds exactly the record: what was written is read back, so that
-// a write that never reached the disk is caught here whatever the host's
-// write and close entries answered.
-bool HoldsExactly(const char* path, const ExportOptions& options)
+// What became of a record written over the settings file.
+enum class Written { NotOpened, NotHeld, Held };
+
+// Writes one record over the settings file and reads it back: Held only when
+// the file then holds exactly that record, whatever the host's write and
+// close entries answered (their results are not the host's promise).
+Written WriteSettings(const unsigned char* record)
 {
-    void* file = HostOpenFile(path, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    void* file = HostOpenFile(kSettingsFileName, "wb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (file == nullptr)
-        return false;
-    unsigned char back[kExportOptionsSize + 1];
-    const int read = HostReadFile(back, 1, sizeof back, file);
+        return Written::NotOpened;
+    HostWriteFile(record, kExportOptionsSize, 1, file);
     HostCloseFile(file);
-    return read == kExportOptionsSize && std::memcmp(back, &options, kExportOptionsSize) == 0;
+    unsigned char back[kExportOptionsSize + 1];
+    const bool held =
+        ReadSettings(back, sizeof back) == kExportOptionsSize && std::memcmp(back, record, kExportOptionsSize) == 0;
+    return held ? Written::Held : Written::NotHeld;
 }
 
 } // namespace
@@ -63,29 +66,31 @@ bool CExportVentalorTxt::LoadOptions()
     return whole;
 }
 
-// Written under a name of its own, read back, then moved over the settings
-// file in one step: a save that fails (a full disk, a folder that cannot be
-// written) leaves the earlier settings file as it was, and no other file.
+// The host's file service can only create or empty the file and write it:
+// there is no second name to write under and move into place.  So the
+// earlier record is read first; the new one is written and read back, and
+// when it does not hold (a full disk, a write that never arrived) the
+// earlier record is written back and checked the same way.  The user is
+// told which of the two the file now holds when it is not the new one.
 bool CExportVentalorTxt::SaveOptions()
 {
-    char temporary[kSettingsPathSize];
-    char settings[kSettingsPathSize];
-    void* file = nullptr;
-    if (SettingsPath(kSettingsTempFileName, temporary, sizeof temporary) &&
-        SettingsPath(kSettingsFileName, settings, sizeof settings))
-        file = HostOpenFile(temporary, "wb", kOpenShareDenyNone, 0, kOpenAccessDefault);
-    if (file == nullptr) {
+    unsigned char earlier[kExportOptionsSize + 1];
+    // Only a whole record is worth putting back; a longer file's first
+    // record is what a load would take from it.
+    const bool hadEarlier = ReadSettings(earlier, sizeof earlier) >= kExportOptionsSize;
+
+    unsigned char record[kExportOptionsSize];
+    std::memcpy(record, &options, sizeof record);
+    const Written written = WriteSettings(record);
+    // A missing entry is told by the command's own notice, not as a file fault.
+    if (written == Written::Held || CommandAbandoned())
+        return written == Written::Held;
+    if (written == Written::NotOpened) {
         HostMessageBox(kTitleNotice, kMsgSettingsCannotWrite, kNoticeFlags);
         return false;
     }
-    // What the write and close entries answer is not the host's promise;
-    // the reading back is.
-    HostWriteFile(&options, kExportOptionsSize, 1, file);
-    HostCloseFile(file);
-    if (!HoldsExactly(temporary, options) || !PlatformReplaceFile(temporary, settings)) {
-        PlatformRemoveFile(temporary);
-        HostMessageBox(kTitleNotice, kMsgSettingsWriteError, kNoticeFlags);
-        return false;
-    }
-    return true;
+    const bool restored = hadEarlier && WriteSettings(earlier) == Written::Held;
+    HostMessageBox(kTitleNotice, restored || !hadEarlier ? kMsgSettingsWriteError : kMsgSettingsRestoreError,
+                   kNoticeFlags);
+    return false;
 }

@@ -28,14 +28,7 @@ inline constexpr MazoviaText kMsgPurchaseKindsUndefined{u8"Nie zdefiniowane rodz
 inline constexpr MazoviaText kMsgSummary{
     u8"Ilość wyeksportowanych faktur zakupu: %5ld\nIlość wyeksportowanych korekt zakupu: %5ld\n"};
 inline constexpr MazoviaText kMsgConversionFailed{u8"Operacja konwersji nieudana"};
-inline constexpr MazoviaText kMsgRunNotReady{
-    u8"Eksport nie może zostać wykonany: nie otwarto tabel programu lub zabrakło pamięci.\nOperacja przerwana."};
 inline constexpr MazoviaText kMsgPathTooLong{u8"Ścieżka pliku eksportu jest za długa:\n%s\nOperacja przerwana."};
-// Arguments: the document's transaction text, its register identifier and
-// the rate code whose sums found no room.
-inline constexpr MazoviaText kMsgPositionNoRoom{
-    u8"Brak pamięci na pozycję VAT dokumentu %s (%s)!\nKwoty stawki o kodzie %d nie zostały wyeksportowane."};
-
 // The end of a run that created its file but could not finish it: the
 // reason (one of the kReason texts, its own arguments filled in) and the
 // path of the export file, which was left as it was before the run.
@@ -43,10 +36,14 @@ inline constexpr MazoviaText kMsgExportNotWritten{
     u8"Eksport nie został zapisany: %s.\nPlik %s nie został utworzony ani zmieniony.\nOperacja przerwana."};
 inline constexpr MazoviaText kReasonPurchaseKinds{u8"rodzaje zakupów firmy nie są poprawnie zdefiniowane"};
 inline constexpr MazoviaText kReasonNoMemory{u8"zabrakło pamięci"};
+// Arguments: the document's transaction text and register identifier.
+inline constexpr MazoviaText kReasonNoMemoryForPositions{u8"zabrakło pamięci na pozycje VAT dokumentu %s (%s)"};
 inline constexpr MazoviaText kReasonConversion{u8"nie udało się przekształcić tekstu do zapisu"};
 // Argument: the path written to.
 inline constexpr MazoviaText kReasonWrite{u8"zapis do pliku %s nie powiódł się (czy na dysku jest miejsce?)"};
 inline constexpr MazoviaText kReasonDocuments{u8"błąd odczytu dokumentów zakupu"};
+// Argument: what the host's scan answered (neither a document nor the end).
+inline constexpr MazoviaText kReasonScan{u8"błąd odczytu dokumentów zakupu (odczyt zwrócił %d)"};
 // Arguments: the document's transaction text and register identifier.
 inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu %s (%s)"};
 // Argument: the path read back.
@@ -80,27 +77,25 @@ inline constexpr MazoviaText kProgressFirms{u8"Kontrahenci"};
 inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
 inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};
 
-// The period of the options dialog, refused when OK is pressed.  Arguments
-// of the last: the two dates, YYYY-MM-DD.
+// The period of the options dialog, when OK confirms a kind of document
+// without one of its dates: the notice before the dialog is shown again.
 inline constexpr MazoviaText kMsgPeriodFromEmpty{
     u8"Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."};
 inline constexpr MazoviaText kMsgPeriodToEmpty{
     u8"Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."};
-inline constexpr MazoviaText kMsgPeriodInverted{
-    u8"Data w polu \"Od daty\" (%s) jest późniejsza niż data w polu \"Do daty\" (%s)!\n"
-    u8"Popraw okres eksportu."};
 
 // Settings file.
 inline constexpr char kSettingsFileName[] = "a_mas.cfg";
-// The settings are written here first, read back, and only then moved over
-// kSettingsFileName, so that a failed save leaves the earlier file whole.
-inline constexpr char kSettingsTempFileName[] = "a_mas.cfg.tmp";
 inline constexpr MazoviaText kMsgSettingsCannotRead{
     u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsCannotWrite{u8"Nie można otworzyć pliku konfiguracji do zapisu!"};
 inline constexpr MazoviaText kMsgSettingsWriteError{
     u8"Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane."};
+// The same, when the earlier settings could not be written back either.
+inline constexpr MazoviaText kMsgSettingsRestoreError{
+    u8"Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane,\n"
+    u8"a poprzednich nie udało się przywrócić."};
 
 // Registration and notices.
 inline constexpr MazoviaText kTitleVersionNotice{u8"STOP!!!"};

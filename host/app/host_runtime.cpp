@@ -92,6 +92,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogAnswers = config.dialogAnswers;
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
+    state.dialogsConfirmed.clear();
     state.filesWritten.clear();
     state.failures.clear();
     for (bool& kind : state.failed)

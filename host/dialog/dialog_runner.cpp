@@ -8,6 +8,8 @@
 // the OK button alone.
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -35,9 +37,19 @@ void Refuse(RunningDialog& d, const std::vector<std::string>& problems)
     d.result = 0;
 }
 
-// Batch: the answers, then OK (or Cancel) as if pressed.
-void RunScripted(RunningDialog& d)
+// Batch: the answers, then OK (or Cancel) as if pressed.  A dialog that OK
+// already closed over the same record is being shown again because the
+// plug-in did not take what was confirmed (it has said why): nobody is
+// there to change the answers, so it is refused rather than confirmed in a
+// loop.
+void RunScripted(RunningDialog& d, int dialogId)
 {
+    auto& confirmed = HostState().dialogsConfirmed;
+    const std::pair<int, const void*> self{dialogId, d.data};
+    if (std::find(confirmed.begin(), confirmed.end(), self) != confirmed.end()) {
+        Refuse(d, {"It was shown again after OK, and in batch mode nobody can change its answers."});
+        return;
+    }
     std::vector<std::string> problems;
     if (!ApplyDialogAnswers(d, TakeDialogAnswers(), &problems)) {
         Refuse(d, problems);
@@ -53,6 +65,8 @@ void RunScripted(RunningDialog& d)
     DialogPressButton(d, button);
     if (!d.ended)
         Refuse(d, {d.problem.empty() ? "The dialog did not accept its values." : d.problem});
+    else if (button == DialogOkButton(d))
+        confirmed.push_back(self);
 }
 
 int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
@@ -101,7 +115,7 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
             }
         }
         if (scripted)
-            RunScripted(d);
+            RunScripted(d, dialogId);
     }
     DIALOG_VIRTUAL(d, DlgOnClose, d.result);
     return d.result & 0xFFFF;

@@ -81,11 +81,14 @@ std::string LinesOf(const LineTable& table, int32_t documentKey)
            std::to_string(documentKey);
 }
 
-// The list of one document's lines: their records, packed in line order.
+// The list of one document's lines: their records, packed in line order,
+// and the status block of the look-up that found them, where a load of them
+// that fails is told.
 struct LineList {
     std::size_t recordSize;
     int count;
     std::vector<unsigned char> records;
+    void* status;
 };
 
 // Lines loaded for the plug-in: the records and the array of pointers to them.
@@ -214,7 +217,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         cursor.passedBelow = wanted + 1;
         std::unique_ptr<LineList> found;
         if (read != 0) {
-            found = std::make_unique<LineList>(LineList{size, read, std::move(records)});
+            found = std::make_unique<LineList>(LineList{size, read, std::move(records), status});
             LiveLists().insert(found.get());
         }
         answered = true;
@@ -234,7 +237,8 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
 }
 
 // 1 when the lines were loaded; 0, with no lines, when memory ran short (the
-// user is told) or there was nothing to load.
+// user is told, and the look-up's status block marked failed) or there was
+// nothing to load.
 int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
                                     void* list)
 {
@@ -254,7 +258,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
         const LineTable* table = FindLineTable(keyBlock.lineTable);
         return table != nullptr ? LinesOf(*table, keyBlock.documentKey) : std::string("table vat_line");
     };
-    return FirmEntryGuard(0, where, [&] {
+    const int done = FirmEntryGuard(0, where, [&] {
         auto loaded = std::make_unique<LoadedLines>();
         loaded->records.assign(found->records.begin(),
                                found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
@@ -266,6 +270,9 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
         *count = loading;
         return 1;
     });
+    if (done == 0 && found->status != nullptr)
+        MarkFailed(found->status);
+    return done;
 }
 
 int HOST_CONV_STDCALL HostFreeList(void** list)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What can go wrong during a command, as the host sees it; tomiva's exit
@@ -30,6 +31,9 @@ struct HostSession {
     std::vector<std::string> dialogAnswers; // scripted answers for the next dialog (batch)
     bool dialogCancel = false;              // batch: the dialog is closed with Cancel
     bool dialogRefused = false;             // a dialog refused its answers or values, or could not be shown
+    // Batch: the dialogs confirmed with OK, by id and data record; a dialog
+    // opened again over the same record has nobody to change its answers.
+    std::vector<std::pair<int, const void*>> dialogsConfirmed;
     std::vector<std::string> filesWritten;  // paths opened for writing, in order
     // Failures of the session, in order; `failed` keeps each kind even when
     // memory was too short to keep its text.

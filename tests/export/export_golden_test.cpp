@@ -2,6 +2,12 @@
 // whose every line was read against the target format by hand.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+
+#include "host/module/host_entry_impl.h"
+#include "shell/binding.h"
+#include "shell/host_calls.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
@@ -61,6 +67,105 @@ TEST(ExportGolden, SmallFirmGivesTheExpectedFileLineByLine)
     EXPECT_EQ(shown[1].text,
               "Ilość wyeksportowanych faktur zakupu:     7\nIlość wyeksportowanych korekt zakupu:     2\n");
     EXPECT_FALSE(FileExists(path + ".tmp"));
+}
+
+// How the host leaves a document's lines is its own business within what it
+// promises: the run takes the count as the load left it.  A host that loads
+// only the lines in use gives the same file; one that loads none, or finds
+// no list, gives documents without positions; a load that the status block
+// of the look-up calls failed fails the run.
+void* g_status = nullptr; // the status block of the look-up in progress
+int HOST_CONV_STDCALL LineKeyKeepingStatus(int lineTable, void* key, void* status, int documentKey)
+{
+    g_status = status;
+    return tomiva::HostLineKey(lineTable, key, status, documentKey);
+}
+std::function<int(unsigned char***, void**, int*, int, void*, void*)> g_load;
+int HOST_CONV_STDCALL LoadLinesAsTheCaseSays(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
+                                             void* list)
+{
+    return g_load(lines, aux, count, wanted, key, list);
+}
+void* HOST_CONV_STDCALL FindNoLines(int, void*, void*, int* count)
+{
+    *count = 0;
+    return nullptr;
+}
+
+TEST(ExportGolden, LinesAsTheHostLeavesThem)
+{
+    const auto loadOnlyInUse = [](unsigned char*** lines, void** aux, int* count, int wanted, void* key, void* list) {
+        const int done = tomiva::HostLoadLines(lines, aux, count, wanted, key, list);
+        int kept = 0;
+        for (int i = 0; i < *count; ++i)
+            if (kInvoiceLineLayout.inUse.Read((*lines)[i]) != 0)
+                (*lines)[kept++] = (*lines)[i];
+        *count = kept;
+        return done;
+    };
+    const auto loadNone = [](unsigned char*** lines, void** aux, int* count, int, void*, void*) {
+        *lines = nullptr;
+        *aux = nullptr;
+        *count = 0;
+        return 1;
+    };
+    const auto loadFailing = [](unsigned char*** lines, void** aux, int* count, int, void*, void*) {
+        *lines = nullptr;
+        *aux = nullptr;
+        *count = 0;
+        unsigned char key[kHostLineKeySize];
+        tomiva::HostLineKey(0, key, g_status, 0); // no such line table: the status block says failed
+        return 0;
+    };
+    struct Case {
+        const char* what;
+        std::function<int(unsigned char***, void**, int*, int, void*, void*)> load;
+        bool findsNoList;
+        const char* file; // "golden", "no positions" or "none"
+    };
+    const Case cases[] = {
+        {"only the lines in use", loadOnlyInUse, false, "golden"},
+        {"no lines at all", loadNone, false, "no positions"},
+        {"no list", nullptr, true, "no positions"},
+        {"a load that fails", loadFailing, false, "none"},
+    };
+    const std::string expected = ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_expected.xml");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        ResetHostBinding();
+        HostSlots[HostSlot_HostLineKey] = reinterpret_cast<void*>(&LineKeyKeepingStatus);
+        if (c.load) {
+            g_load = c.load;
+            HostSlots[HostSlot_HostLoadLines] = reinterpret_cast<void*>(&LoadLinesAsTheCaseSays);
+        }
+        if (c.findsNoList)
+            HostSlots[HostSlot_HostFindLines] = reinterpret_cast<void*>(&FindNoLines);
+
+        RunExportOver(MakeOptions(GoldenOptions()));
+        const std::string path = dir.file("qPX_2021-02-10.xml");
+        const std::string actual = ReadFileBytes(path);
+        const std::string file = c.file;
+        if (file == "golden") {
+            EXPECT_EQ(actual, expected);
+        } else if (file == "no positions") {
+            EXPECT_EQ(actual.find("<POZYCJA>"), std::string::npos);
+            EXPECT_NE(actual.find("<REJESTR>"), std::string::npos);
+            EXPECT_EQ(XmlLintErrors(path), "");
+        } else {
+            EXPECT_FALSE(FileExists(path));
+            ASSERT_FALSE(ShownTexts().empty());
+            EXPECT_EQ(ShownTexts().back().rfind("Eksport nie został zapisany: błąd odczytu linii VAT dokumentu ", 0),
+                      0u)
+                << ShownTexts().back();
+        }
+        EXPECT_EQ(HostLiveBlocks(), 0);
+        ResetHostBinding();
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // command abandoned for a missing host entry wherever it stops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -116,10 +117,11 @@ TEST_F(ExportCommandRun, WithoutTheHostsTablesOkSavesButNoExportRuns)
 
     EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
     EXPECT_FALSE(FileExists(Export()));
+    // The set-up's notice is all the plug-in shows (after the settings
+    // file's own: there is none yet).
     const auto texts = ShownTexts();
-    ASSERT_GE(texts.size(), 2u);
-    EXPECT_EQ(texts[texts.size() - 2], "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
-    EXPECT_NE(texts.back().find("Eksport nie może zostać wykonany"), std::string::npos);
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(texts.back(), "Błąd operacji dyskowej-Constructor!\nOperacja niekompletna!");
     EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
     EXPECT_EQ(HostLiveBlocks(), 0);
 }
@@ -182,31 +184,33 @@ TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
     }
 }
 
-// The period when OK is pressed: both ends given and in order, or the dialog
-// is refused (naming the control) before anything is saved or written.
-// Dates loaded from the settings file are held to the same rule.
-TEST_F(ExportCommandRun, PeriodMustBeGivenAtBothEndsAndInOrder)
+// The period as OK confirmed it.  With a kind ticked, an empty date is
+// refused after the dialog: a notice, then the dialog again over the record
+// as the user left it, which in batch mode nobody can change, so the host
+// refuses it and nothing is saved or written.  Nothing ticked, or "Od daty"
+// after "Do daty", runs: a file without documents and the 0/0 summary.
+TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
 {
     struct Case {
         const char* what;
         std::vector<std::string> answers;
-        std::string saved; // the settings file's first 18 bytes before the command, or ""
-        const char* refusal; // the plug-in's message, or null: OK goes through
+        std::string saved; // the settings file's first 20 bytes before the command, or ""
+        const char* refusal; // the plug-in's notice, or null: the export runs
+        int invoices = 0;    // what a run that writes its file exports
     };
     const Case cases[] = {
-        {"no Od daty", {"Do daty=2021-01-31"}, "",
+        {"no Od daty", {"Do daty=2021-01-31", "Faktury zakupu=1"}, "",
          "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
-        {"no Do daty", {"Od daty=2021-01-01"}, "",
+        {"no Do daty", {"Od daty=2021-01-01", "Korekty zakupu=1"}, "",
          "Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."},
-        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0", 18),
+        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0" "\x01\0", 20),
          "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
-        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31"}, "",
-         "Data w polu \"Od daty\" (2021-02-01) jest późniejsza niż data w polu \"Do daty\" (2021-01-31)!\n"
-         "Popraw okres eksportu."},
-        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0", 18),
-         "Data w polu \"Od daty\" (2021-12-31) jest późniejsza niż data w polu \"Do daty\" (2021-01-01)!\n"
-         "Popraw okres eksportu."},
-        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15"}, "", nullptr},
+        {"no kind and no dates", {}, "", nullptr},
+        {"no kind, one date", {"Od daty=2021-01-01"}, "", nullptr},
+        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31", "Faktury zakupu=1"}, "", nullptr},
+        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0" "\x03\0", 20),
+         nullptr},
+        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15", "Faktury zakupu=1"}, "", nullptr, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -214,30 +218,99 @@ TEST_F(ExportCommandRun, PeriodMustBeGivenAtBothEndsAndInOrder)
         dir_ = std::make_unique<TestDir>();
         if (!c.saved.empty())
             WriteFileBytes(Settings(), c.saved + std::string(258 - c.saved.size(), '\0'));
-        std::vector<std::string> answers = c.answers;
-        answers.push_back("Faktury zakupu=1");
-        Start(true, answers);
+        Start(true, c.answers, false, true);
         EXPECT_EQ(ExportCommand(), 0);
 
+        const auto texts = ShownTexts();
+        ASSERT_FALSE(texts.empty());
         EXPECT_EQ(HostDialogRefused(), c.refusal != nullptr);
         EXPECT_EQ(FileExists(Export()), c.refusal == nullptr);
+        EXPECT_EQ(HostLiveBlocks(), 0);
+        EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
         if (c.refusal == nullptr) {
             EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
+            EXPECT_EQ(texts.back(), "Ilość wyeksportowanych faktur zakupu:     " + std::to_string(c.invoices) +
+                                        "\nIlość wyeksportowanych korekt zakupu:     0\n");
+            const std::string file = ReadFileBytes(Export());
+            EXPECT_EQ(file.find("<REJESTR>") != std::string::npos, c.invoices > 0);
+            EXPECT_EQ(XmlLintErrors(Export()), "");
             continue;
         }
         EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
-        if (!c.saved.empty()) {
-            EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), c.saved) << "the settings file stays as it was";
-        }
-        const auto texts = ShownTexts();
+        if (!c.saved.empty())
+            EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 20), c.saved) << "the settings file stays as it was";
+        // The plug-in's notice, then the host's refusal of the dialog shown again.
         ASSERT_GE(texts.size(), 2u);
         EXPECT_EQ(texts[texts.size() - 2], c.refusal);
-        // The host's refusal gives the same reason, on one line.
-        std::string oneLine = c.refusal;
-        for (char& ch : oneLine)
-            ch = ch == '\n' ? ' ' : ch;
-        EXPECT_NE(texts.back().find(oneLine), std::string::npos) << texts.back();
-        EXPECT_EQ(HostLiveBlocks(), 0);
+        EXPECT_NE(texts.back().find("shown again after OK"), std::string::npos) << texts.back();
+    }
+}
+
+// A person at the dialog: the notice, the dialog again over what they left,
+// and once they give the date, the export runs with it.
+int g_dialogRuns = 0;
+int HOST_CONV_CDECL DialogGivingTheDateTheSecondTime(void*, const void*, int, void* data, int)
+{
+    auto* options = static_cast<ExportOptions*>(data);
+    ++g_dialogRuns;
+    if (g_dialogRuns == 1) {
+        std::memset(options, 0, sizeof *options);
+        std::memcpy(options->dateTo, "20210131", 9);
+        SetOptionsScope(*options, ScopePurchaseInvoices);
+    } else {
+        // The record as the first OK left it.
+        EXPECT_EQ(options->dateFrom[0], '\0');
+        EXPECT_EQ(std::string(options->dateTo), "20210131");
+        std::memcpy(options->dateFrom, "20210101", 9);
+    }
+    return 0x10000 * 7 + 0x5001; // OK; the result is 16 bits wide
+}
+
+TEST_F(ExportCommandRun, DialogIsShownAgainUntilThePeriodIsGiven)
+{
+    Start(true, {}, false, true);
+    g_dialogRuns = 0;
+    HostSlots[HostSlot_HostRunDialog] = reinterpret_cast<void*>(&DialogGivingTheDateTheSecondTime);
+    EXPECT_EQ(ExportCommand(), 0);
+
+    EXPECT_EQ(g_dialogRuns, 2);
+    const auto texts = ShownTexts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."),
+              1);
+    EXPECT_EQ(texts.back().rfind("Ilość wyeksportowanych faktur zakupu:", 0), 0u) << texts.back();
+    EXPECT_NE(texts.back(), "Ilość wyeksportowanych faktur zakupu:     0\nIlość wyeksportowanych korekt zakupu:     0\n");
+    EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), std::string("20210101\0" "20210131\0", 18));
+    EXPECT_TRUE(FileExists(Export()));
+}
+
+// The mode bit the command set is cleared before the object is destroyed,
+// after OK and after Cancel alike.
+std::vector<std::string> g_calls;
+int HOST_CONV_STDCALL LoggedSetModeFlags(int mask, int set)
+{
+    g_calls.push_back(set ? "set" : "clear");
+    return tomiva::HostSetModeFlags(mask, set);
+}
+int HOST_CONV_THISCALL LoggedBaseDestroy(void* self)
+{
+    g_calls.push_back("destroy");
+    return tomiva::WDialogBaseDestroy(self);
+}
+
+TEST_F(ExportCommandRun, ModeBitIsClearedBeforeTheObjectIsDestroyed)
+{
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "Cancel" : "OK");
+        host_.reset();
+        dir_ = std::make_unique<TestDir>();
+        Start(true, {"Od daty=2021-01-01", "Do daty=2021-01-31"}, cancel);
+        HostSlots[HostSlot_HostSetModeFlags] = reinterpret_cast<void*>(&LoggedSetModeFlags);
+        HostSlots[HostSlot_WDialogBaseDestroy] = reinterpret_cast<void*>(&LoggedBaseDestroy);
+        g_calls.clear();
+        EXPECT_EQ(ExportCommand(), 0);
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"set", "clear", "destroy"}));
+        EXPECT_EQ(FileExists(Export()), !cancel);
     }
 }
 

@@ -1,5 +1,6 @@
 // The settings file "a_mas.cfg": exactly the 258 bytes of the options,
-// saved so that a failed save leaves the earlier file whole.
+// reached by its bare name through the host, saved so that a failed save is
+// told and puts the earlier record back.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -20,6 +21,8 @@ namespace {
 
 const char kCannotWrite[] = "Nie można otworzyć pliku konfiguracji do zapisu!";
 const char kWriteError[] = "Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane.";
+const char kRestoreError[] =
+    "Błąd podczas zapisu konfiguracji!\nUstawienia nie zostały zapamiętane,\na poprzednich nie udało się przywrócić.";
 
 std::string Bytes(const ExportOptions& o);
 
@@ -33,7 +36,6 @@ protected:
     }
     void TearDown() override { ResetHostBinding(); }
     std::string Path() const { return dir_.file("a_mas.cfg"); }
-    std::string TempPath() const { return dir_.file("a_mas.cfg.tmp"); }
 
     TestDir dir_;
     std::unique_ptr<TestHost> host_;
@@ -61,7 +63,6 @@ TEST_F(SettingsFile, FirstUseWarnsOnceAndOkWritesExactlyTheRecord)
     object_->options = FullRecord();
     EXPECT_TRUE(object_->SaveOptions());
     EXPECT_EQ(ReadFileBytes(Path()), Bytes(FullRecord()));
-    EXPECT_FALSE(FileExists(TempPath()));
 }
 
 TEST_F(SettingsFile, ShortFileIsRefusedLongFileGivesItsFirst258Bytes)
@@ -95,82 +96,92 @@ TEST_F(SettingsFile, FifoIsRefusedAtOnceWithTheHostsReason)
         << HostShownNotes()[0];
 }
 
-// Each way a save can fail: the user is told, the answers stay in the
-// record, the earlier settings file is untouched and the temporary file is
-// gone (unless it was something the save did not make).
-TEST(SettingsFileSave, FailedSaveLeavesTheEarlierFileAndNothingElse)
+// A write entry that loses the bytes of the first write it is given (a
+// disk that was full for a moment) and writes every later one.
+int g_writesToDrop = 0;
+int HOST_CONV_STDCALL WriteDroppingTheFirst(const void* buffer, int size, int count, void* file)
+{
+    if (g_writesToDrop > 0) {
+        --g_writesToDrop;
+        return count;
+    }
+    return tomiva::HostWriteFile(buffer, size, count, file);
+}
+
+// Each way a save can fail: the user is told what the settings file now
+// holds, and the confirmed answers stay in the record.  The file is reached
+// only by its bare name through the host, so a save that does not hold is
+// undone by writing the earlier record back (checked the same way); when
+// that fails too, the user is told so, and the next load refuses the short
+// file as it refuses any.
+TEST(SettingsFileSave, FailedSaveIsToldAndTheEarlierRecordPutBack)
 {
     struct Case {
         const char* what;
-        std::function<void(const std::string& settings, const std::string& temporary)> arrange;
+        std::function<void(const std::string& settings)> arrange;
+        int writesDropped; // by the host's write entry, from the first
+        bool diskTakes100Bytes;
         const char* message;
-        const char* hostSays; // a piece of the host's own line, or null
-        bool somethingStaysAtTheTemporaryName;
-    };
-    const Case cases[] = {
-        {"a full disk", [](const std::string&, const std::string& t) { symlink("/dev/full", t.c_str()); },
-         kWriteError, "No space left on device", false},
-        {"a folder at the temporary name", [](const std::string&, const std::string& t) { mkdir(t.c_str(), 0700); },
-         kCannotWrite, "for writing: Is a directory", true},
-        {"a FIFO at the temporary name", [](const std::string&, const std::string& t) { mkfifo(t.c_str(), 0600); },
-         kCannotWrite, "for writing: it is a FIFO (named pipe), not a file", true},
-        {"a folder where the settings file goes",
-         [](const std::string& s, const std::string&) {
-             std::remove(s.c_str());
-             mkdir(s.c_str(), 0700);
-         },
-         kWriteError, nullptr, false},
+        const char* fileHolds; // "earlier", "nothing", "100 bytes", "a folder"
     };
     const std::string earlier(258, 'E');
+    const auto withEarlier = [&](const std::string& settings) { WriteFileBytes(settings, earlier); };
+    const Case cases[] = {
+        {"the new record lost, the earlier put back", withEarlier, 1, false, kWriteError, "earlier"},
+        {"no earlier record to put back", [](const std::string&) {}, 1, false, kWriteError, "nothing"},
+        {"a disk that takes 100 bytes, for both", withEarlier, 0, true, kRestoreError, "100 bytes"},
+        {"a folder where the settings file goes",
+         [](const std::string& settings) { mkdir(settings.c_str(), 0700); }, 0, false, kCannotWrite, "a folder"},
+        {"a FIFO where the settings file goes",
+         [](const std::string& settings) { mkfifo(settings.c_str(), 0600); }, 0, false, kCannotWrite, "a FIFO"},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TestDir dir;
-        const std::string settings = dir.file("a_mas.cfg"), temporary = dir.file("a_mas.cfg.tmp");
-        WriteFileBytes(settings, earlier);
-        c.arrange(settings, temporary);
+        const std::string settings = dir.file("a_mas.cfg");
+        c.arrange(settings);
         TestHost host(TestConfig("", dir.path()));
         ASSERT_TRUE(host.started()) << host.error();
         auto object = NewDialogObject();
         object->options = FullRecord();
+        g_writesToDrop = c.writesDropped;
+        HostSlots[HostSlot_HostWriteFile] = reinterpret_cast<void*>(&WriteDroppingTheFirst);
 
-        EXPECT_FALSE(object->SaveOptions());
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        if (c.diskTakes100Bytes) {
+            rlimit small = old;
+            small.rlim_cur = 100;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const bool saved = object->SaveOptions();
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+
+        EXPECT_FALSE(saved);
         EXPECT_EQ(ShownTexts(), std::vector<std::string>{c.message});
         EXPECT_EQ(Bytes(object->options), Bytes(FullRecord()));
         struct stat info {};
-        if (stat(settings.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-            EXPECT_TRUE(ReadFileBytes(settings).empty());
-        else
+        const std::string holds = c.fileHolds;
+        if (holds == "a folder" || holds == "a FIFO") {
+            ASSERT_EQ(lstat(settings.c_str(), &info), 0);
+            EXPECT_TRUE(holds == "a folder" ? S_ISDIR(info.st_mode) : S_ISFIFO(info.st_mode));
+        } else if (holds == "earlier") {
             EXPECT_EQ(ReadFileBytes(settings), earlier);
-        EXPECT_EQ(lstat(temporary.c_str(), &info) == 0, c.somethingStaysAtTheTemporaryName);
-        if (c.hostSays != nullptr) {
-            std::string notes;
-            for (const std::string& note : HostShownNotes())
-                notes += note + "\n";
-            EXPECT_NE(notes.find(c.hostSays), std::string::npos) << notes;
+        } else if (holds == "nothing") {
+            EXPECT_TRUE(ReadFileBytes(settings).empty());
+        } else {
+            EXPECT_EQ(ReadFileBytes(settings), earlier.substr(0, 100));
+            HostClearShownMessages();
+            EXPECT_FALSE(object->LoadOptions());
+            EXPECT_EQ(ShownTexts(),
+                      std::vector<std::string>{"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"});
         }
+        // Nothing but the settings file is ever written.
+        EXPECT_EQ(DirectoryEntries(dir.path()), std::vector<std::string>{"a_mas.cfg"});
+        ResetHostBinding();
     }
-}
-
-// A disk that fills up half-way: the file size limit lets 100 of the 258
-// bytes through, and the rest fails when the stream is flushed.
-TEST_F(SettingsFile, WriteCutShortIsCaughtByReadingItBack)
-{
-    WriteFileBytes(Path(), std::string(258, 'E'));
-    object_->options = FullRecord();
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = object_->SaveOptions();
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldSignal);
-
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(ShownTexts(), std::vector<std::string>{kWriteError});
-    EXPECT_EQ(ReadFileBytes(Path()), std::string(258, 'E'));
-    EXPECT_FALSE(FileExists(TempPath()));
 }
 
 // What HostWriteFile and HostCloseFile answer is not defined for the

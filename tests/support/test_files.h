@@ -22,6 +22,8 @@ private:
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
+// The names in a folder (not "." and ".."), sorted.
+std::vector<std::string> DirectoryEntries(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // The file's lines without their line ends.
 std::vector<std::string> SplitLines(const std::string& text);

@@ -68,8 +68,10 @@ protected:
         HostClearShownMessages();
     }
 
+    // Each run is a command of its own: no dialog of it was confirmed yet.
     int Run(const std::vector<std::string>& answers, bool cancel = false)
     {
+        HostState().dialogsConfirmed.clear();
         HostState().dialogAnswers = answers;
         HostState().dialogCancel = cancel;
         WDialogBase object{};

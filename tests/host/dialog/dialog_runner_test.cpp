@@ -56,8 +56,10 @@ protected:
         HostClearShownMessages();
     }
 
+    // Each run is a command of its own: no dialog of it was confirmed yet.
     int Run(const Table& table, std::vector<std::string> answers = {})
     {
+        HostState().dialogsConfirmed.clear();
         HostState().dialogAnswers = std::move(answers);
         tomiva::WDialogBaseConstruct(&object);
         object.vtable = table.slots;
