@@ -97,10 +97,10 @@ if(VENTALOR_TESTS)
   add_test(NAME Windows.ExportTables
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
             ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h)
-  # The Wine prefix is made once, in this build tree.  With the native
-  # tomiva at hand, a demo firm is also exported by both builds and compared.
+  # The Wine prefix is made once, in this build tree.  A demo firm is also
+  # exported by both builds and compared: the native tomiva must be built.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
-      "The native tomiva, for comparing both builds' exports of a demo firm (skipped when missing)")
+      "The native tomiva, for comparing both builds' exports of a demo firm (the Wine test fails without it)")
   # The test makes the package itself (cpack into a folder of its own), so it
   # needs no `package` build first.
   add_test(NAME Windows.Package
