@@ -31,9 +31,7 @@ protected:
             ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
         } else if (withFirm) {
             firm = dir_->file("firm.db");
-            std::string hex = "39383736353433323130";
-            hex += std::string(990 * 2 - hex.size(), '0');
-            ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO settings_block VALUES (2, X'" + hex + "');"), "");
+            ASSERT_EQ(CreateFirmDatabase(firm, PurchaseKindsDefinedSql()), "");
         }
         HostConfig config = TestConfig(firm, dir_->path());
         config.dialogAnswers = std::move(answers);
