@@ -237,8 +237,9 @@ TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
             continue;
         }
         EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
-        if (!c.saved.empty())
+        if (!c.saved.empty()) {
             EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 20), c.saved) << "the settings file stays as it was";
+        }
         // The plug-in's notice, then the host's refusal of the dialog shown again.
         ASSERT_GE(texts.size(), 2u);
         EXPECT_EQ(texts[texts.size() - 2], c.refusal);
