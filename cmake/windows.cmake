@@ -15,6 +15,7 @@ set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
 
 # The plug-in.
 file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/plugin/*.cpp
   ${CMAKE_SOURCE_DIR}/shell/*.cpp
   ${CMAKE_SOURCE_DIR}/options/*.cpp
   ${CMAKE_SOURCE_DIR}/export/*.cpp)
@@ -25,7 +26,7 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/ExportFKVentalor.rc.in ${CMAKE_BINA
 add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
 target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
 # Exports by number only, the export directory named ExportFKVentalor.dll.
-set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/shell/ExportFKVentalor.def)
+set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/plugin/ExportFKVentalor.def)
 set_target_properties(ExportFKVentalor PROPERTIES
   PREFIX "" SUFFIX ".dll"
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins
@@ -97,10 +98,10 @@ if(VENTALOR_TESTS)
   add_test(NAME Windows.ExportTables
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
             ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h)
-  # The Wine prefix is made once, in this build tree.  With the native
-  # tomiva at hand, a demo firm is also exported by both builds and compared.
+  # The Wine prefix is made once, in this build tree.  A demo firm is also
+  # exported by both builds and compared: the native tomiva must be built.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
-      "The native tomiva, for comparing both builds' exports of a demo firm (skipped when missing)")
+      "The native tomiva, for comparing both builds' exports of a demo firm (the Wine test fails without it)")
   # The test makes the package itself (cpack into a folder of its own), so it
   # needs no `package` build first.
   add_test(NAME Windows.Package
@@ -112,7 +113,7 @@ if(VENTALOR_TESTS)
   # of the "plugins" folder, so that only the test loads it.
   set(BREACH_DEF ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.def)
   add_library(latitude_breach_plugin MODULE ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.cpp
-              ${CMAKE_SOURCE_DIR}/options/dialog_template.cpp)
+              ${CMAKE_SOURCE_DIR}/options/options_dialog_block.cpp)
   target_include_directories(latitude_breach_plugin PRIVATE ${CMAKE_SOURCE_DIR})
   set_target_properties(latitude_breach_plugin PROPERTIES PREFIX "" SUFFIX ".dll"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_plugins LINK_DEPENDS ${BREACH_DEF})

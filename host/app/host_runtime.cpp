@@ -12,6 +12,7 @@
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
+#include "host/common/system_path.h"
 #include "host/app/written_check.h"
 #include "host/app/written_files.h"
 #include "host/firm/firm_database.h"
@@ -21,6 +22,7 @@
 #include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -44,7 +46,7 @@ constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClo
 
 bool IsXmlFile(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = Utf8Path(SystemPath(path).extension());
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".xml";
@@ -76,10 +78,15 @@ bool HostStart(const HostConfig& config, std::string* error)
 
     // An empty directory means the current one, as when none is given.
     const std::string directory = config.dataDirectory.empty() ? std::string(".") : config.dataDirectory;
+    // The plug-in is given the directory as host text: one it cannot hold is
+    // refused, never handed on half converted.
+    std::string directoryText, why;
     std::error_code ec;
-    if (!std::filesystem::is_directory(directory, ec))
+    if (!PathAsHostText(directory, &directoryText, &why))
+        offence("data directory \"" + directory + "\": " + why);
+    else if (!std::filesystem::is_directory(SystemPath(directory), ec))
         offence("data directory \"" + directory + "\" does not exist or is not a directory");
-    else if (directory.size() > kHostMaxDataDirectory)
+    else if (directoryText.size() > kHostMaxDataDirectory)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
 
@@ -89,9 +96,9 @@ bool HostStart(const HostConfig& config, std::string* error)
     if (problems.empty()) {
         LatitudeConfigure(config.latitude);
         if (LatitudeHas(LatitudeVariation::BareNamesElsewhere)) {
-            bareNames = (std::filesystem::path(directory) / kLatitudeBareNameFolder).string();
-            std::filesystem::create_directories(bareNames, ec);
-            if (!std::filesystem::is_directory(bareNames, ec))
+            bareNames = Utf8Path(SystemPath(directory) / kLatitudeBareNameFolder);
+            std::filesystem::create_directories(SystemPath(bareNames), ec);
+            if (!std::filesystem::is_directory(SystemPath(bareNames), ec))
                 offence("the folder of bare file names \"" + bareNames + "\" cannot be made");
         }
     }
@@ -110,6 +117,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     }
 
     state.dataDirectory = directory;
+    state.dataDirectoryText = directoryText;
     state.bareNameDirectory = bareNames;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
@@ -142,7 +150,7 @@ std::vector<std::string> HostFinishCommand()
         for (std::string& path : FilesWrittenSince(StartingBareNames(), state.bareNameDirectory, {})) {
             std::error_code ec;
             const bool listed = std::any_of(written.begin(), written.end(), [&](const std::string& other) {
-                return std::filesystem::equivalent(other, path, ec);
+                return std::filesystem::equivalent(SystemPath(other), SystemPath(path), ec);
             });
             if (!listed)
                 written.push_back(std::move(path));

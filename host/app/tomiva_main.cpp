@@ -21,8 +21,10 @@
 #include "host/firm/demo/demo_firm.h"
 #include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
+#include "host/common/system_path.h"
 #include "host/services/host_files.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"
@@ -223,6 +225,9 @@ const char kUsage[] =
     "  --firm FILE          " TOMIVA_USAGE_FIRM "\n"
     "  --dir DIR            the firm's data directory: settings files, INI files and\n"
     "                       export files live there (default: the current directory)\n"
+    "                       (the plug-in is given paths in the host's Polish text,\n"
+    "                       Mazovia: a --dir, --firm or --plugin name with a\n"
+    "                       character it lacks, such as €, is refused, exit 1)\n"
     "  --today YYYY-MM-DD   the date the host reports as today (default: the system's)\n"
     "  --plugin FILE        load this plug-in module (repeatable); without it every\n"
     "                       plug-in in the folder \"plugins\" next to tomiva is loaded\n"
@@ -393,6 +398,17 @@ int Parse(int argc, char** argv, Arguments* a)
     }
     if (a->command.empty())
         return UsageError("no command given");
+    // The plug-in is given paths as host text (Mazovia): a folder or file
+    // name that it cannot hold is refused here, before anything is opened.
+    std::vector<std::pair<const char*, const std::string*>> paths = {{"--dir", &a->config.dataDirectory},
+                                                                     {"--firm", &a->config.firmPath}};
+    for (const std::string& plugin : a->plugins)
+        paths.emplace_back("--plugin", &plugin);
+    for (const auto& [option, path] : paths) {
+        std::string text, why;
+        if (!PathAsHostText(*path, &text, &why))
+            return UsageError(std::string(option) + " \"" + *path + "\" is refused: " + why);
+    }
     return -1;
 }
 
@@ -411,15 +427,15 @@ std::string DefaultPluginFolder(const char* argv0)
 {
     std::error_code ec;
 #ifdef _WIN32
-    std::filesystem::path self = ProgramFilePath();
+    std::filesystem::path self = SystemPath(ProgramFilePath());
     if (self.empty())
-        self = std::filesystem::absolute(argv0, ec);
+        self = std::filesystem::absolute(SystemPath(argv0), ec);
 #else
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
-        self = std::filesystem::absolute(argv0, ec);
+        self = std::filesystem::absolute(SystemPath(argv0), ec);
 #endif
-    return (self.parent_path() / "plugins").string();
+    return Utf8Path(self.parent_path() / "plugins");
 }
 
 int LoadPlugins(const Arguments& a, const char* argv0)
@@ -463,7 +479,7 @@ int NewFirm(const Arguments& a)
         return UsageError("new-firm takes one file name");
     const std::string& path = a.command[1];
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
+    if (std::filesystem::exists(SystemPath(path), ec)) {
         std::fprintf(stderr, "tomiva: %s exists already; a new firm needs a new file\n", path.c_str());
         return kExitFirm;
     }
@@ -477,7 +493,7 @@ int NewFirm(const Arguments& a)
     sqlite3_free(message);
     sqlite3_close(db);
     if (!ok) {
-        std::filesystem::remove(path, ec);
+        std::filesystem::remove(SystemPath(path), ec);
         return kExitFirm;
     }
     std::printf("empty firm written: %s\n", path.c_str());
@@ -525,7 +541,7 @@ int Verify(const Arguments& a)
     request.file = a.command[1];
     request.firm = a.config.firmPath;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(request.file, ec))
+    if (!std::filesystem::is_regular_file(SystemPath(request.file), ec))
         return UsageError("no export file " + request.file);
     if (a.from.empty() != a.to.empty())
         return UsageError("--from and --to go together");
@@ -569,7 +585,7 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
     std::vector<std::string> exports;
     std::string settingsFile;
     for (const std::string& file : written) {
-        const std::filesystem::path path(file);
+        const std::filesystem::path path = SystemPath(file);
         if (path.filename() == kExportSettingsFileName)
             settingsFile = file;
         else if (path.filename().string().rfind("qPX_", 0) == 0 && path.extension() == ".xml" &&

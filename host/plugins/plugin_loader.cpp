@@ -6,6 +6,7 @@
 
 #include "contract/plugin_descriptor.h"
 #include "host/common/error_text.h"
+#include "host/common/system_path.h"
 #include "host/plugins/plugin_modules.h"
 #include "host/plugins/plugin_registry.h"
 #include "host/services/host_latitude.h"
@@ -81,12 +82,12 @@ std::vector<std::string> HostPluginFilesIn(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
-        std::string extension = item.path().extension().string();
+    for (const auto& item : std::filesystem::directory_iterator(SystemPath(folder), ec)) {
+        std::string extension = Utf8Path(item.path().extension());
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (item.is_regular_file(ec) && extension == PluginModuleExtension())
-            files.push_back(item.path().string());
+            files.push_back(Utf8Path(item.path()));
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -19,10 +19,12 @@
 
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
+#include "host/common/system_path.h"
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -71,7 +73,7 @@ bool CloseAndForget(HostFile* file)
     if (file->writing && Watch() != nullptr)
         Watch()->closed(file);
     if (file->withdrawn)
-        std::remove(file->path.c_str());
+        RemoveSystemFile(file->path);
     const bool stands = flushed && !file->withdrawn;
     delete file;
     return stands;
@@ -152,7 +154,7 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
         return nullptr;
     }
     errno = 0;
-    std::FILE* stream = std::fopen(path.c_str(), mode);
+    std::FILE* stream = OpenSystemFile(path, mode);
     if (stream == nullptr)
         *why = ErrnoText(errno);
     return stream;
@@ -201,12 +203,14 @@ std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
         return {};
+    // The plug-in's path is host text; the system's is UTF-8.
+    const std::string system = MazoviaToUtf8(path);
     if (!IsBareName(path))
-        return path;
+        return system;
     std::string full = HostState().bareNameDirectory;
     if (!full.empty() && !IsSeparator(full.back()))
         full += '/';
-    return full + path;
+    return full + system;
 }
 
 int HostCloseAllFiles()
@@ -361,11 +365,13 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     return LatitudeNonNegative(written);
 }
 
+// The directory as host text (Mazovia), as the plug-in takes every text;
+// the host with latitude hands it out in a buffer with its pattern behind.
 const char* HOST_CONV_STDCALL HostDataDirectory(void)
 {
     if (LatitudeOn())
-        return LatitudeDataDirectoryText(HostState().dataDirectory);
-    return HostState().dataDirectory.c_str();
+        return LatitudeDataDirectoryText(HostState().dataDirectoryText);
+    return HostState().dataDirectoryText.c_str();
 }
 
 // The caller guarantees room in path for a separator, the name and the NUL;

@@ -26,9 +26,10 @@ struct HostFailure {
 
 struct HostSession {
     bool running = false;
-    std::string dataDirectory = "."; // the data directory (HostDataDirectory)
-    std::string bareNameDirectory = "."; // where bare file names resolve: the data directory, or
-                                         // a folder of its own (--host-latitude)
+    std::string dataDirectory = "."; // the data directory (UTF-8, the system's path)
+    std::string dataDirectoryText = "."; // the same as host text (Mazovia), for the plug-in
+    std::string bareNameDirectory = "."; // where bare file names resolve (UTF-8): the data directory,
+                                         // or a folder of its own (--host-latitude)
     std::string today;               // host date text YYYYMMDD; empty = the system's date
     bool batch = true;               // no person at the terminal
     std::vector<std::string> dialogAnswers; // scripted answers for the next dialog (batch)
@@ -58,7 +59,7 @@ void HostRecordFailure(HostFailureKind kind, const char* text) noexcept;
 // Whether a failure of that kind was recorded since the host started.
 bool HostFailedWith(HostFailureKind kind);
 
-// Longest data directory the host accepts.  The plug-in builds its output
-// path in a 256-byte buffer: the directory, a separator, "qPX_YYYY-MM-DD.xml"
+// Longest data directory the host accepts, in characters of host text.  The
+// plug-in builds its output path in a 256-byte buffer: the directory, a separator, "qPX_YYYY-MM-DD.xml"
 // and the NUL must fit there, with room to spare.
 inline constexpr std::size_t kHostMaxDataDirectory = 200;

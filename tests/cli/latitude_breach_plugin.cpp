@@ -19,7 +19,7 @@
 #include "contract/host_protocol.h"
 #include "contract/native_module.h"
 #include "contract/plugin_descriptor.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 
 #ifdef _WIN32
 // Not <windows.h>: it defines CDECL, a word of the list of host entries.

@@ -17,7 +17,7 @@
 #include "host/module/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_session.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
