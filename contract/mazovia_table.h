@@ -1,7 +1,7 @@
 // The Mazovia code page, the host's one-byte Polish text: the character of
 // every byte.  Both sides read it: the plug-in to give the system its paths
 // (shell/platform_path.cpp), the host for every conversion of its text
-// (host/services/mazovia.cpp).  docs/mazovia.md says which of the published
+// (host/common/mazovia.cpp).  docs/mazovia.md says which of the published
 // variants it follows and why.
 #pragma once
 

@@ -3,6 +3,9 @@
 #
 #   contract/                      includes only contract/ (and the system's headers)
 #   host/                          includes nothing of plugin/, shell/, options/, export/
+#   host/*/ but app/               include nothing of host/app/: the program and
+#                                  its session sit on top, and each room declares
+#                                  what it defines (its test hooks too)
 #   plugin/, shell/, options/, export/
 #                                  include nothing of host/
 #   plugin/                        the plug-in's top (entry points): it may include
@@ -28,6 +31,10 @@ rule() { # rule FOLDER PATTERN WHY
 
 rule contract '(shell|options|export|host)/|\.\./' "contract/ includes something outside contract/"
 rule host '(\.\./)*(plugin|shell|options|export)/' "host/ includes the plug-in"
+for room in host/*/; do
+    [[ $room == host/app/ ]] && continue
+    rule "${room%/}" '(\.\./)*host/app/' "${room%/} includes host/app/ (the top of the host)"
+done
 for plugin in plugin shell options export; do
     rule "$plugin" '(\.\./)*host/' "$plugin/ includes the host"
 done

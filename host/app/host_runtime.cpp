@@ -10,19 +10,21 @@
 #include <system_error>
 
 #include "contract/host_records.h"
+#include "host/app/written_check.h"
+#include "host/app/written_files.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
 #include "host/common/system_path.h"
-#include "host/app/written_check.h"
-#include "host/app/written_files.h"
 #include "host/firm/firm_database.h"
+#include "host/module/host_exports.h"
 #include "host/services/host_dates.h"
 #include "host/services/host_failures.h"
 #include "host/services/host_files.h"
 #include "host/services/host_latitude.h"
+#include "host/services/host_memory.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
-// The replacement host's own interface: start it over a firm database, stop
-// it, and the hooks that tests use.  The plug-in never sees this header; it
+// The replacement host's own interface: start it over a firm database and
+// stop it.  The hooks that tests use live with the rooms that define them
+// (host/services/host_messages.h, host_memory.h, host_text.h,
+// host/module/host_exports.h).  The plug-in never sees this header; it
 // reaches the host only through the numbered entries (see host_exports.cpp).
 #pragma once
 
@@ -36,44 +38,7 @@ void HostStop();
 // passed, by path.
 std::vector<std::string> HostFinishCommand();
 
-// A message box, error notice or notice that the host showed; texts in UTF-8
-// with the emphasis bytes dropped.
-struct HostShownMessage {
-    std::string kind; // "box", "error", "notice"
-    std::string title;
-    std::string text;
-};
-const std::vector<HostShownMessage>& HostShownMessages();
-// The host's own lines about files and the firm (HostNote), in order.
-const std::vector<std::string>& HostShownNotes();
-// Forgets both.
-void HostClearShownMessages();
-
-// Makes the n-th allocation from now fail (1 = the next one); 0 clears.
-// Counts every allocation entry (HostAlloc, HostAllocClear, HostRealloc).
-void HostFailAllocation(int nth);
-// Number of allocation entries called so far, and blocks not yet freed.
-long HostAllocationCount();
-long HostLiveBlocks();
-// Releases every block a plug-in left (HostStop does); returns how many.
-int HostReclaimBlocks();
-
 // True when a dialog refused its scripted answers or values (the message
 // said which control and why), or could not be shown; the command then ran
 // nothing.  Cleared by HostStart.
 bool HostDialogRefused();
-
-// How often the plug-in looked the entry up by number.
-long HostLookupCount(int number);
-
-// The interface number the host reports (112 unless a test says otherwise).
-void HostSetInterfaceNumber(int number);
-
-// Withholds an entry from the export table (tests of missing entries).
-void HostWithholdEntry(int number);
-void HostClearWithheldEntries();
-// Marks the command as failed for entries the plug-in may have missed
-// unseen.  Natively the host sees every look-up and marks one that finds
-// nothing when it happens, so this does nothing; the Windows host cannot see
-// look-ups (the system answers them), so each withheld entry counts.
-void HostMarkWithheldEntries();

@@ -24,7 +24,7 @@
 #include "host/common/system_path.h"
 #include "host/services/host_files.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 #include "host/plugins/plugin_registry.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"
@@ -32,6 +32,8 @@
 #ifdef TOMIVA_WITH_VERIFY
 #include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
+#include "host/module/host_exports.h"
+#include "host/services/host_memory.h"
 #include "host/verify/verify.h"
 #include "host/verify/verify_report.h"
 #endif

@@ -11,7 +11,7 @@
 #include "host/common/utf8.h"
 #include "host/dialog/dialog_state.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 char32_t DialogFoldCase(char32_t c)
 {

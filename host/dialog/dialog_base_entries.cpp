@@ -11,10 +11,10 @@
 #include <cstring>
 #include <string>
 
-#include "host/app/host_runtime.h"
 #include "host/common/entry_guard.h"
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_state.h"
+#include "host/services/host_messages.h"
 
 namespace {
 

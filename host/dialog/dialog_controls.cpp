@@ -9,7 +9,7 @@
 
 #include "host/dialog/dialog_state.h"
 #include "host/common/host_date.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 bool DialogFocusable(const RunningDialog& d, int number)
 {

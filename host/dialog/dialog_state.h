@@ -12,7 +12,7 @@
 #include "contract/host_api.h"
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_template.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 
 struct DialogControlState {

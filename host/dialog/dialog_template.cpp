@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

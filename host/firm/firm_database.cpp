@@ -16,7 +16,7 @@
 #include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "host/firm/firm_queries.h"
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 
 namespace {

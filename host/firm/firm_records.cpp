@@ -12,7 +12,7 @@
 #include "host/common/utf8.h"
 #include "host/firm/firm_queries.h"
 #include "host/services/host_latitude.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 std::string_view ColumnText(sqlite3_stmt* row, int column)
 {

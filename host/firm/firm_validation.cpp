@@ -20,7 +20,7 @@
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_schema.h"
 #include "host/firm/firm_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "contract/host_api.h"
 #include "contract/native_module.h"
 #include "host/common/entry_guard.h"
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
+#include "host/host_entry_impl.h"
+#include "host/module/host_exports.h"
 #include "host/services/host_session.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/host_runtime.h"
+#include "host/module/host_exports.h"
 #include "host/services/host_session.h"
 
 namespace {

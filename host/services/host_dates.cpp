@@ -11,7 +11,7 @@
 #include "host/common/civil_date.h"
 #include "host/common/entry_guard.h"
 #include "host/common/host_date.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_session.h"
 

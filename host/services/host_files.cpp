@@ -20,11 +20,11 @@
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
 #include "host/common/system_path.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "host/common/file_kind.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_files.h"
 

@@ -13,10 +13,10 @@
 #include <unordered_set>
 
 #include "host/common/entry_guard.h"
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_files.h"
 #include "host/services/host_latitude.h"
+#include "host/services/host_memory.h"
 #include "host/services/host_session.h"
 
 namespace {

@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "contract/host_protocol.h"
-#include "host/app/host_runtime.h"
 #include "host/common/entry_guard.h"
 #include "host/common/host_format.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

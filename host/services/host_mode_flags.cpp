@@ -3,7 +3,7 @@
 // with one of them).
 #include <cstdint>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "contract/host_protocol.h"
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
-#include "host/services/mazovia.h"
+#include "host/services/host_text.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

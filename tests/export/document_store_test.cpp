@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "export/document_store.h"
-#include "host/app/host_runtime.h"
+#include "host/services/host_memory.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 

@@ -6,12 +6,14 @@
 #include <functional>
 
 #include "contract/host_records.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_memory.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
+#include "host/services/host_messages.h"
 
 namespace {
 

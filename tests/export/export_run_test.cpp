@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "host/firm/demo/demo_firm.h"
+#include "host/services/host_memory.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
 #include "support/export_harness.h"

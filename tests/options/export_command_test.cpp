@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
+#include "host/module/host_exports.h"
 #include "host/services/host_files.h"
+#include "host/services/host_memory.h"
 #include "shell/binding.h"
 #include "shell/platform.h"
 #include "support/export_harness.h"

@@ -11,7 +11,8 @@
 #include <cstring>
 #include <functional>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "support/export_harness.h"

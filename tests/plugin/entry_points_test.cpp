@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/module/host_exports.h"
 #include "host/plugins/plugin_registry.h"
-#include "shell/binding.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_text.h"
 #include "plugin/entry_points.h"
+#include "shell/binding.h"
 #include "shell/platform.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"

@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/module/host_exports.h"
+#include "host/services/host_memory.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/platform.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"
+#include "host/services/host_messages.h"
 
 namespace {
 

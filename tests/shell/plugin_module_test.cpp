@@ -5,10 +5,11 @@
 
 #include <cstring>
 
-#include "host/app/host_runtime.h"
-#include "host/services/mazovia.h"
-#include "host/plugins/plugin_registry.h"
 #include "export/export_options.h"
+#include "host/app/host_runtime.h"
+#include "host/plugins/plugin_registry.h"
+#include "host/services/host_messages.h"
+#include "host/common/mazovia.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"
 

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "host/services/mazovia.h"
+#include "host/services/host_messages.h"
+#include "host/common/mazovia.h"
 #include "shell/module_handles.h"
 
 TestHost::TestHost(HostConfig config)

@@ -16,7 +16,7 @@
 #include "host/dialog/terminal/terminal_screen.h"
 #include "host/dialog/terminal/terminal_view.h"
 #include "host/services/host_session.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "host/dialog/terminal/terminal_view.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

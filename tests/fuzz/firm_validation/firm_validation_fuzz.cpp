@@ -20,7 +20,7 @@
 #include "host/firm/firm_database.h"
 #include "host/firm/firm_schema.h"
 #include "host/firm/firm_validation.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 
 namespace {
 

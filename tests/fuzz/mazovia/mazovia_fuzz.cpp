@@ -12,7 +12,7 @@
 
 #include "fuzz_support.h"
 #include "host/common/utf8.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "export/export_options.h"
 #include "fuzz_support.h"
-#include "host/app/host_runtime.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "options/export_dialog.h"
 

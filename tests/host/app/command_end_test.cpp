@@ -18,7 +18,9 @@
 #include "host/app/host_runtime.h"
 #include "host/app/written_check.h"
 #include "host/app/xml_check.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
+#include "host/module/host_exports.h"
+#include "host/services/host_memory.h"
 #include "host/services/host_session.h"
 #include "support/test_files.h"
 

@@ -11,11 +11,11 @@
 
 #include "contract/host_protocol.h"
 #include "host/firm/firm_schema.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/host_dates.h"
 #include "host/services/host_files.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 #include "support/test_files.h"
 
 namespace {

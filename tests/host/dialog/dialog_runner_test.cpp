@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "host/dialog/dialog_host.h"
-#include "host/module/host_entry_impl.h"
+#include "contract/dialog_base.h"
+#include "contract/native_module.h"
+#include "export/export_options.h"
 #include "host/app/host_runtime.h"
+#include "host/dialog/dialog_host.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "options/options_dialog_block.h"
-#include "export/export_options.h"
-#include "contract/dialog_base.h"
 #include "shell/host_calls.h"
-#include "contract/native_module.h"
 
 extern "C" const NativeModule native_module_TOMIVA;
 

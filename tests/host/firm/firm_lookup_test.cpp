@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "contract/host_records.h"
 #include "host/firm/firm_database.h"
 #include "host/firm/firm_queries.h"
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
-#include "contract/host_records.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_memory.h"
 #include "support/test_firm.h"
 
 namespace {

@@ -12,9 +12,9 @@
 
 #include "contract/host_protocol.h"
 #include "contract/host_records.h"
-#include "host/app/host_runtime.h"
 #include "host/firm/firm_session.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "support/test_firm.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/firm/firm_records.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "contract/mazovia_literal.h"
 #include "support/test_firm.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/firm/firm_database.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "contract/host_records.h"
 #include "support/test_files.h"
 #include "support/test_firm.h"

@@ -8,8 +8,9 @@
 
 #include "host/app/host_runtime.h"
 #include "host/common/entry_guard.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_files.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"

@@ -17,8 +17,9 @@
 
 #include "contract/host_protocol.h"
 #include "host/app/host_runtime.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_files.h"
+#include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "support/test_files.h"
 

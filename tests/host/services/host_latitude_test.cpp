@@ -14,7 +14,7 @@
 #include "contract/host_records.h"
 #include "host/app/host_runtime.h"
 #include "host/dialog/dialog_host.h"
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_latitude.h"
 #include "host/services/host_session.h"
 #include "options/options_dialog_block.h"

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
+#include "host/host_entry_impl.h"
+#include "host/services/host_memory.h"
 
 namespace {
 

@@ -5,8 +5,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "host/module/host_entry_impl.h"
-#include "host/app/host_runtime.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 

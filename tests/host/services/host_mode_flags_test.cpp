@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 
 namespace {
 

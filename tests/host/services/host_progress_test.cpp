@@ -1,7 +1,7 @@
 // The progress window: texts kept line by line, a null line unchanged.
 #include <gtest/gtest.h>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 #include "host/services/host_progress.h"
 
 namespace {

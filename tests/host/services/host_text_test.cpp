@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/module/host_entry_impl.h"
+#include "host/host_entry_impl.h"
 
 namespace {
 

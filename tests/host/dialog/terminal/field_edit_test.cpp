@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/dialog/terminal/field_edit.h"
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 namespace {
 

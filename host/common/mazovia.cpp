@@ -1,6 +1,6 @@
 // The conversions of the Mazovia code page, whose table both sides share
 // (contract/mazovia_table.h).
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/services/mazovia.h"
+#include "host/common/mazovia.h"
 #include "contract/mazovia_literal.h"
 
 namespace {
