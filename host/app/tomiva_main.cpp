@@ -1,418 +1,39 @@
 // tomiva: the replacement host on the command line.  It keeps a firm's
 // tables in a SQLite file, loads plug-ins, lists their menu entries and runs
-// one of them.
+// one of them.  Here the command line is parsed (tomiva_command_line.cpp)
+// and each command dispatched to the room that does it.
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <climits>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
-
 #include "contract/host_protocol.h"
-#include "host/firm/demo/demo_firm.h"
-#include "host/firm/firm_schema.h"
 #include "host/app/host_runtime.h"
+#include "host/app/tomiva_allocation_switch.h"
+#include "host/app/tomiva_command_line.h"
 #include "host/common/system_path.h"
-#include "host/services/host_files.h"
-#include "host/services/host_session.h"
-#include "host/common/mazovia.h"
+#include "host/firm/demo/demo_firm.h"
+#include "host/firm/new_firm.h"
+#include "host/module/host_exports.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/services/host_files.h"
+#include "host/services/host_memory.h"
+#include "host/services/host_session.h"
 #ifdef _WIN32
 #include "host/app/program_windows.h"
 #endif
 #ifdef TOMIVA_WITH_VERIFY
 #include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
-#include "host/module/host_exports.h"
-#include "host/services/host_memory.h"
 #include "host/verify/verify.h"
 #include "host/verify/verify_report.h"
 #endif
 
-// ---------------------------------------------------------------------------
-// The test switch TOMIVA_FAIL_PROGRAM_ALLOC=N (environment): the N-th
-// allocation of the program itself fails, counted from the start of main:
-// operator new throws std::bad_alloc (the nothrow forms, which call it, give
-// null) and SQLite's allocator returns null.  Unset, nothing is counted.
-// (--fail-allocation does the same for the host's allocation entries.)
-
 namespace {
-
-inline constexpr char kFailProgramAllocation[] = "TOMIVA_FAIL_PROGRAM_ALLOC";
-
-// Counted on every thread (the firm's structure is checked on one of its own).
-std::atomic<long> g_programAllocations{0};
-long g_failProgramAllocation = 0; // the allocation that fails; 0 none
-
-// True for the allocation that must fail.
-bool ProgramAllocationFails()
-{
-    if (g_failProgramAllocation == 0)
-        return false;
-    return ++g_programAllocations == g_failProgramAllocation;
-}
-
-sqlite3_mem_methods g_sqliteDefault{};
-
-void* SqliteMalloc(int size) { return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xMalloc(size); }
-void* SqliteRealloc(void* block, int size)
-{
-    return ProgramAllocationFails() ? nullptr : g_sqliteDefault.xRealloc(block, size);
-}
-
-// Arms the switch; SQLite's allocator is set before anything opens a
-// database.  False (with the reason) for a value that is no positive number.
-bool ArmProgramAllocationFailure(std::string* why)
-{
-    const char* text = std::getenv(kFailProgramAllocation);
-    if (text == nullptr || *text == '\0')
-        return true;
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (*end != '\0' || n <= 0) {
-        *why = std::string(kFailProgramAllocation) + " takes a positive number, not \"" + text + "\"";
-        return false;
-    }
-    if (sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
-        sqlite3_mem_methods counted = g_sqliteDefault;
-        counted.xMalloc = &SqliteMalloc;
-        counted.xRealloc = &SqliteRealloc;
-        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
-    }
-    g_failProgramAllocation = n;
-    return true;
-}
-
-// Says so when the switch never came to its allocation: a sweep over N ends
-// there.
-void TellUnreachedAllocationFailure()
-{
-    if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)
-        std::fprintf(stderr, "tomiva: %s=%ld was not reached: %ld allocations\n", kFailProgramAllocation,
-                     g_failProgramAllocation, g_programAllocations.load());
-}
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    void* block = ProgramAllocationFails() ? nullptr : std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr)
-        throw std::bad_alloc();
-    return block;
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-// These operators are the pair of the one above, whose blocks come from
-// malloc; g++ sees operator new and free meet and warns of a mismatch.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-#pragma GCC diagnostic pop
-
-namespace {
-
-enum ExitCode {
-    kExitOk = 0,
-    kExitUsage = 1,
-    kExitFirm = 2,
-    kExitPlugin = 3,
-    kExitEntry = 4,
-    kExitDialog = 5,
-    kExitEntryMissing = 6,
-    kExitHostFailed = 7,
-    kExitPluginReported = 8,
-    kExitFileIncomplete = 9,
-    kExitVerify = 10,
-    kExitContractBroken = 11,
-};
-
-// The exit statuses, each once: --help prints this list (README.md has the
-// same table).  Of a command that failed in more than one way, the status
-// is the first of its failures in kStatusOfFailure's order below.
-struct ExitStatusText {
-    ExitCode status;
-    const char* text; // lines of --help, each but the first indented by 3
-};
-constexpr ExitStatusText kExitStatuses[] = {
-    {kExitOk, "the command finished, and every file it wrote is complete"},
-    {kExitUsage, "bad usage"},
-    {kExitFirm, "the firm database was refused (a broken rule, damage, a lock, a hot\n"
-                "journal, not a file)"},
-    {kExitPlugin, "a plug-in could not be loaded"},
-    {kExitEntry, "no such menu entry"},
-    {kExitDialog, "the dialog was refused: its scripted answers or values (the plug-in's\n"
-                  "own checks among them), or a dialog that could not be shown; the\n"
-                  "command ran nothing"},
-    {kExitEntryMissing, "the plug-in asked for a host entry that this host lacks: the command\n"
-                        "was abandoned, or went on with a stand-in answer after Ignore"},
-    {kExitHostFailed, "the host failed the command: a read of the firm database failed (an\n"
-                      "SQLite error, a damaged file) or memory ran short; the files the\n"
-                      "plug-in was writing then are removed"},
-    {kExitPluginReported, "the plug-in reported a failure in the host's error notice (an export\n"
-                          "it could not write whole: it kept the earlier file)"},
-    {kExitFileIncomplete, "a file the command wrote is not complete: it could not be created,\n"
-                          "written or closed, or an XML file is not one whole document"},
-#ifdef TOMIVA_WITH_VERIFY
-    {kExitVerify, "an export file of a batch run failed verification: not valid against the\n"
-                  "schema, or not what the firm holds"},
-#endif
-    {kExitContractBroken, "--host-latitude: the plug-in broke a promise of the host's contract (a\n"
-                          "slot of its dialog object overridden, a write past a buffer of the\n"
-                          "host, on i386 a call that left the stack pointer off); comes first"},
-};
-
-// The verify command and the check of a batch run's files need libxml2,
-// which the Windows build of the host does not have: there the usage says
-// nothing of them.
-#ifdef TOMIVA_WITH_VERIFY
-#define TOMIVA_USAGE_RUN_VERIFIES \
-    "                       (in batch mode every export file the run wrote is then\n" \
-    "                       verified, see verify: against the schema, and against\n" \
-    "                       the firm for the period and kinds that the run's\n" \
-    "                       settings file a_mas.cfg holds)\n"
-#define TOMIVA_USAGE_VERIFY \
-    "  verify FILE          check an export file (qPX_YYYY-MM-DD.xml): valid against\n" \
-    "                       the schema of the export format and, with --firm, every\n" \
-    "                       document of the period and kinds present once with the\n" \
-    "                       firm's net and VAT per rate and class, every contractor\n" \
-    "                       with the firm's name, tax number and address; prints a\n" \
-    "                       summary per month and rate, the warnings and mismatches\n" \
-    "      --from YYYY-MM-DD  first day of the export's period; with --to\n" \
-    "      --to YYYY-MM-DD    last day (default for both: the month that the\n" \
-    "                         documents' MIESIAC and ROK name)\n" \
-    "      --scope KINDS      invoices, corrections or invoices,corrections (default:\n" \
-    "                         the kinds of the documents in the file)\n"
-#define TOMIVA_USAGE_NO_VERIFY \
-    "  --no-verify          run: leave the files of a batch run unverified\n"
-#define TOMIVA_USAGE_FIRM \
-    "the firm database (needed by run; verify reconciles\n" \
-    "                       an export file with it)"
-#else
-#define TOMIVA_USAGE_RUN_VERIFIES ""
-#define TOMIVA_USAGE_VERIFY ""
-#define TOMIVA_USAGE_NO_VERIFY ""
-#define TOMIVA_USAGE_FIRM "the firm database (needed by run)"
-#endif
-
-const char kUsage[] =
-    "usage: tomiva [OPTIONS] COMMAND\n"
-    "\n"
-    "Runs the plug-ins of the host over a firm database (a SQLite file).\n"
-    "\n"
-    "Commands:\n"
-    "  run ENTRY            run the menu entry with that name, e.g. run \"Eksport Ventalor (txt)\"\n"
-    TOMIVA_USAGE_RUN_VERIFIES
-    "  plugins              list the menu entries that the plug-ins registered\n"
-    "  new-firm FILE        write an empty firm database to FILE (a new file), to be\n"
-    "                       filled with the sqlite3 shell or a CSV import\n"
-    "  demo-firm FILE       write a demo firm database to FILE (a new file)\n"
-    "      --documents N      purchase documents to generate (default 400)\n"
-    "      --seed S           seed of the generator (default 1)\n"
-    "      --year YYYY        year of the documents (default 2021)\n"
-    TOMIVA_USAGE_VERIFY
-    "\n"
-    "Options:\n"
-    "  --firm FILE          " TOMIVA_USAGE_FIRM "\n"
-    "  --dir DIR            the firm's data directory: settings files, INI files and\n"
-    "                       export files live there (default: the current directory)\n"
-    "                       (the plug-in is given paths in the host's Polish text,\n"
-    "                       Mazovia: a --dir, --firm or --plugin name with a\n"
-    "                       character it lacks, such as €, is refused, exit 1)\n"
-    "  --today YYYY-MM-DD   the date the host reports as today (default: the system's)\n"
-    "  --plugin FILE        load this plug-in module (repeatable); without it every\n"
-    "                       plug-in in the folder \"plugins\" next to tomiva is loaded\n"
-    "  --batch              nobody at the terminal: dialogs take their scripted\n"
-    "                       answers and are confirmed with OK, messages are printed;\n"
-    "                       also the mode whenever standard input is not a terminal\n"
-    "  --answer CONTROL=VALUE\n"
-    "                       a scripted answer for the dialog (repeatable, in order);\n"
-    "                       CONTROL is the caption before an input or a check box's\n"
-    "                       text (without \"~\" and a trailing \":\"), or the control's\n"
-    "                       number in the dialog; dates as YYYY-MM-DD, check boxes 1/0\n"
-    "  --cancel             batch: close the dialog with Cancel instead of OK\n"
-    "  --prompt-answers LIST\n"
-    "                       answers to \"missing host entry\" prompts in batch mode, a\n"
-    "                       comma list of abort, retry and ignore, one per prompt\n"
-    "                       (more prompts than answers: abort)\n"
-    "  --withhold NUMBER    withhold this host entry from the plug-ins (repeatable;\n"
-    "                       for trying the missing-entry prompt)\n"
-    TOMIVA_USAGE_NO_VERIFY
-    "  --fail-allocation N  refuse the N-th block of memory that the command asks\n"
-    "                       the host for (for trying how it copes with a shortage)\n"
-    "  --host-latitude N    run: a host that answers the plug-in in other ways that\n"
-    "                       the contract of its entries allows, and checks that the\n"
-    "                       plug-in keeps its promises (exit 11 when it does not);\n"
-    "                       N mod 16 picks the variations, 1 bare file names kept\n"
-    "                       in the folder tomiva-bare-names of the data directory,\n"
-    "                       2 VAT lines not in use left out, 4 other values where\n"
-    "                       results are not promised, 8 memory and buffers filled\n"
-    "                       with a pattern, added up (0: all four); N seeds the\n"
-    "                       values.  0 or absent: the plain host\n"
-    "  --version            the version of tomiva and of the plug-in it comes with\n"
-    "  -h, --help           this text\n"
-    "\n"
-    "Environment (for the tests of a shortage of the host's own memory):\n"
-    "  TOMIVA_FAIL_PROGRAM_ALLOC=N\n"
-    "                       the N-th allocation of tomiva itself fails (operator new\n"
-    "                       throws, SQLite gets no memory), counted from the start\n"
-    "\n"
-    "Exit status (of a command that failed in more than one way, the first that\n"
-    "applies in this order, but 11 first; each failure is also named on standard\n"
-    "error):\n";
-
-void PrintUsage()
-{
-    std::fputs(kUsage, stdout);
-    for (const ExitStatusText& row : kExitStatuses) {
-        std::printf("  %-2d ", static_cast<int>(row.status));
-        for (const char* c = row.text; *c != '\0'; ++c) {
-            std::putchar(*c);
-            if (*c == '\n')
-                std::fputs("     ", stdout);
-        }
-        std::putchar('\n');
-    }
-}
-
-
-struct Arguments {
-    HostConfig config;
-    std::vector<std::string> plugins;
-    std::vector<int> withheld;
-    std::string promptAnswers;
-    std::vector<std::string> command;
-    DemoFirmOptions demo;
-    std::string from, to, scope; // verify
-    bool noVerify = false;       // run: leave a batch run's files unverified
-    int failAllocation = 0;
-};
-
-// long long: a seed reaches 4294967295, past the 32-bit long of Windows.
-bool ParseNumber(const std::string& text, long long low, long long high, long long* value)
-{
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
-
-int UsageError(const std::string& message)
-{
-    std::fprintf(stderr, "tomiva: %s\n(tomiva --help tells more)\n", message.c_str());
-    return kExitUsage;
-}
-
-// Parses the command line; returns -1 to go on, else the exit status.
-int Parse(int argc, char** argv, Arguments* a)
-{
-    a->config.batch = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc)
-                return false;
-            *out = argv[++i];
-            return true;
-        };
-        std::string v;
-        long long n = 0;
-        if (arg == "-h" || arg == "--help") {
-            PrintUsage();
-            return kExitOk;
-        } else if (arg == "--batch") {
-            a->config.batch = true;
-        } else if (arg == "--cancel") {
-            a->config.dialogCancel = true;
-        } else if (arg == "--version") {
-            std::printf("tomiva (ExportFKVentalor) %s\n", TOMIVA_VERSION);
-            return kExitOk;
-        } else if (arg == "--no-verify") {
-            a->noVerify = true;
-        } else if (arg == "--from" || arg == "--to" || arg == "--scope") {
-            if (!value(&v))
-                return UsageError(arg + " needs a value");
-            (arg == "--from" ? a->from : arg == "--to" ? a->to : a->scope) = v;
-        } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
-                   arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
-                   arg == "--year" || arg == "--fail-allocation" || arg == "--host-latitude") {
-            if (!value(&v))
-                return UsageError(arg + " needs a value");
-            if (arg == "--firm")
-                a->config.firmPath = v;
-            else if (arg == "--dir")
-                a->config.dataDirectory = v;
-            else if (arg == "--today")
-                a->config.today = v;
-            else if (arg == "--plugin")
-                a->plugins.push_back(v);
-            else if (arg == "--answer")
-                a->config.dialogAnswers.push_back(v);
-            else if (arg == "--prompt-answers")
-                a->promptAnswers = v;
-            else if (arg == "--withhold") {
-                if (!ParseNumber(v, 1, 65535, &n))
-                    return UsageError("--withhold takes an entry number, not \"" + v + "\"");
-                a->withheld.push_back(static_cast<int>(n));
-            } else if (arg == "--host-latitude") {
-                // Digits only: strtoull would take a sign or blanks.
-                char* end = nullptr;
-                const unsigned long long latitude = std::strtoull(v.c_str(), &end, 10);
-                if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || *end != '\0' ||
-                    latitude == ULLONG_MAX)
-                    return UsageError("--host-latitude takes a number from 0, not \"" + v + "\"");
-                a->config.latitude = latitude;
-            } else if (arg == "--fail-allocation") {
-                if (!ParseNumber(v, 1, INT32_MAX, &n))
-                    return UsageError("--fail-allocation takes a count from 1, not \"" + v + "\"");
-                a->failAllocation = static_cast<int>(n);
-            } else if (arg == "--documents") {
-                if (!ParseNumber(v, 0, kDemoFirmMaxDocuments, &n))
-                    return UsageError("--documents takes a number from 0 to " + std::to_string(kDemoFirmMaxDocuments));
-                a->demo.documents = static_cast<int>(n);
-            } else if (arg == "--seed") {
-                if (!ParseNumber(v, 0, UINT32_MAX, &n))
-                    return UsageError("--seed takes a whole number");
-                a->demo.seed = static_cast<unsigned>(n);
-            } else {
-                if (!ParseNumber(v, 1900, 9999, &n))
-                    return UsageError("--year takes a year such as 2021");
-                a->demo.year = static_cast<int>(n);
-            }
-        } else if (!arg.empty() && arg[0] == '-' && a->command.empty()) {
-            return UsageError("unknown option " + arg);
-        } else {
-            a->command.push_back(arg);
-        }
-    }
-    if (a->command.empty())
-        return UsageError("no command given");
-    // The plug-in is given paths as host text (Mazovia): a folder or file
-    // name that it cannot hold is refused here, before anything is opened.
-    std::vector<std::pair<const char*, const std::string*>> paths = {{"--dir", &a->config.dataDirectory},
-                                                                     {"--firm", &a->config.firmPath}};
-    for (const std::string& plugin : a->plugins)
-        paths.emplace_back("--plugin", &plugin);
-    for (const auto& [option, path] : paths) {
-        std::string text, why;
-        if (!PathAsHostText(*path, &text, &why))
-            return UsageError(std::string(option) + " \"" + *path + "\" is refused: " + why);
-    }
-    return -1;
-}
 
 // The process's environment, which the plug-in's platform layer reads (on
 // Windows the system's block, which the C library's copy does not see).
@@ -479,26 +100,12 @@ int NewFirm(const Arguments& a)
 {
     if (a.command.size() != 2)
         return UsageError("new-firm takes one file name");
-    const std::string& path = a.command[1];
-    std::error_code ec;
-    if (std::filesystem::exists(SystemPath(path), ec)) {
-        std::fprintf(stderr, "tomiva: %s exists already; a new firm needs a new file\n", path.c_str());
+    std::string error;
+    if (!WriteNewFirm(a.command[1], &error)) {
+        std::fprintf(stderr, "tomiva: %s\n", error.c_str());
         return kExitFirm;
     }
-    sqlite3* db = nullptr;
-    char* message = nullptr;
-    const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-                    sqlite3_exec(db, kFirmSchemaSql, nullptr, nullptr, &message) == SQLITE_OK;
-    if (!ok)
-        std::fprintf(stderr, "tomiva: cannot write %s: %s\n", path.c_str(),
-                     message != nullptr ? message : sqlite3_errmsg(db));
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (!ok) {
-        std::filesystem::remove(SystemPath(path), ec);
-        return kExitFirm;
-    }
-    std::printf("empty firm written: %s\n", path.c_str());
+    std::printf("empty firm written: %s\n", a.command[1].c_str());
     return kExitOk;
 }
 
