@@ -164,6 +164,13 @@ public:
                 const std::size_t at = static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
                 offset_ += static_cast<long long>(at - i);
                 i = at;
+                // Most tags are plain, "<NAME>", "</NAME>" or "<NAME/>", and
+                // lie whole in the block: read in one go.
+                if (const std::size_t tag = PlainTag(p + i, n - i); tag > 0) {
+                    i += tag;
+                    offset_ += static_cast<long long>(tag);
+                    continue;
+                }
             }
             Step(p[i++]);
             ++offset_;
@@ -183,6 +190,35 @@ public:
     const std::string& problem() const { return problem_; }
 
 private:
+    // A plain tag at p, whole: its length, 0 for anything else (which the
+    // byte-at-a-time path reads).
+    std::size_t PlainTag(const unsigned char* p, std::size_t n)
+    {
+        std::size_t i = 1;
+        const bool end = i < n && p[i] == '/';
+        i += end;
+        const std::size_t nameAt = i;
+        if (i >= n || p[i] >= 0x80 || !IsNameStart(p[i]))
+            return 0;
+        while (i < n && p[i] < 0x80 && IsNameChar(p[i]))
+            ++i;
+        if (i >= n)
+            return 0;
+        if (end) {
+            if (p[i] != '>' || depth_ == 0)
+                return 0;
+            --depth_;
+            state_ = depth_ == 0 ? State::Epilog : State::Content;
+            return i + 1;
+        }
+        const bool empty = p[i] == '/' && i + 1 < n && p[i + 1] == '>';
+        if ((p[i] != '>' && !empty) || depth_ >= kExportDepth || depth_ == 0)
+            return 0;
+        if (!empty)
+            names_[static_cast<std::size_t>(depth_++)].assign(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
+        return i + (empty ? 2 : 1);
+    }
+
     enum class State { Marker, Prolog, Open, StartName, InTag, EmptyEnd, EndTag, Bang, Comment, CData, Pi, Content, Epilog };
 
     void Refuse(std::string why)
