@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <unordered_map>
 
 #include "host/common/file_kind.h"
 #include "host/services/host_files.h"
@@ -521,145 +522,6 @@ Schema LoadSchema(Problems* problems)
     return schema;
 }
 
-// Gathers the values of the elements as the reader meets them, and hands
-// each contractor and document on when its element ends.
-class Gatherer {
-public:
-    Gatherer(ExportFileSink* sink, Problems* problems) : sink_(sink), problems_(problems) {}
-
-    void Start(std::string_view name, int line)
-    {
-        text_.clear();
-        if (name == "KONTRAHENT") {
-            contractor_ = FileContractor{};
-            contractor_.line = line;
-            inContractor_ = true;
-        } else if (name == "REJESTR") {
-            document_ = FileDocument{};
-            document_.line = line;
-            inDocument_ = true;
-            inPosition_ = false;
-        } else if (name == "POZYCJA" && inDocument_) {
-            document_.positions.push_back(FilePosition{});
-            document_.positions.back().line = line;
-            inPosition_ = true;
-        }
-    }
-
-    void Text(const char* text) { text_ += text; }
-
-    void End(std::string_view name, int line)
-    {
-        // A leaf knows its line also beyond line 65535 (through its text),
-        // so the first leaf of an element gives the element's line.
-        if (line > 0) {
-            if (name == "ID_REJESTRU" && inDocument_)
-                document_.line = line;
-            else if (name == "NAZWA_PELNA_1" && inContractor_)
-                contractor_.line = line;
-            else if (name == "SYMBOL_ST_VAT" && inPosition_)
-                document_.positions.back().line = line;
-        }
-        if (name == "KONTRAHENT") {
-            if (inContractor_ && sink_ != nullptr)
-                sink_->Contractor(std::move(contractor_));
-            inContractor_ = false;
-        } else if (name == "REJESTR") {
-            if (inDocument_ && sink_ != nullptr)
-                sink_->Document(std::move(document_));
-            inDocument_ = false, inPosition_ = false;
-        } else if (name == "POZYCJA") {
-            inPosition_ = false;
-        } else if (inPosition_) {
-            PositionValue(name, line);
-        } else if (inDocument_) {
-            DocumentValue(name, line);
-        } else if (inContractor_) {
-            ContractorValue(name);
-        }
-        text_.clear();
-    }
-
-private:
-    void ContractorValue(std::string_view name)
-    {
-        FileContractor& c = contractor_;
-        std::string* field = name == "NAZWA_PELNA_1"    ? &c.fullName1
-                             : name == "NAZWA_PELNA_2"  ? &c.fullName2
-                             : name == "NAZWA_SKROCONA" ? &c.shortName
-                             : name == "NIP"            ? &c.nip
-                             : name == "KOD_POCZTOWY"   ? &c.postalCode
-                             : name == "MIASTO"         ? &c.city
-                             : name == "ADRES_1"        ? &c.street
-                                                        : nullptr;
-        if (field != nullptr)
-            *field = text_;
-    }
-
-    void DocumentValue(std::string_view name, int line)
-    {
-        FileDocument& d = document_;
-        if (name == "KWOTA") {
-            Amount(&d.amount, line);
-            return;
-        }
-        std::string* field = name == "ID_REJESTRU"                   ? &d.registerId
-                             : name == "DATA_WYSTAWIENIA_DOKUMENTU"  ? &d.issueDate
-                             : name == "MIESIAC"                     ? &d.month
-                             : name == "ROK"                         ? &d.year
-                             : name == "WYROZNIK_FAKTURA"            ? &d.flagInvoice
-                             : name == "WYROZNIK_KOREKTA"            ? &d.flagCorrection
-                             : name == "TRANSAKCJA"                  ? &d.transaction
-                             : name == "NIP"                         ? &d.nip
-                             : name == "DATA_WYSTAWIENIA"            ? &d.issueDateAgain
-                             : name == "DATA_WPLYWU"                 ? &d.receiptDate
-                             : name == "TERMIN_ZAPLATY"              ? &d.dueDate
-                             : name == "KOMENTARZ"                   ? &d.comment
-                             : name == "ODLICZENIE_VAT"              ? &d.vatDeduction
-                                                                     : nullptr;
-        if (field != nullptr)
-            *field = text_;
-    }
-
-    void PositionValue(std::string_view name, int line)
-    {
-        FilePosition& p = document_.positions.back();
-        if (name == "KWOTA_NETTO")
-            Amount(&p.net, line);
-        else if (name == "KWOTA_VAT")
-            Amount(&p.vat, line);
-        else if (name == "SYMBOL_ST_VAT")
-            p.rateText = text_;
-        else if (name == "WYROZNIK")
-            p.positionClass = text_;
-        else if (name == "SRODKI_TRWALE")
-            p.fixedAsset = text_;
-        else if (name == "VAT_ROZLICZA_NABYWCA")
-            p.buyerSettles = text_;
-    }
-
-    // An amount of the right form that does not fit 64-bit grosze; one of
-    // a wrong form is the schema's to report.
-    void Amount(Grosz* grosz, int line)
-    {
-        if (ParseGrosz(text_, grosz))
-            return;
-        if (text_.empty())
-            return;
-        const std::size_t digits = text_.find_first_not_of("0123456789", text_[0] == '-' ? 1 : 0);
-        if (digits != std::string::npos && text_.size() > 3 && digits == text_.size() - 3 && text_[digits] == '.' &&
-            text_.find_first_not_of("0123456789", digits + 1) == std::string::npos)
-            problems_->Add(line, "the amount " + text_ + " is too large for verify to compare");
-    }
-
-    ExportFileSink* sink_;
-    Problems* problems_;
-    FileContractor contractor_;
-    FileDocument document_;
-    bool inContractor_ = false, inDocument_ = false, inPosition_ = false;
-    std::string text_;
-};
-
 // The line of the reader's node.  Beyond line 65535 an element knows its
 // line only through its text, which its start does not have yet: no line
 // rather than a wrong one.
@@ -668,6 +530,207 @@ int NodeLine(xmlTextReader* reader)
     const long line = xmlGetLineNo(xmlTextReaderCurrentNode(reader));
     return line > 0 && line != USHRT_MAX && line <= INT_MAX ? static_cast<int>(line) : 0;
 }
+
+// The elements whose values are gathered (the rest are only validated).
+enum class Element : unsigned char {
+    Other, Contractor, Document, Position,
+    FullName1, FullName2, ShortName, Nip, PostalCode, City, Street,
+    RegisterId, IssueDate, Month, Year, FlagInvoice, FlagCorrection, Transaction, IssueDateAgain, ReceiptDate,
+    DueDate, Comment, VatDeduction, Amount,
+    Net, Vat, RateText, PositionClass, FixedAsset, BuyerSettles,
+};
+
+Element ElementOf(std::string_view name)
+{
+    static const struct {
+        const char* name;
+        Element element;
+    } kElements[] = {
+        {"KONTRAHENT", Element::Contractor}, {"REJESTR", Element::Document}, {"POZYCJA", Element::Position},
+        {"NAZWA_PELNA_1", Element::FullName1}, {"NAZWA_PELNA_2", Element::FullName2},
+        {"NAZWA_SKROCONA", Element::ShortName}, {"NIP", Element::Nip}, {"KOD_POCZTOWY", Element::PostalCode},
+        {"MIASTO", Element::City}, {"ADRES_1", Element::Street}, {"ID_REJESTRU", Element::RegisterId},
+        {"DATA_WYSTAWIENIA_DOKUMENTU", Element::IssueDate}, {"MIESIAC", Element::Month}, {"ROK", Element::Year},
+        {"WYROZNIK_FAKTURA", Element::FlagInvoice}, {"WYROZNIK_KOREKTA", Element::FlagCorrection},
+        {"TRANSAKCJA", Element::Transaction}, {"DATA_WYSTAWIENIA", Element::IssueDateAgain},
+        {"DATA_WPLYWU", Element::ReceiptDate}, {"TERMIN_ZAPLATY", Element::DueDate},
+        {"KOMENTARZ", Element::Comment}, {"ODLICZENIE_VAT", Element::VatDeduction}, {"KWOTA", Element::Amount},
+        {"KWOTA_NETTO", Element::Net}, {"KWOTA_VAT", Element::Vat}, {"SYMBOL_ST_VAT", Element::RateText},
+        {"WYROZNIK", Element::PositionClass}, {"SRODKI_TRWALE", Element::FixedAsset},
+        {"VAT_ROZLICZA_NABYWCA", Element::BuyerSettles},
+    };
+    for (const auto& e : kElements)
+        if (name == e.name)
+            return e.element;
+    return Element::Other;
+}
+
+// Names come from the reader's dictionary, each name one pointer for the
+// whole reading: looked up by it, the name compared once.
+class ElementNames {
+public:
+    Element Of(const xmlChar* name)
+    {
+        const auto found = known_.find(name);
+        if (found != known_.end())
+            return found->second;
+        const Element element = ElementOf(reinterpret_cast<const char*>(name));
+        known_.emplace(name, element);
+        return element;
+    }
+
+private:
+    std::unordered_map<const xmlChar*, Element> known_;
+};
+
+// Gathers the values of the elements as the reader meets them, and hands
+// each contractor and document on when its element ends.
+class Gatherer {
+public:
+    Gatherer(ExportFileSink* sink, Problems* problems, xmlTextReader* reader)
+        : sink_(sink), problems_(problems), reader_(reader)
+    {
+    }
+
+    void Start(Element e)
+    {
+        text_.clear();
+        switch (e) {
+        case Element::Contractor:
+            contractor_ = FileContractor{};
+            contractor_.line = NodeLine(reader_);
+            inContractor_ = true;
+            return;
+        case Element::Document:
+            document_ = FileDocument{};
+            document_.line = NodeLine(reader_);
+            inDocument_ = true;
+            inPosition_ = false;
+            return;
+        case Element::Position:
+            if (inDocument_) {
+                document_.positions.push_back(FilePosition{});
+                document_.positions.back().line = NodeLine(reader_);
+                inPosition_ = true;
+            }
+            return;
+        default:
+            return;
+        }
+    }
+
+    void Text(const char* text) { text_ += text; }
+
+    void End(Element e)
+    {
+        switch (e) {
+        case Element::Other:
+            break;
+        case Element::Contractor:
+            if (inContractor_ && sink_ != nullptr)
+                sink_->Contractor(std::move(contractor_));
+            inContractor_ = false;
+            break;
+        case Element::Document:
+            if (inDocument_ && sink_ != nullptr)
+                sink_->Document(std::move(document_));
+            inDocument_ = false, inPosition_ = false;
+            break;
+        case Element::Position:
+            inPosition_ = false;
+            break;
+        default:
+            if (inPosition_)
+                PositionValue(e);
+            else if (inDocument_)
+                DocumentValue(e);
+            else if (inContractor_)
+                ContractorValue(e);
+            break;
+        }
+        text_.clear();
+    }
+
+private:
+    // A leaf knows its line also beyond line 65535 (through its text), so
+    // the first leaf of an element gives the element's line.
+    void LineOfLeaf(int* line)
+    {
+        if (const int leaf = NodeLine(reader_); leaf > 0)
+            *line = leaf;
+    }
+
+    void ContractorValue(Element e)
+    {
+        FileContractor& c = contractor_;
+        switch (e) {
+        case Element::FullName1: LineOfLeaf(&c.line), c.fullName1 = text_; return;
+        case Element::FullName2: c.fullName2 = text_; return;
+        case Element::ShortName: c.shortName = text_; return;
+        case Element::Nip: c.nip = text_; return;
+        case Element::PostalCode: c.postalCode = text_; return;
+        case Element::City: c.city = text_; return;
+        case Element::Street: c.street = text_; return;
+        default: return;
+        }
+    }
+
+    void DocumentValue(Element e)
+    {
+        FileDocument& d = document_;
+        switch (e) {
+        case Element::Amount: Amount(&d.amount); return;
+        case Element::RegisterId: LineOfLeaf(&d.line), d.registerId = text_; return;
+        case Element::IssueDate: d.issueDate = text_; return;
+        case Element::Month: d.month = text_; return;
+        case Element::Year: d.year = text_; return;
+        case Element::FlagInvoice: d.flagInvoice = text_; return;
+        case Element::FlagCorrection: d.flagCorrection = text_; return;
+        case Element::Transaction: d.transaction = text_; return;
+        case Element::Nip: d.nip = text_; return;
+        case Element::IssueDateAgain: d.issueDateAgain = text_; return;
+        case Element::ReceiptDate: d.receiptDate = text_; return;
+        case Element::DueDate: d.dueDate = text_; return;
+        case Element::Comment: d.comment = text_; return;
+        case Element::VatDeduction: d.vatDeduction = text_; return;
+        default: return;
+        }
+    }
+
+    void PositionValue(Element e)
+    {
+        FilePosition& p = document_.positions.back();
+        switch (e) {
+        case Element::Net: Amount(&p.net); return;
+        case Element::Vat: Amount(&p.vat); return;
+        case Element::RateText: LineOfLeaf(&p.line), p.rateText = text_; return;
+        case Element::PositionClass: p.positionClass = text_; return;
+        case Element::FixedAsset: p.fixedAsset = text_; return;
+        case Element::BuyerSettles: p.buyerSettles = text_; return;
+        default: return;
+        }
+    }
+
+    // An amount of the right form that does not fit 64-bit grosze; one of
+    // a wrong form is the schema's to report.
+    void Amount(Grosz* grosz)
+    {
+        if (ParseGrosz(text_, grosz) || text_.empty())
+            return;
+        const std::size_t digits = text_.find_first_not_of("0123456789", text_[0] == '-' ? 1 : 0);
+        if (digits != std::string::npos && text_.size() > 3 && digits == text_.size() - 3 && text_[digits] == '.' &&
+            text_.find_first_not_of("0123456789", digits + 1) == std::string::npos)
+            problems_->Add(NodeLine(reader_), "the amount " + text_ + " is too large for verify to compare");
+    }
+
+    ExportFileSink* sink_;
+    Problems* problems_;
+    xmlTextReader* reader_;
+    FileContractor contractor_;
+    FileDocument document_;
+    bool inContractor_ = false, inDocument_ = false, inPosition_ = false;
+    std::string text_;
+};
 
 // Whatever libxml2 reports outside the reader and the schema goes to the
 // same list while a file is read, and nowhere after.
@@ -679,7 +742,7 @@ public:
     GlobalErrors& operator=(const GlobalErrors&) = delete;
 };
 
-constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
+constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_COMPACT;
 
 void Read(Input* input, ExportFileSink* sink, Problems& problems, FileReading& reading)
 {
@@ -702,29 +765,34 @@ void Read(Input* input, ExportFileSink* sink, Problems& problems, FileReading& r
         return;
     }
 
-    Gatherer gatherer(sink, &problems);
+    Gatherer gatherer(sink, &problems, reader.get());
+    ElementNames names;
+    // Text matters only inside an element whose value is gathered.
+    bool wanted = false;
     int status;
     while ((status = xmlTextReaderRead(reader.get())) == 1) {
         switch (xmlTextReaderNodeType(reader.get())) {
         case XML_READER_TYPE_ELEMENT: {
-            const std::string_view element = reinterpret_cast<const char*>(xmlTextReaderConstName(reader.get()));
-            const int line = NodeLine(reader.get());
-            gatherer.Start(element, line);
+            const Element element = names.Of(xmlTextReaderConstName(reader.get()));
+            gatherer.Start(element);
+            wanted = element != Element::Other;
             if (xmlTextReaderIsEmptyElement(reader.get()) == 1)
-                gatherer.End(element, line);
+                gatherer.End(element), wanted = false;
             break;
         }
         case XML_READER_TYPE_TEXT:
         case XML_READER_TYPE_CDATA:
         case XML_READER_TYPE_WHITESPACE:
-        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
-            const xmlChar* value = xmlTextReaderConstValue(reader.get());
-            if (value != nullptr)
-                gatherer.Text(reinterpret_cast<const char*>(value));
+        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+            if (wanted) {
+                const xmlChar* value = xmlTextReaderConstValue(reader.get());
+                if (value != nullptr)
+                    gatherer.Text(reinterpret_cast<const char*>(value));
+            }
             break;
-        }
         case XML_READER_TYPE_END_ELEMENT:
-            gatherer.End(reinterpret_cast<const char*>(xmlTextReaderConstName(reader.get())), NodeLine(reader.get()));
+            gatherer.End(names.Of(xmlTextReaderConstName(reader.get())));
+            wanted = false;
             break;
         default:
             break;

@@ -1,6 +1,6 @@
 #include "host/verify/file_summary.h"
 
-#include <set>
+#include <algorithm>
 
 #include "host/verify/reconcile.h"
 
@@ -28,12 +28,14 @@ void FileSummary::Count(const FileDocument& d)
     ++inMonth.documents;
     ++all.documents;
     std::map<std::string, SummaryTotals>& rates = byRate[month];
-    std::set<std::string> counted; // a document counts once per rate
+    // A document counts once per rate.
+    counted_.clear();
     for (const FilePosition& p : d.positions) {
-        const std::string label = RateLabel(p);
-        SummaryTotals& rate = rates[label];
-        if (counted.insert(label).second)
+        SummaryTotals& rate = rates[RateLabel(p)];
+        if (std::find(counted_.begin(), counted_.end(), &rate) == counted_.end()) {
             ++rate.documents;
+            counted_.push_back(&rate);
+        }
         SummaryTotals& positionClass = byClass[p.positionClass + (p.fixedAsset == "T" ? " fixed assets" : "")];
         for (SummaryTotals* t : {&rate, &inMonth, &all, &positionClass}) {
             t->net += p.net;

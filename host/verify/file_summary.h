@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "host/verify/export_file.h"
 
@@ -25,6 +26,9 @@ public:
     std::map<std::string, SummaryTotals> byMonth;
     std::map<std::string, SummaryTotals> byClass; // documents not counted
     SummaryTotals all;
+
+private:
+    std::vector<const SummaryTotals*> counted_; // the rates a document was counted at
 };
 
 // How the table names a position's rate.

@@ -1,10 +1,12 @@
 #include "host/verify/reconcile.h"
 
 #include "host/common/host_date.h"
+#include "host/verify/firm_prefetch.h"
 
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -47,9 +49,26 @@ struct Sums {
 
 std::string Amounts(const Sums& s) { return "net " + FormatGrosz(s.net) + ", VAT " + FormatGrosz(s.vat); }
 
+// The same positions in the same order, as a sound export writes them.
+bool SamePositions(const FileDocument& f, const FirmDocument& e)
+{
+    if (f.positions.size() != e.positions.size())
+        return false;
+    for (std::size_t i = 0; i < f.positions.size(); ++i) {
+        const FilePosition& p = f.positions[i];
+        const ExpectedPosition& q = e.positions[i];
+        if (p.net != q.net || p.vat != q.vat || p.positionClass != q.positionClass || p.rateText != q.rateText ||
+            (p.fixedAsset == "T") != q.fixedAsset || (p.buyerSettles == "T") != q.buyerSettles)
+            return false;
+    }
+    return true;
+}
+
 void ComparePositions(const FileDocument& f, const FirmDocument& e, const std::string& subject,
                       std::vector<VerifyIssue>* out)
 {
+    if (SamePositions(f, e))
+        return;
     std::map<PositionKey, Sums> inFile, inFirm;
     for (const FilePosition& p : f.positions) {
         Sums& s = inFile[{p.positionClass, p.fixedAsset == "T", p.rateText, p.buyerSettles == "T"}];
@@ -84,14 +103,20 @@ void ComparePositions(const FileDocument& f, const FirmDocument& e, const std::s
 void CompareDocument(const FileDocument& f, const FirmDocument& e, const ReconcileContext& context,
                      std::vector<VerifyIssue>* out)
 {
+    const std::string month = context.period.from.substr(5, 2);
+    const std::string year = context.period.from.substr(0, 4);
+    // A sound document costs no more than the comparisons.
+    if (f.month == month && f.year == year && f.issueDate == e.issueDate && f.transaction == e.transaction &&
+        f.nip == e.nip && f.issueDateAgain == e.issueDate && f.receiptDate == e.receiptDate &&
+        f.dueDate == e.dueDate && f.amount == e.amount && f.comment == e.comment &&
+        f.vatDeduction == e.vatDeduction && SamePositions(f, e))
+        return;
     const std::string subject = DocumentSubject(f.registerId, f.transaction);
     struct Field {
         const char* element;
         const std::string& file;
         const std::string& firm;
     };
-    const std::string month = context.period.from.substr(5, 2);
-    const std::string year = context.period.from.substr(0, 4);
     const std::string amount = FormatGrosz(f.amount), expectedAmount = FormatGrosz(e.amount);
     const Field fields[] = {
         {"MIESIAC", f.month, month},
@@ -249,6 +274,7 @@ public:
         std::map<std::string, std::deque<FirmDocument>> passedOver; // the file went past them
         bool end = false;               // the firm's rows of the kind are all read
         bool seen = false;              // the file has documents of the kind
+        std::unique_ptr<FirmPrefetch> prefetch; // the documents the export takes, read ahead
     };
     Kind kinds[2];
     // The file's documents that met none of the firm's yet, in file order.
@@ -262,8 +288,8 @@ public:
 };
 
 
-Reconciler::Reconciler(FirmReader* firm, const ReconcileContext& given)
-    : firm_(firm), context_(given), state_(new State)
+Reconciler::Reconciler(FirmReader* firm, const std::string& firmPath, const ReconcileContext& given)
+    : firm_(firm), firmPath_(firmPath), context_(given), state_(new State)
 {
     state_->periodKnown = context_.periodGiven;
     if (!context_.scopeGiven)
@@ -271,6 +297,24 @@ Reconciler::Reconciler(FirmReader* firm, const ReconcileContext& given)
 }
 
 Reconciler::~Reconciler() { delete state_; }
+
+bool Reconciler::NextExported(DocumentKind kind, FirmDocument* document)
+{
+    State::Kind& k = state_->Of(kind);
+    if (k.end)
+        return false;
+    if (k.prefetch == nullptr)
+        k.prefetch = std::make_unique<FirmPrefetch>(firmPath_, kind, context_.period, context_.scope);
+    if (k.prefetch->Next(document))
+        return true;
+    k.end = true;
+    if (k.prefetch->failed()) {
+        stop_ = Stop::FirmFailed;
+        why_ = k.prefetch->error();
+        firmOwnFailure_ = k.prefetch->ownFailure();
+    }
+    return false;
+}
 
 void Reconciler::Contractor(FileContractor&& contractor)
 {
@@ -338,17 +382,12 @@ void Reconciler::Document(FileDocument&& f)
     for (std::size_t wanted = 1;; wanted = kLookAhead) {
         while (k.ahead.size() < wanted && !k.end) {
             FirmDocument e;
-            if (!firm_->Next(kind, context_.period, context_.scope, &e)) {
-                k.end = true;
-                if (firm_->failed()) {
-                    stop_ = Stop::FirmFailed;
-                    why_ = firm_->error();
+            if (!NextExported(kind, &e)) {
+                if (stop_ != Stop::None)
                     return;
-                }
                 break;
             }
-            if (e.exported)
-                k.ahead.push_back(std::move(e));
+            k.ahead.push_back(std::move(e));
         }
         const auto at = std::find_if(k.ahead.begin(), k.ahead.end(),
                                      [&](const FirmDocument& e) { return e.registerId == f.registerId; });
@@ -376,13 +415,13 @@ void Reconciler::Finish()
         return;
     }
     Reconciliation* r = &result_;
-    const Scope read = context_.scope;
     if (!context_.scopeGiven)
         context_.scope = Scope{state_->kinds[0].seen, state_->kinds[1].seen};
 
     auto fail = [&] {
         stop_ = Stop::FirmFailed;
         why_ = firm_->error();
+        firmOwnFailure_ = firm_->ownFailure();
     };
 
     // The file's documents not met yet, by kind and identifier.
@@ -442,12 +481,10 @@ void Reconciler::Finish()
             rest(std::move(e));
         k.ahead.clear();
         FirmDocument e;
-        while (!k.end && firm_->Next(kind, context_.period, read, &e))
-            if (e.exported)
-                rest(std::move(e));
-        k.end = true;
-        if (firm_->failed())
-            return fail();
+        while (NextExported(kind, &e))
+            rest(std::move(e));
+        if (stop_ != Stop::None)
+            return;
     }
 
     // The file's documents that are none of the export: the firm's rows of

@@ -48,7 +48,9 @@ public:
     // The period (unless it is to be taken from the first document) and
     // the scope (unless it is to be the kinds of the file's documents) are
     // in given.  The firm is open.
-    Reconciler(FirmReader* firm, const ReconcileContext& given);
+    // (The documents the export takes are read ahead over a connection of
+    // their own to the firm at firmPath.)
+    Reconciler(FirmReader* firm, const std::string& firmPath, const ReconcileContext& given);
     ~Reconciler() override;
 
     void Contractor(FileContractor&& contractor) override;
@@ -62,17 +64,23 @@ public:
     enum class Stop { None, PeriodUnknown, FirmFailed };
     Stop stopped() const { return stop_; }
     const std::string& why() const { return why_; }
+    // The firm failed for want of memory or by an input or output error.
+    bool firmOwnFailure() const { return firmOwnFailure_; }
 
     const ReconcileContext& context() const { return context_; }
     Reconciliation& result() { return result_; }
 
 private:
+    bool NextExported(DocumentKind kind, FirmDocument* document);
+
     class State;
     FirmReader* firm_;
+    std::string firmPath_;
     ReconcileContext context_;
     Reconciliation result_;
     Stop stop_ = Stop::None;
     std::string why_;
+    bool firmOwnFailure_ = false;
     State* state_;
 };
 

@@ -57,7 +57,7 @@ void Verify(const VerifyRequest& request, VerifyOutcome* outcome)
             given.scopeGiven = request.scope.has_value();
             if (given.scopeGiven)
                 given.scope = *request.scope;
-            reconciler = std::make_unique<Reconciler>(firm.get(), given);
+            reconciler = std::make_unique<Reconciler>(firm.get(), request.firm, given);
         }
     }
 
@@ -97,7 +97,7 @@ void Verify(const VerifyRequest& request, VerifyOutcome* outcome)
         outcome->error = reconciler->why();
         return;
     case Reconciler::Stop::FirmFailed:
-        outcome->status = firm->ownFailure() ? VerifyStatus::OwnFailure : VerifyStatus::FirmUnreadable;
+        outcome->status = reconciler->firmOwnFailure() ? VerifyStatus::OwnFailure : VerifyStatus::FirmUnreadable;
         outcome->error = reconciler->why();
         return;
     case Reconciler::Stop::None:
