@@ -185,6 +185,8 @@ public:
     {
         if (problem_.empty() && state_ == State::Marker)
             Refuse(offset_ == 0 ? "the file is empty (an export never is)" : MarkerMissing());
+        else if (problem_.empty() && state_ == State::Prolog)
+            Refuse("the file holds no root element");
         return problem_.empty();
     }
 
