@@ -20,7 +20,7 @@ namespace {
 enum ByteClass : unsigned char {
     kNameStart = 1, // may start a name (every byte of a UTF-8 character counts)
     kName = 2,      // may stand in a name
-    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&' or control
+    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&', ']' or control
     kAsciiNameStart = 8, // may start a name, and is ASCII
     kAsciiName = 16,     // may stand in a name, and is ASCII
 };
@@ -30,7 +30,7 @@ constexpr auto kByteClasses = [] {
         const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
         const bool start = c >= 0x80 || c == ':' || c == '_' || letter;
         const bool name = start || c == '-' || c == '.' || (c >= '0' && c <= '9');
-        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&';
+        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != ']';
         const bool ascii = c < 0x80;
         classes[static_cast<std::size_t>(c)] = static_cast<unsigned char>(
             (start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0) |
@@ -40,7 +40,8 @@ constexpr auto kByteClasses = [] {
 }();
 
 // Whether any of eight bytes read as one word would stop a run of plain
-// text: a byte of 0x80 or more, below 0x20, '<' or '&'.
+// text: a byte of 0x80 or more, below 0x20, '<', '&' or ']' (of "]]>",
+// which text may not hold).
 bool StopsPlainText(const unsigned char* p)
 {
     constexpr uint64_t kOnes = 0x0101010101010101ULL;
@@ -49,7 +50,8 @@ bool StopsPlainText(const unsigned char* p)
     std::memcpy(&x, p, sizeof x);
     const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
     const uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
-    return ((x & kHigh) | below | hasZero(x ^ (kOnes * '<')) | hasZero(x ^ (kOnes * '&'))) != 0;
+    return ((x & kHigh) | below | hasZero(x ^ (kOnes * '<')) | hasZero(x ^ (kOnes * '&')) |
+            hasZero(x ^ (kOnes * ']'))) != 0;
 }
 
 bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
@@ -86,10 +88,12 @@ public:
                         if (tag == 0)
                             break;
                         i += tag;
+                        brackets_ = 0;
                         if (state_ != State::Content)
                             break;
-                    } else if (PlainText(c)) {
+                    } else if (PlainText(c) && (brackets_ < 2 || c != '>')) {
                         // A run of text: the rest of it eight bytes at a time.
+                        brackets_ = 0;
                         ++i;
                         while (i + 8 <= n && !StopsPlainText(bytes + i))
                             i += 8;
@@ -182,24 +186,40 @@ private:
     }
     std::string At(const std::string& what) const { return what + HostFormat(" (line %ld)", line_); }
 
+    // One byte of UTF-8 as XML takes it: no overlong form, no surrogate,
+    // nothing beyond U+10FFFF, and not U+FFFE or U+FFFF.
     bool Utf8(unsigned char c)
     {
         if (pending_ > 0) {
-            if ((c & 0xC0) != 0x80)
+            if (c < low_ || c > high_)
                 return false;
+            low_ = 0x80, high_ = 0xBF;
+            sequence_ = sequence_ << 6 | (c & 0x3F);
             --pending_;
+            if (pending_ == 0 && (sequence_ == 0xFFFE || sequence_ == 0xFFFF))
+                return false;
             return true;
         }
         if (c < 0x80)
             return true;
-        if (c >= 0xC2 && c <= 0xDF)
-            pending_ = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            pending_ = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            pending_ = 3;
-        else
+        low_ = 0x80, high_ = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            pending_ = 1, sequence_ = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            pending_ = 2, sequence_ = c & 0x0F;
+            if (c == 0xE0)
+                low_ = 0xA0; // no overlong form
+            else if (c == 0xED)
+                high_ = 0x9F; // no surrogate
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            pending_ = 3, sequence_ = c & 0x07;
+            if (c == 0xF0)
+                low_ = 0x90;
+            else if (c == 0xF4)
+                high_ = 0x8F;
+        } else {
             return false;
+        }
         return true;
     }
 
@@ -209,9 +229,15 @@ private:
         if (c == '<') {
             after_ = state_;
             state_ = State::Markup;
+            brackets_ = 0;
             return;
         }
         if (state_ == State::Content) {
+            if (c == '>' && brackets_ >= 2) {
+                Fail("\"]]>\" in text, which XML does not allow");
+                return;
+            }
+            brackets_ = c == ']' ? brackets_ + 1 : 0;
             if (c == '&') {
                 text_.clear();
                 returnTo_ = State::Content;
@@ -345,7 +371,7 @@ private:
             return;
         case State::Reference:
             if (c != ';') {
-                if (text_.size() > 10 || !(NameChar(c) || (c == '#' && text_.empty())))
+                if (text_.size() > 1024 || !(NameChar(c) || (c == '#' && text_.empty())))
                     Fail("a '&' that starts no entity or character reference");
                 else
                     text_ += static_cast<char>(c);
@@ -361,6 +387,7 @@ private:
             text_ += static_cast<char>(c);
             if (text_ == "--") {
                 text_.clear();
+                dashes_ = 0;
                 state_ = State::Comment;
             } else if (text_ == "[CDATA[") {
                 if (after_ != State::Content)
@@ -377,7 +404,15 @@ private:
             }
             return;
         case State::Comment:
-            EndsWith(c, "-->");
+            // XML allows no "--" inside a comment, nor "--->" at its end.
+            if (dashes_ >= 2) {
+                if (c == '>')
+                    state_ = after_;
+                else
+                    Fail("\"--\" inside a comment, which XML does not allow");
+                return;
+            }
+            dashes_ = c == '-' ? dashes_ + 1 : 0;
             return;
         case State::CData:
             EndsWith(c, "]]>");
@@ -504,6 +539,7 @@ private:
             state_ = after_;
     }
 
+    // One of the five entities, or a reference to a character XML allows.
     static bool KnownReference(const std::string& r)
     {
         if (r == "amp" || r == "lt" || r == "gt" || r == "quot" || r == "apos")
@@ -513,14 +549,20 @@ private:
         const bool hex = r[1] == 'x';
         if (r.size() == (hex ? 2u : 1u))
             return false;
+        uint32_t value = 0;
         for (std::size_t i = hex ? 2 : 1; i < r.size(); ++i) {
             const char d = r[i];
             const bool digit = d >= '0' && d <= '9';
             const bool hexDigit = (d | 0x20) >= 'a' && (d | 0x20) <= 'f';
             if (!digit && !(hex && hexDigit))
                 return false;
+            const uint32_t v = digit ? static_cast<uint32_t>(d - '0') : static_cast<uint32_t>((d | 0x20) - 'a' + 10);
+            value = value * (hex ? 16 : 10) + v;
+            if (value > 0x10FFFF)
+                return false;
         }
-        return true;
+        return value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+               (value >= 0xE000 && value <= 0xFFFD) || value >= 0x10000;
     }
 
     State state_ = State::Prolog;
@@ -534,6 +576,10 @@ private:
     unsigned char last_ = 0;
     bool rootSeen_ = false;
     int pending_ = 0; // continuation bytes of the UTF-8 character still due
+    unsigned char low_ = 0x80, high_ = 0xBF; // what the next of them may be
+    uint32_t sequence_ = 0;                  // the character so far
+    int brackets_ = 0;                       // "]" just before, in text
+    int dashes_ = 0;                         // "-" just before, in a comment
     long offset_ = 0;
     long bom_ = 0;
     long line_ = 1;

@@ -4,7 +4,8 @@
 # ends), missing host entries of each calling convention answered with
 # Ignore (the fallback must leave the caller's stack as the entry would),
 # a subset of the missing-entry sweep with Abort and Ignore (the command
-# abandoned cleanly), the loader's failures, and optionally a demo firm
+# abandoned cleanly), the loader's failures, TOMIVA.exe's own verify of a
+# sound export and of one with an amount changed, and optionally a demo firm
 # exported by both builds.  Every complete export file is checked against
 # the schema of the export format.
 # Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX [NATIVE_TOMIVA]
@@ -69,6 +70,18 @@ check "the summary is printed" grep -q "Ilość wyeksportowanych faktur zakupu: 
 check "the settings file holds the 258-byte record" test "$(stat -c %s dir/a_mas.cfg)" -eq 258
 check "the host's INI file is text with CR LF" all_crlf dir/EksportFKVentalor.ini
 check "the install notice is shown (no INI file yet)" grep -q "Zainstalowano wtyczk" err
+check "the batch run verified its export against the firm" \
+  grep -q "verified: .*qPX_2021-02-10.xml agrees with the firm: 9 documents" <<<"$out"
+
+# --- TOMIVA.exe verify: a sound export, and one with an amount changed ------
+cp "$xml" sound.xml
+out=$(wine "$EXE" verify sound.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of the sound export: exit 0" test $status -eq 0
+check "  it agrees with the firm" grep -q "^Result: the file agrees with the firm." <<<"$out"
+sed 's#<KWOTA_NETTO>1100.00<#<KWOTA_NETTO>1100.01<#' sound.xml >changed.xml
+out=$(wine "$EXE" verify changed.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of an amount changed by a grosz: exit 10" test $status -eq 10
+check "  the mismatch is named" grep -q "position B 23%: net 1100.01" <<<"$out"
 
 rm -rf dir/*
 run --plugin "$dll_path" --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
