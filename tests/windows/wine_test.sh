@@ -186,10 +186,14 @@ check "an unknown entry exits 4" test $status -eq 4
 # --- What this build has and has not ----------------------------------------
 version=$(wine "$EXE" --version </dev/null 2>/dev/null | tr -d '\r')
 check "TOMIVA.exe --version names the project's version" grep -qxE "tomiva \(ExportFKVentalor\) [0-9]+\.[0-9]+\.[0-9]+" <<<"$version"
-wine "$EXE" verify "$golden" </dev/null >/dev/null 2>err; status=$?
-check "TOMIVA.exe has no verify (no XML library): exit 1" test $status -eq 1
-check "  and says so" grep -q "verify is not available in this build" err
-check "  nor does its --help offer it" test -z "$(wine "$EXE" --help </dev/null 2>/dev/null | grep verify)"
+out=$(wine "$EXE" verify "$golden" </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of the golden file alone (the schema): exit 0" test $status -eq 0
+check "  valid" grep -q "the file is a valid export file" <<<"$out"
+check "  and its --help offers verify" grep -q "verify FILE" <<<"$(wine "$EXE" --help </dev/null 2>/dev/null)"
+tail -c +4 "$golden" >nomarker.xml
+wine "$EXE" verify nomarker.xml </dev/null >out 2>err; status=$?
+check "TOMIVA.exe verify of a file without the marker bytes: exit 10" test $status -eq 10
+check "  and says so" grep -q "does not begin with the UTF-8 marker bytes" out
 
 # --- A demo firm through both builds ---------------------------------------
 # The same firm file exported by the native tomiva and by TOMIVA.exe: the

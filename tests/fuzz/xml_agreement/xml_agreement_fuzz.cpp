@@ -5,8 +5,9 @@
 //     refuses;
 //   - within the export's kind of XML (UTF-8 with or without the marker
 //     bytes; elements with ASCII names and no attributes; text with the five
-//     entities and character references; line ends and blanks around the
-//     root), the check never refuses what libxml2 accepts;
+//     entities and character references, no control characters; line ends
+//     and blanks around the root), the check never refuses what libxml2
+//     accepts;
 //   - the check's answer does not depend on where the blocks break.
 #include <cstdint>
 #include <cstring>
@@ -44,7 +45,8 @@ std::string Check(std::string_view bytes, std::size_t block)
 
 // Of the export's kind: no markup but start and end tags with ASCII names
 // and nothing else in them (blanks before '>' and an empty element's '/'
-// aside), and nothing before the root but the marker bytes and blanks.
+// aside), no control character but line ends and tabs (which libxml2 2.9
+// takes for the end of the input when it meets NUL after the root).
 bool OfTheExportsKind(std::string_view bytes)
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
@@ -52,6 +54,8 @@ bool OfTheExportsKind(std::string_view bytes)
     bool inTag = false;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return false;
         if (!inTag) {
             if (c == '<') {
                 if (i + 1 < bytes.size() && (bytes[i + 1] == '!' || bytes[i + 1] == '?'))

@@ -26,6 +26,16 @@ extern "C" const NativeModule native_module_TOMIVA;
 
 namespace {
 
+std::string Nested(int depth)
+{
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "<a>";
+    for (int i = 0; i < depth; ++i)
+        text += "</a>";
+    return text;
+}
+
 TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
 {
     struct Case {
@@ -65,6 +75,15 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"an overlong UTF-8 form", "<a>\xE0\x80\xAF</a>", "a byte that is not UTF-8"},
         {"a surrogate in UTF-8", "<a>\xED\xA0\x80</a>", "a byte that is not UTF-8"},
         {"U+FFFF", "<a>\xEF\xBF\xBF</a>", "a byte that is not UTF-8"},
+        {"a declaration not at the start", " <?xml version=\"1.0\"?><a/>", "a name XML keeps for the declaration"},
+        {"a declaration naming another encoding", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>",
+         "an XML declaration this check does not take"},
+        {"a DOCTYPE without a name", "<!DOCTYPE><a/>", "a DOCTYPE this check does not take"},
+        {"an attribute twice", "<a b='1' b='2'/>", "the attribute b twice"},
+        {"attributes without a blank between them", "<a b='1'c='2'/>", "without a blank between them"},
+        {"a name beyond ASCII", "<a\xC3\x97/>", "a broken start tag"},
+        {"elements nested 257 deep", Nested(257), nullptr},
+        {"elements nested 258 deep", Nested(258), "nested deeper than 257 levels"},
         // The file is read in blocks of 64 KiB: tags across a block's end.
         {"tags across blocks", "<a>" + std::string(65530, 'x') + "<bb></bb><c/></a>", nullptr},
         {"crossed tags across blocks", "<a><c>" + std::string(65527, 'x') + "<bb></c></bb></a>",
