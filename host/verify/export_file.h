@@ -94,7 +94,3 @@ public:
 
 // The schema text compiled into the program (docs/export-file.xsd).
 std::string_view ExportSchemaText();
-
-// Where libxml2's blocks of memory come from while verify reads a file: a
-// test of a shortage refuses one (null: every block is given).
-void SetVerifyAllocationGate(bool (*refuse)());
