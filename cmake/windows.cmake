@@ -15,6 +15,7 @@ set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
 
 # The plug-in.
 file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/plugin/*.cpp
   ${CMAKE_SOURCE_DIR}/shell/*.cpp
   ${CMAKE_SOURCE_DIR}/options/*.cpp
   ${CMAKE_SOURCE_DIR}/export/*.cpp)
@@ -25,7 +26,7 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/ExportFKVentalor.rc.in ${CMAKE_BINA
 add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
 target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
 # Exports by number only, the export directory named ExportFKVentalor.dll.
-set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/shell/ExportFKVentalor.def)
+set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/plugin/ExportFKVentalor.def)
 set_target_properties(ExportFKVentalor PROPERTIES
   PREFIX "" SUFFIX ".dll"
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins
@@ -74,7 +75,8 @@ include(${CMAKE_SOURCE_DIR}/cmake/export_schema.cmake)
 file(GLOB_RECURSE HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
-add_executable(TOMIVA ${HOST_SOURCES} ${EXPORT_SCHEMA_SOURCE})
+# The stack check of the host with latitude (host/services/host_latitude.h).
+add_executable(TOMIVA ${HOST_SOURCES} ${CMAKE_SOURCE_DIR}/host/services/host_latitude_i386.S ${EXPORT_SCHEMA_SOURCE})
 target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}" TOMIVA_WITH_VERIFY)
 add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
 target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
@@ -107,18 +109,28 @@ if(VENTALOR_TESTS)
   add_test(NAME Windows.ExportTables
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
             ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h)
-  # The Wine prefix is made once, in this build tree.  With the native
-  # tomiva at hand, a demo firm is also exported by both builds and compared.
+  # The Wine prefix is made once, in this build tree.  A demo firm is also
+  # exported by both builds and compared: the native tomiva must be built.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
-      "The native tomiva, for comparing both builds' exports of a demo firm (skipped when missing)")
+      "The native tomiva, for comparing both builds' exports of a demo firm (the Wine test fails without it)")
   # The test makes the package itself (cpack into a folder of its own), so it
   # needs no `package` build first.
   add_test(NAME Windows.Package
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/package_test.sh
             ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake $<TARGET_FILE:ExportFKVentalor>
             ${CMAKE_SOURCE_DIR}/docs/export-file.xsd ${PROJECT_VERSION} ${MINGW_OBJDUMP})
+  # A plug-in that breaks a promise of the contract on request, for the
+  # latitude host's checks (tests/cli/latitude_breach_plugin.cpp); kept out
+  # of the "plugins" folder, so that only the test loads it.
+  set(BREACH_DEF ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.def)
+  add_library(latitude_breach_plugin MODULE ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.cpp
+              ${CMAKE_SOURCE_DIR}/options/options_dialog_block.cpp)
+  target_include_directories(latitude_breach_plugin PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(latitude_breach_plugin PROPERTIES PREFIX "" SUFFIX ".dll"
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_plugins LINK_DEPENDS ${BREACH_DEF})
+  target_link_options(latitude_breach_plugin PRIVATE ${BREACH_DEF} ${WINDOWS_STATIC_RUNTIME})
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
             $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data
-            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA})
+            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA} $<TARGET_FILE:latitude_breach_plugin>)
 endif()

@@ -1,11 +1,16 @@
 // One KONTRAHENT element per contractor that an exported document refers to.
+#include "export/contractor_element.h"
+
 #include <cctype>
 #include <cstring>
 #include <strings.h>
 
-#include "export/export_run.h"
-#include "export/export_text.h"
+#include "contract/host_protocol.h"
+#include "contract/host_records.h"
+#include "export/run_notices.h"
+#include "shell/binding.h"
 #include "shell/host_calls.h"
+#include "shell/plugin_messages.h"
 
 namespace {
 
@@ -120,10 +125,10 @@ void SplitEscapedName(const char* name, int* firstEnd, int* secondEnd)
     *secondEnd = partEnd(*firstEnd);
 }
 
-bool ExportRun::WriteContractor()
-{
-    const unsigned char* record = contractorRecord;
+namespace {
 
+bool WriteContractor(OutputLines& out, const unsigned char* record)
+{
     char street[kAddressPartSize], postalCode[kAddressPartSize], city[kAddressPartSize];
     SplitAddress(kContractorLayout.address.Read(record), street, postalCode, city);
 
@@ -162,27 +167,55 @@ bool ExportRun::WriteContractor()
         "<TYP_POLOZENIA_PUNKTU_SPRZEDAZY>N</TYP_POLOZENIA_PUNKTU_SPRZEDAZY>",
         "<TYP_DRUKOWANY_NA_FAKTURZE>T</TYP_DRUKOWANY_NA_FAKTURZE>",
     };
-    for (const Literal& line : kBeforeAddress)
-        if (!PutLine(out, line))
-            return false;
+    if (!PutLines(out, kBeforeAddress))
+        return false;
 
     // The postal code is digits and a dash by construction.
     EscapeXml(city, kAddressPartSize - 1);
     EscapeXml(street, kAddressPartSize - 1);
-    if (!PutElement(out, "KOD_POCZTOWY", postalCode, static_cast<int>(std::strlen(postalCode))) ||
-        !PutElement(out, "MIASTO", city, static_cast<int>(std::strlen(city))) || !PutLine(out, "<PANSTWO>POLSKA</PANSTWO>") ||
-        !PutLine(out, "<NR_DOMU/>") || !PutLine(out, "<NR_LOKALU/>") || !PutLine(out, "<ULICA/>") ||
-        !PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))))
-        return false;
-
+    static const Literal kAfterCity[] = {
+        "<PANSTWO>POLSKA</PANSTWO>",
+        "<NR_DOMU/>",
+        "<NR_LOKALU/>",
+        "<ULICA/>",
+    };
     static const Literal kAfterAddress[] = {
         "<ADRES_2></ADRES_2>",
         "</ADRES>",
         "</ADRESY>",
         "</KONTRAHENT>",
     };
-    for (const Literal& line : kAfterAddress)
-        if (!PutLine(out, line))
-            return false;
+    return PutElement(out, "KOD_POCZTOWY", postalCode, static_cast<int>(std::strlen(postalCode))) &&
+           PutElement(out, "MIASTO", city, static_cast<int>(std::strlen(city))) && PutLines(out, kAfterCity) &&
+           PutElement(out, "ADRES_1", street, static_cast<int>(std::strlen(street))) && PutLines(out, kAfterAddress);
+}
+
+} // namespace
+
+bool WriteContractors(OutputLines& out, ContractorFlags& flags, const unsigned char* contractorRecord)
+{
+    // A key slot that is missing finds no contractor: every one is missing.
+    int32_t* key = HostContractorKey();
+    unsigned char* const tables[] = {flags.firms, flags.persons};
+    const char* const headings[] = {kProgressFirms, kProgressPersons};
+    for (int t = 0; t < 2; ++t) {
+        ShowProgressHeading(headings[t]);
+        unsigned char* table = tables[t];
+        for (int n = 0; n < kContractorFlagCount; ++n) {
+            if (table[n] != kContractorMarked)
+                continue;
+            if (CommandAbandoned())
+                return false;
+            if (key != nullptr) {
+                *key = t == 0 ? n : -n;
+                if (HostFindContractor(kFindByKeySlot) != 0) {
+                    if (!WriteContractor(out, contractorRecord))
+                        return false;
+                    continue;
+                }
+            }
+            table[n] = kContractorMissing;
+        }
+    }
     return true;
 }

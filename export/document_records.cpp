@@ -1,20 +1,20 @@
 // The purchase invoices and purchase corrections of the chosen period: read
 // from the host's scan, their VAT lines summed, their contractors marked and
 // each kept as a compact record until the contractors are written; then
-// each record becomes the header record that the register writer writes.
-#include <cctype>
+// each record becomes the header record that the register writer writes,
+// and each of its sums a position.
+#include "export/document_records.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "export/export_run.h"
-#include "export/export_text.h"
+#include "contract/host_protocol.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
 
 namespace {
 
-inline constexpr int kContractorFlagLast = kContractorFlagCount - 1; // 65999
 inline constexpr int32_t kPersonKeyBase = 70000;
 inline constexpr int kScanDocumentRead = 1;
 inline constexpr int kScanEnded = 0;
@@ -102,16 +102,6 @@ bool InPeriod(const ExportOptions& options, const DocumentLayout& layout, const 
 
 } // namespace
 
-void DigitsOnly(char* dst, int dstSize, const char* src)
-{
-    int n = 0;
-    for (const char* p = src; *p != '\0' && n + 1 < dstSize; ++p)
-        if (std::isdigit(static_cast<unsigned char>(*p)))
-            dst[n++] = *p;
-    if (dstSize > 0)
-        dst[n] = '\0';
-}
-
 int64_t ContractorKeyOf(int32_t contractorNumber)
 {
     const int64_t n = contractorNumber;
@@ -139,7 +129,9 @@ void FormatRegisterId(char* destination, int32_t documentKey, int64_t contractor
     *p = '\0';
 }
 
-bool ExportRun::ScanNext(unsigned char* scan, bool* read)
+namespace {
+
+bool ScanNext(unsigned char* scan, bool* read, RunFailure& failure)
 {
     const int result = HostScanNext(scan);
     *read = result == kScanDocumentRead;
@@ -149,47 +141,13 @@ bool ExportRun::ScanNext(unsigned char* scan, bool* read)
     // 1 is a document, 0 the end; anything else is taken for the host
     // telling of a read that failed, which must not pass for the end of the
     // documents (docs/host-assumptions.md).
-    return result == kScanDocumentRead || result == kScanEnded || Fail(kReasonScan, result);
+    return result == kScanDocumentRead || result == kScanEnded || Fail(failure, kReasonScan, result);
 }
 
-bool ExportRun::GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter)
-{
-    const unsigned char* record = layout.scanKind == kInvoiceLayout.scanKind ? invoiceRecord : correctionRecord;
-    unsigned char scan[kHostScanStateSize];
-    std::memset(scan, 0, sizeof scan);
-    bool sound = true;
-    // A scan that does not start has no documents.
-    if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
-        bool read = false;
-        while ((sound = ScanNext(scan, &read)) && read) {
-            if (!InPeriod(options, layout, record))
-                continue;
-            // The names that a notice about this document gives.
-            const int32_t contractor = layout.contractor.Read(record);
-            FormatRegisterId(document.registerId, layout.documentKey.Read(record), ContractorKeyOf(contractor),
-                             layout.id1.Read(record), layout.id2.Read(record));
-            CopyText(document.transaction, layout.transaction.Read(record), 20);
-            if (!CollectVatLines(layout.scanKind, record) || !StoreDocument(layout, record)) {
-                sound = false;
-                break;
-            }
-            if (contractor >= 1 && contractor <= kContractorFlagLast)
-                firmFlags[contractor] = kContractorMarked;
-            else if (contractor >= -kContractorFlagLast && contractor <= -1)
-                personFlags[-contractor] = kContractorMarked;
-
-            ++counter;
-            char count[16];
-            FormatInteger(count, counter);
-            HostProgressText(count, nullptr);
-            HostProgressUpdate();
-        }
-    }
-    HostScanClose(scan);
-    return sound;
-}
-
-bool ExportRun::StoreDocument(const DocumentLayout& layout, const unsigned char* record)
+// The compact record of the document (its texts from the header, where the
+// gathering put them) and its sums, in the order of their positions.
+bool StoreDocument(DocumentStore& store, const DocumentLayout& layout, const unsigned char* record,
+                   const ExportDocument& header, const VatBreakdown& vat, RunFailure& failure)
 {
     StoredDocument s;
     std::memset(&s, 0, sizeof s);
@@ -212,17 +170,17 @@ bool ExportRun::StoreDocument(const DocumentLayout& layout, const unsigned char*
     }
     s.otherDeductionDate = layout.otherDeductionDate.Read(record) != 0 ? 1 : 0;
 
-    char nip[sizeof document.nip];
+    char nip[sizeof header.nip];
     DigitsOnly(nip, sizeof nip, layout.nip.Read(record));
-    char comment[sizeof document.comment];
+    char comment[sizeof header.comment];
     comment[0] = '\0';
     if (layout.comment.Read(record)[0] != '\0')
         CopyText(comment, layout.comment.Read(record), 30);
-    s.transactionLength = static_cast<uint8_t>(std::strlen(document.transaction));
+    s.transactionLength = static_cast<uint8_t>(std::strlen(header.transaction));
     s.nipLength = static_cast<uint8_t>(std::strlen(nip));
     s.commentLength = static_cast<uint8_t>(std::strlen(comment));
 
-    bool stored = StorePut(store, &s, sizeof s) && StorePut(store, document.transaction, s.transactionLength) &&
+    bool stored = StorePut(store, &s, sizeof s) && StorePut(store, header.transaction, s.transactionLength) &&
                   StorePut(store, nip, s.nipLength) && StorePut(store, comment, s.commentLength);
     // The sums in the order of their positions: list by list, each list in
     // the order its codes first occurred.
@@ -232,16 +190,16 @@ bool ExportRun::StoreDocument(const DocumentLayout& layout, const unsigned char*
                 stored = StorePut(store, &vat.sums[i], sizeof vat.sums[i]);
     // A firm whose documents do not fit the memory cannot be exported: the
     // run stops at the first document that finds no room.
-    return stored || Fail(kReasonNoMemory);
+    return stored || Fail(failure, kReasonNoMemory);
 }
 
-void ExportRun::PrepareHeader(const ExportOptions& options, const DocumentLayout& layout)
+void PrepareHeader(RegisterRecords& records, const ExportOptions& options, const DocumentLayout& layout)
 {
     // What every document of this kind shares.
     const bool invoices = layout.scanKind == kInvoiceLayout.scanKind;
     const KindRow& kind = options.kinds[invoices ? kKindRowInvoices : kKindRowCorrections];
     const DateParts from = Unpack(options.dateFrom);
-    ExportDocument& d = document;
+    ExportDocument& d = records.header;
     std::memset(&d, 0, sizeof d);
     CopyText(d.documentSymbol, kind.registerCode, 4);
     std::snprintf(d.month, sizeof d.month, "%02d", Clamp(from.month, 0, 99));
@@ -260,17 +218,16 @@ void ExportRun::PrepareHeader(const ExportOptions& options, const DocumentLayout
     std::snprintf(d.paymentFrom, sizeof d.paymentFrom, "WYSTAWIENIA");
     std::snprintf(d.currency, sizeof d.currency, "PLN");
 
-    ExportDocument& p = position;
+    ExportDocument& p = records.position;
     std::memset(&p, 0, sizeof p);
     CopyText(p.mpkNet, options.originPlace, 20);
     CopyText(p.mpkVat, options.originPlace, 20);
-    RenderSharedLines();
+    RenderSharedLines(records);
 }
 
-bool ExportRun::LoadDocument(int32_t* contractor, int32_t* sumCount)
+bool LoadDocument(DocumentStore& store, ExportDocument& d, int32_t* contractor, int32_t* sumCount)
 {
     StoredDocument s;
-    ExportDocument& d = document;
     // The texts' lengths come from the record: each is checked against its
     // field before it is read into it.
     if (!StoreGet(store, &s, sizeof s) || s.transactionLength >= sizeof d.transaction ||
@@ -299,43 +256,99 @@ bool ExportRun::LoadDocument(int32_t* contractor, int32_t* sumCount)
     return true;
 }
 
-void ExportRun::CheckContractor(int32_t contractor)
+void CheckContractor(const ContractorFlags& flags, int32_t contractor, const ExportDocument& header,
+                     NoticeCases& contractorsMissing)
 {
     if (contractor == 0)
         return; // no contractor
-    const unsigned char* flag = nullptr;
-    if (contractor >= 1 && contractor <= kContractorFlagLast)
-        flag = &firmFlags[contractor];
-    else if (contractor >= -kContractorFlagLast && contractor <= -1)
-        flag = &personFlags[-contractor];
+    const unsigned char* flag = ContractorFlag(flags, contractor);
     if (flag != nullptr && *flag == kContractorMarked)
         return;
     // Outside the flag tables, or not in the host's contractor table: the
     // document goes out without its contractor element, and the user hears
     // which documents these are.
     char text[kNoticeCasesSize];
-    std::snprintf(text, sizeof text, kCaseContractorMissing.c_str(), document.transaction, document.registerId,
+    std::snprintf(text, sizeof text, kCaseContractorMissing.c_str(), header.transaction, header.registerId,
                   static_cast<long>(contractor));
     AddNoticeCase(contractorsMissing, text);
 }
 
-bool ExportRun::WriteDocuments(const ExportOptions& options)
+// The REJESTR element of the loaded document, its sums following its record
+// in the order of their positions.
+bool WriteRegister(OutputLines& out, DocumentStore& store, RateTextCache& rateTexts, RegisterRecords& records,
+                   int32_t sumCount, RunFailure& failure)
+{
+    if (!WriteRegisterOpening(out, records))
+        return false;
+    for (int32_t i = 0; i < sumCount; ++i) {
+        VatRateSum sum;
+        if (!StoreGet(store, &sum, sizeof sum) || sum.list < 0 || sum.list >= kVatListCount)
+            return Fail(failure, kReasonDocuments);
+        FillPosition(records.position, sum, rateTexts);
+        if (!WritePosition(out, records))
+            return false;
+    }
+    return WriteRegisterClosing(out);
+}
+
+} // namespace
+
+bool GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, const unsigned char* record,
+                     const unsigned char* purchaseKindSettings, VatBreakdown& vat, ExportDocument& header,
+                     DocumentStore& store, ContractorFlags& flags, int32_t& counter, RunFailure& failure)
+{
+    unsigned char scan[kHostScanStateSize];
+    std::memset(scan, 0, sizeof scan);
+    bool sound = true;
+    // A scan that does not start has no documents.
+    if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
+        bool read = false;
+        while ((sound = ScanNext(scan, &read, failure)) && read) {
+            if (!InPeriod(options, layout, record))
+                continue;
+            // The names that a notice about this document gives.
+            const int32_t contractor = layout.contractor.Read(record);
+            FormatRegisterId(header.registerId, layout.documentKey.Read(record), ContractorKeyOf(contractor),
+                             layout.id1.Read(record), layout.id2.Read(record));
+            CopyText(header.transaction, layout.transaction.Read(record), 20);
+            if (!CollectVatLines(vat, purchaseKindSettings, layout.scanKind, record, header, failure) ||
+                !StoreDocument(store, layout, record, header, vat, failure)) {
+                sound = false;
+                break;
+            }
+            if (unsigned char* flag = ContractorFlag(flags, contractor))
+                *flag = kContractorMarked;
+
+            ++counter;
+            char count[16];
+            FormatInteger(count, counter);
+            HostProgressText(count, nullptr);
+            HostProgressUpdate();
+        }
+    }
+    HostScanClose(scan);
+    return sound;
+}
+
+bool WriteDocuments(const ExportOptions& options, int32_t invoiceCount, int32_t correctionCount,
+                    DocumentStore& store, RateTextCache& rateTexts, const ContractorFlags& flags,
+                    RegisterRecords& records, NoticeCases& contractorsMissing, OutputLines& out, RunFailure& failure)
 {
     const int32_t total = invoiceCount + correctionCount;
     for (int32_t k = 0; k < total; ++k) {
         if (CommandAbandoned())
             return false;
         if (k == 0 && invoiceCount > 0)
-            PrepareHeader(options, kInvoiceLayout);
+            PrepareHeader(records, options, kInvoiceLayout);
         if (k == invoiceCount)
-            PrepareHeader(options, kCorrectionLayout);
+            PrepareHeader(records, options, kCorrectionLayout);
         int32_t contractor = 0, sumCount = 0;
         // The records were written by this run: one that does not read back
         // is a fault of the run itself, and the file would lack documents.
-        if (!LoadDocument(&contractor, &sumCount))
-            return Fail(kReasonDocuments);
-        CheckContractor(contractor);
-        if (!WriteRegister(sumCount))
+        if (!LoadDocument(store, records.header, &contractor, &sumCount))
+            return Fail(failure, kReasonDocuments);
+        CheckContractor(flags, contractor, records.header, contractorsMissing);
+        if (!WriteRegister(out, store, rateTexts, records, sumCount, failure))
             return false;
     }
     return true;

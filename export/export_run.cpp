@@ -4,12 +4,13 @@
 // it in the place of the export file.
 #include "export/export_run.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "contract/host_protocol.h"
-#include "export/export_text.h"
+#include "contract/host_records.h"
+#include "export/contractor_element.h"
+#include "export/document_records.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/platform.h"
@@ -23,12 +24,6 @@ inline constexpr int kPrepareForReading = 255;
 // The file is written under the export file's name with this ending and
 // gets the name itself only when it is complete.
 inline constexpr char kTemporaryEnding[] = ".tmp";
-
-void ShowProgressHeading(const char* heading)
-{
-    HostProgressText(nullptr, heading);
-    HostProgressUpdate();
-}
 
 // The options come from a file whose bytes are not checked: in the run's
 // copy of them, a text field whose last byte is not its terminator is cut
@@ -62,47 +57,7 @@ bool Allocate(T*& block, int bytes)
     return block != nullptr;
 }
 
-template <std::size_t N>
-bool PutLines(OutputLines& out, const Literal (&lines)[N])
-{
-    for (const Literal& line : lines)
-        if (!PutLine(out, line))
-            return false;
-    return true;
-}
-
-// A count in decimal, for messages: byte counts pass 32 bits.
-void CountText(char* destination, std::size_t size, long long count)
-{
-    std::snprintf(destination, size, "%lld", count);
-}
-
 } // namespace
-
-void AddNoticeCase(NoticeCases& cases, const char* text)
-{
-    if (cases.count < kNoticeCasesNamed) {
-        const std::size_t used = std::strlen(cases.named);
-        std::snprintf(cases.named + used, sizeof cases.named - used, "%s\n", text);
-    }
-    ++cases.count;
-}
-
-void ShowNoticeCases(const NoticeCases& cases, const char* format)
-{
-    if (cases.count == 0)
-        return;
-    char count[24], more[24];
-    CountText(count, sizeof count, cases.count);
-    char list[kNoticeCasesSize + 64];
-    std::snprintf(list, sizeof list, "%s", cases.named);
-    if (cases.count > kNoticeCasesNamed) {
-        CountText(more, sizeof more, cases.count - kNoticeCasesNamed);
-        const std::size_t used = std::strlen(list);
-        std::snprintf(list + used, sizeof list - used, kCasesMore.c_str(), more);
-    }
-    ShowMessage(kTitleNotice, format, kNoticeFlags, count, list);
-}
 
 bool ExportRun::SetUp()
 {
@@ -113,18 +68,17 @@ bool ExportRun::SetUp()
     std::memset(&out, 0, sizeof out);
     std::memset(&vat, 0, sizeof vat);
     std::memset(&store, 0, sizeof store);
-    std::memset(&sharedHeader, 0, sizeof sharedHeader);
-    std::memset(&sharedPosition, 0, sizeof sharedPosition);
-    failed = false;
-    failure[0] = '\0';
+    std::memset(&records.sharedHeader, 0, sizeof records.sharedHeader);
+    std::memset(&records.sharedPosition, 0, sizeof records.sharedPosition);
+    std::memset(&failure, 0, sizeof failure);
     std::memset(&contractorsMissing, 0, sizeof contractorsMissing);
-    firmFlags = nullptr;
-    personFlags = nullptr;
+    flags.firms = nullptr;
+    flags.persons = nullptr;
     contractorRecord = invoiceRecord = correctionRecord = nullptr;
     ready = false;
 
-    firmFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
-    personFlags = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
+    flags.firms = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
+    flags.persons = static_cast<unsigned char*>(HostAllocClear(kContractorFlagCount, 1));
     contractorTable = HostOpenTable(kTableContractors);
     invoiceTable = HostOpenTable(kTablePurchaseInvoices);
     correctionTable = HostOpenTable(kTablePurchaseCorrections);
@@ -138,7 +92,7 @@ bool ExportRun::SetUp()
         correctionRecord = TableRecordBuffer(correctionTable);
     }
 
-    ready = firmFlags != nullptr && personFlags != nullptr && contractorRecord != nullptr && invoiceRecord != nullptr &&
+    ready = flags.firms != nullptr && flags.persons != nullptr && contractorRecord != nullptr && invoiceRecord != nullptr &&
             correctionRecord != nullptr;
     if (CommandAbandoned())
         return false;
@@ -150,12 +104,12 @@ bool ExportRun::SetUp()
 void ExportRun::TearDown()
 {
     DiscardFile();
-    Release(firmFlags);
-    Release(personFlags);
+    Release(flags.firms);
+    Release(flags.persons);
     Release(out.text);
     Release(out.converted);
-    Release(sharedHeader.text);
-    Release(sharedPosition.text);
+    Release(records.sharedHeader.text);
+    Release(records.sharedPosition.text);
     Release(vat.sums);
     Release(vat.sumOfCode);
     Release(vat.rateTexts);
@@ -196,23 +150,16 @@ bool ExportRun::CheckPurchaseKinds()
     return true;
 }
 
-bool ExportRun::Fail(const char* reason, ...)
+bool ExportRun::HoldsMemory() const
 {
-    if (!failed) {
-        va_list args;
-        va_start(args, reason);
-        std::vsnprintf(failure, sizeof failure, reason, args);
-        va_end(args);
-        failed = true;
-    }
-    return false;
+    return flags.firms != nullptr || flags.persons != nullptr || out.text != nullptr || store.blocks != nullptr;
 }
 
 void ExportRun::ReportFailure()
 {
     // Through the host's error notice: the host knows the command failed.
-    char text[sizeof failure + 3 * kPathSize + 128];
-    const int n = std::snprintf(text, sizeof text, kMsgExportNotWritten.c_str(), failure, exportPath);
+    char text[sizeof failure.reason + 3 * kPathSize + 128];
+    const int n = std::snprintf(text, sizeof text, kMsgExportNotWritten.c_str(), failure.reason, exportPath);
     if (fileState == ExportFileState::LeftBehind && n > 0 && static_cast<std::size_t>(n) + 1 < sizeof text) {
         text[n] = '\n';
         std::snprintf(text + n + 1, sizeof text - static_cast<std::size_t>(n) - 1, kMsgTemporaryLeft.c_str(),
@@ -228,40 +175,12 @@ bool ExportRun::AllocateBuffers()
     // sums themselves grow when a document needs more of them.
     constexpr int kSumIndexBytes = kVatListCount * kRateCodeCount * static_cast<int>(sizeof(int32_t));
     if (!Allocate(out.text, kBatchSize) || !Allocate(out.converted, kConvertedSize) ||
-        !Allocate(sharedHeader.text, kBatchSize) || !Allocate(sharedPosition.text, kBatchSize) ||
+        !Allocate(records.sharedHeader.text, kBatchSize) || !Allocate(records.sharedPosition.text, kBatchSize) ||
         !Allocate(vat.sumOfCode, kSumIndexBytes) || !Allocate(vat.rateTexts, static_cast<int>(sizeof(RateTextCache))))
-        return Fail(kReasonNoMemory);
+        return Fail(failure, kReasonNoMemory);
     std::memset(vat.sumOfCode, 0xFF, kSumIndexBytes); // every entry -1: no sum
     for (int32_t& code : vat.rateTexts->code)
         code = kNoRateCode;
-    return true;
-}
-
-bool ExportRun::WriteContractors()
-{
-    // A key slot that is missing finds no contractor: every one is missing.
-    int32_t* key = HostContractorKey();
-    unsigned char* const tables[] = {firmFlags, personFlags};
-    const char* const headings[] = {kProgressFirms, kProgressPersons};
-    for (int t = 0; t < 2; ++t) {
-        ShowProgressHeading(headings[t]);
-        unsigned char* flags = tables[t];
-        for (int n = 0; n < kContractorFlagCount; ++n) {
-            if (flags[n] != kContractorMarked)
-                continue;
-            if (CommandAbandoned())
-                return false;
-            if (key != nullptr) {
-                *key = t == 0 ? n : -n;
-                if (HostFindContractor(kFindByKeySlot) != 0) {
-                    if (!WriteContractor())
-                        return false;
-                    continue;
-                }
-            }
-            flags[n] = kContractorMissing;
-        }
-    }
     return true;
 }
 
@@ -270,21 +189,26 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     const uint16_t scope = OptionsScope(options);
     const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
     if (wantsDocuments && !CheckPurchaseKinds())
-        return Fail(kReasonPurchaseKinds);
+        return Fail(failure, kReasonPurchaseKinds);
     if (!AllocateBuffers())
         return false;
 
     // The documents of the period, read once.
-    if ((scope & ScopePurchaseInvoices) && !GatherDocuments(options, kInvoiceLayout, invoiceCount))
+    if ((scope & ScopePurchaseInvoices) &&
+        !GatherDocuments(options, kInvoiceLayout, invoiceRecord, purchaseKindSettings, vat, records.header, store,
+                         flags, invoiceCount, failure))
         return false;
     ShowProgressHeading(kProgressCorrections);
-    if ((scope & ScopePurchaseCorrections) && !GatherDocuments(options, kCorrectionLayout, correctionCount))
+    if ((scope & ScopePurchaseCorrections) &&
+        !GatherDocuments(options, kCorrectionLayout, correctionRecord, purchaseKindSettings, vat, records.header,
+                         store, flags, correctionCount, failure))
         return false;
 
     static const Literal kOpening[] = {"<ROOT>", "<SYSTEM>QUORVEL</SYSTEM>", "<KONTRAHENCI>",
                                            "<WERSJA>1.0</WERSJA>"};
     static const Literal kBetween[] = {"</KONTRAHENCI>", "<REJESTRY_ZAKUPU>", "<WERSJA>1.0</WERSJA>"};
-    if (!WriteByteOrderMark(out) || !PutLines(out, kOpening) || !WriteContractors() || !PutLines(out, kBetween))
+    if (!WriteByteOrderMark(out) || !PutLines(out, kOpening) ||
+        !WriteContractors(out, flags, contractorRecord) || !PutLines(out, kBetween))
         return false;
 
     char status[256];
@@ -292,7 +216,8 @@ bool ExportRun::WriteExport(const ExportOptions& options)
     HostCopyField(status, kProgressWriting, sizeof status - 1);
     HostProgressText(status, nullptr);
     HostProgressUpdate();
-    if (!WriteDocuments(options))
+    if (!WriteDocuments(options, invoiceCount, correctionCount, store, *vat.rateTexts, flags, records,
+                        contractorsMissing, out, failure))
         return false;
 
     static const Literal kClosing[] = {"</REJESTRY_ZAKUPU>", "</ROOT>"};
@@ -306,7 +231,7 @@ bool ExportRun::VerifyFile()
     // either as it was given ("\n") or as the CR LF of a text-mode file.
     outputFile = HostOpenFile(temporaryPath, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr)
-        return Fail(kReasonReadBack, temporaryPath);
+        return Fail(failure, kReasonReadBack, temporaryPath);
     // Reading stops past the most the file may hold: a device or a file
     // that keeps growing would never end.
     const long long most = out.bytesHanded + out.linesHanded;
@@ -326,7 +251,7 @@ bool ExportRun::VerifyFile()
     CountText(found, sizeof found, bytes);
     CountText(handed, sizeof handed, out.bytesHanded);
     CountText(lines, sizeof lines, out.linesHanded);
-    return Fail(kReasonIncomplete, temporaryPath, found, handed, lines);
+    return Fail(failure, kReasonIncomplete, temporaryPath, found, handed, lines);
 }
 
 bool ExportRun::FinishFile()
@@ -339,7 +264,7 @@ bool ExportRun::FinishFile()
     if (CommandAbandoned())
         return false;
     if (!PlatformReplaceFile(temporaryPath, exportPath))
-        return Fail(kReasonReplace, exportPath);
+        return Fail(failure, kReasonReplace, exportPath);
     temporaryPath[0] = '\0';
     fileState = ExportFileState::Written;
     return true;
@@ -388,7 +313,7 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     if (directory == nullptr || directory[0] == '\0') {
         if (!CommandAbandoned()) {
             std::snprintf(exportPath, sizeof exportPath, "%s", fileName);
-            Fail(kReasonNoDirectory);
+            Fail(failure, kReasonNoDirectory);
             ReportFailure();
         }
         return false;
@@ -427,8 +352,8 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
         // An abandoned command stops where it noticed the mark and tells the
         // user once itself; any other failure is told here.
         const bool abandoned = CommandAbandoned();
-        if (!abandoned && !failed) // the lines' own failure
-            Fail(out.failure == OutputFailure::Conversion ? kReasonConversion.c_str() : kReasonWrite.c_str(),
+        if (!abandoned && !failure.failed) // the lines' own failure
+            Fail(failure, out.failure == OutputFailure::Conversion ? kReasonConversion.c_str() : kReasonWrite.c_str(),
                  temporaryPath);
         DiscardFile();
         if (!abandoned)

@@ -6,8 +6,10 @@
 //
 // One pass over the host's tables reads the documents of the period, sums
 // their VAT lines, marks their contractors and keeps each document as a
-// compact record in a stream of blocks; the contractors are written, then
-// the documents from the stream (docs/export-run.md).
+// compact record in a stream of blocks (document_records.h); the
+// contractors are written (contractor_element.h), then the documents from
+// the stream (docs/export-run.md).  The run keeps the state and the order of
+// the steps; each step is a function over the parts it uses.
 //
 // A zero-filled ExportRun is empty: TearDown releases nothing.
 #pragma once
@@ -15,60 +17,25 @@
 #include <cstdint>
 
 #include "contract/host_protocol.h"
-#include "contract/host_records.h"
+#include "export/contractor_flags.h"
 #include "export/document_store.h"
-#include "export/export_document.h"
 #include "export/export_options.h"
-#include "export/export_text.h"
+#include "export/line_writer.h"
+#include "export/register_element.h"
+#include "export/run_notices.h"
 #include "export/vat_breakdown.h"
-
-// One flag per contractor number (firms) and per |number| (natural persons).
-inline constexpr int kContractorFlagCount = 66000;
-// What a flag byte says of its contractor.
-inline constexpr unsigned char kContractorUnmarked = 0;
-inline constexpr unsigned char kContractorMarked = 1;  // an exported document refers to it
-inline constexpr unsigned char kContractorMissing = 2; // marked, but the host did not find it
-
-// The paths of the run: the host's directory, a separator and a file name.
-inline constexpr int kPathSize = 256;
 
 // What became of the export file: not created; being written under its
 // temporary name; removed unfinished; left behind unfinished because it
 // could not be removed; complete and in the place of the export file.
 enum class ExportFileState : uint8_t { NotCreated, Unfinished, Removed, LeftBehind, Written };
 
-// Cases of one kind of notice, gathered over a run and shown once: the
-// first few named, the rest counted.
-inline constexpr int kNoticeCasesNamed = 5;
-inline constexpr int kNoticeCasesSize = 1024;
-struct NoticeCases {
-    long count;
-    char named[kNoticeCasesSize]; // the first cases, one per line
-};
-// Counts a case and names it when it is one of the first.
-void AddNoticeCase(NoticeCases& cases, const char* text);
-// The one notice of the cases, if there were any: the format takes the
-// count and the list of those named (with "... i N innych" after them).
-void ShowNoticeCases(const NoticeCases& cases, const char* format);
-
-// Lines that every document of a kind, or every position, shares: rendered
-// once per kind, element by element (an element that is not shared has an
-// empty part), and copied into the output in runs.
-inline constexpr int kRenderedSlots = 32;
-struct RenderedLines {
-    char* text; // kBatchSize bytes
-    int start[kRenderedSlots];
-    int end[kRenderedSlots];
-    bool ready;
-};
-
 struct ExportRun {
     int32_t invoiceCount;
     int32_t correctionCount;
     unsigned char purchaseKindSettings[kPurchaseKindCodesSize];
     VatBreakdown vat;
-    unsigned char* firmFlags;
-    unsigned char* personFlags;
+    ContractorFlags flags;
     void* outputFile;
     // The file being written, under its temporary name while it exists
     // ("" otherwise), and the name it gets when it is complete.
@@ -79,14 +46,9 @@ struct ExportRun {
     DocumentStore store;
     // The document being written and one of its positions, and their
     // shared lines.
-    ExportDocument document;
-    ExportDocument position;
-    RenderedLines sharedHeader;
-    RenderedLines sharedPosition;
-    // Set at the first failure of a run that created its file: the reason,
-    // in host text, with its arguments filled in.
-    bool failed;
-    char failure[kPathSize * 3];
+    RegisterRecords records;
+    // Set at the first failure of a run that created its file.
+    RunFailure failure;
     NoticeCases contractorsMissing;
     ExportFileState fileState;
     void* contractorTable;
@@ -117,6 +79,14 @@ struct ExportRun {
     // the user told where the marker is missing) when the run must stop.
     bool CheckPurchaseKinds();
 
+    // What a command that was abandoned tells of the run: whether the run
+    // holds memory from the host (before it is torn down), what became of
+    // the export file and its two paths.
+    bool HoldsMemory() const;
+    ExportFileState FileState() const { return fileState; }
+    const char* ExportPath() const { return exportPath; }
+    const char* TemporaryPath() const { return temporaryPath; }
+
 private:
     // The file: created under its temporary name; finished (closed, read
     // back, moved over the export file) or discarded.
@@ -124,31 +94,7 @@ private:
     bool FinishFile();
     void DiscardFile();
     bool VerifyFile();
-    // Records the first failure's reason (a printf format of host text and
-    // its arguments); always false.
-    bool Fail(const char* reason, ...);
     void ReportFailure();
     // The run's buffers, allocated once per run.
     bool AllocateBuffers();
-
-    // Documents: gathered from the host's scan into the store, then written.
-    bool GatherDocuments(const ExportOptions& options, const DocumentLayout& layout, int32_t& counter);
-    bool ScanNext(unsigned char* scan, bool* read);
-    bool StoreDocument(const DocumentLayout& layout, const unsigned char* record);
-    void PrepareHeader(const ExportOptions& options, const DocumentLayout& layout);
-    bool LoadDocument(int32_t* contractor, int32_t* sumCount);
-    void CheckContractor(int32_t contractor);
-    bool WriteDocuments(const ExportOptions& options);
-
-    // VAT breakdown.
-    bool CollectVatLines(int kind, const unsigned char* record);
-    bool AddVatLine(const unsigned char* line, const LineLayout& layout, int deductionClass, bool amountsIncludeVat);
-    bool WritePositions(int32_t sumCount);
-
-    // Output.
-    bool WriteContractors();
-    bool WriteContractor();
-    void RenderSharedLines();
-    bool WriteRegister(int32_t sumCount);
-    bool WritePosition();
 };

@@ -1,15 +1,16 @@
 // The road of every output line: gathered in host text, converted to UTF-8
 // a batch at a time, written with its line ends; the XML escaping and the
-// numbers of the lines.
+// numbers of the lines, the digit filter.
+#include "export/line_writer.h"
+
+#include <cctype>
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "export/export_text.h"
 #include "shell/binding.h"
 
 namespace {
@@ -58,6 +59,14 @@ bool PutLine(OutputLines& out, Literal line)
     p[line.length] = '\n';
     out.length += line.length + 1;
     ++out.linesGathered;
+    return true;
+}
+
+bool PutLines(OutputLines& out, const Literal* lines, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (!PutLine(out, lines[i]))
+            return false;
     return true;
 }
 
@@ -320,10 +329,12 @@ int FormatInteger(char* destination, int32_t value)
     return length;
 }
 
-void ShowMessage(const char* title, const char* format, int flags, ...)
+void DigitsOnly(char* dst, int dstSize, const char* src)
 {
-    va_list args;
-    va_start(args, flags);
-    HostMessageBoxV(0, title, format, flags, args);
-    va_end(args);
+    int n = 0;
+    for (const char* p = src; *p != '\0' && n + 1 < dstSize; ++p)
+        if (std::isdigit(static_cast<unsigned char>(*p)))
+            dst[n++] = *p;
+    if (dstSize > 0)
+        dst[n] = '\0';
 }

@@ -1,16 +1,10 @@
 // The REJESTR element of a document, with its POZYCJA elements, written as
 // the document is read.
+#include "export/register_element.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <iterator>
-
-#include "export/export_run.h"
-#include "export/export_text.h"
-#include "shell/binding.h"
-#include "shell/host_calls.h"
-#include "shell/plugin_messages.h"
 
 namespace {
 
@@ -123,14 +117,6 @@ bool WriteElement(OutputLines& out, Literal tag, Value value, const unsigned cha
     return true;
 }
 
-bool WriteLines(OutputLines& out, const Literal* lines, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        if (!PutLine(out, lines[i]))
-            return false;
-    return true;
-}
-
 template <std::size_t N>
 void Render(RenderedLines& rendered, const ElementLine (&lines)[N], const ExportDocument& record)
 {
@@ -175,21 +161,23 @@ bool WriteElements(OutputLines& out, const ElementLine (&lines)[N], const Export
 
 } // namespace
 
-void ExportRun::RenderSharedLines()
+void RenderSharedLines(RegisterRecords& records)
 {
-    Render(sharedHeader, kHeaderLines, document);
-    Render(sharedPosition, kPositionLines, position);
+    Render(records.sharedHeader, kHeaderLines, records.header);
+    Render(records.sharedPosition, kPositionLines, records.position);
 }
 
-bool ExportRun::WriteRegister(int32_t sumCount)
+bool WriteRegisterOpening(OutputLines& out, const RegisterRecords& records)
 {
-    return PutLine(out, "<REJESTR>") && WriteElements(out, kHeaderLines, document, sharedHeader) &&
-           PutLine(out, "<POZYCJE>") && WritePositions(sumCount) &&
-           WriteLines(out, kClosingSequence, std::size(kClosingSequence));
+    return PutLine(out, "<REJESTR>") && WriteElements(out, kHeaderLines, records.header, records.sharedHeader) &&
+           PutLine(out, "<POZYCJE>");
 }
 
-bool ExportRun::WritePosition()
+bool WritePosition(OutputLines& out, const RegisterRecords& records)
 {
-    return PutLine(out, "<POZYCJA>") && WriteElements(out, kPositionLines, position, sharedPosition) &&
+    return PutLine(out, "<POZYCJA>") &&
+           WriteElements(out, kPositionLines, records.position, records.sharedPosition) &&
            PutLine(out, "</POZYCJA>");
 }
+
+bool WriteRegisterClosing(OutputLines& out) { return PutLines(out, kClosingSequence); }

@@ -1,12 +1,14 @@
 // The VAT positions of a document: its lines summed per deduction class
-// (B, N, W), fixed-asset class and rate code, written as POZYCJA elements.
+// (B, N, W), fixed-asset class and rate code, each sum the record of one
+// POZYCJA element.
+#include "export/vat_breakdown.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "contract/host_protocol.h"
-#include "export/export_run.h"
-#include "export/export_text.h"
+#include "contract/host_records.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
@@ -66,6 +68,34 @@ bool GrowSums(VatBreakdown& vat)
     return true;
 }
 
+bool AddVatLine(VatBreakdown& vat, const unsigned char* purchaseKindSettings, const unsigned char* line,
+                const LineLayout& layout, int deductionClass, bool amountsIncludeVat, const ExportDocument& header,
+                RunFailure& failure)
+{
+    const int16_t rateCode = layout.rateCode.Read(line);
+    if (RateIgnored(rateCode))
+        return true;
+    const double amount = layout.amount.Read(line);
+    const double vatAmount = layout.vat.Read(line);
+    const double net = amountsIncludeVat ? amount - vatAmount : amount;
+
+    const bool fixedAsset =
+        PurchaseKindCode(purchaseKindSettings, layout.purchaseKind.Read(line)) == kPurchaseKindFixedAsset;
+    const int list = deductionClass * kVatListsPerClass + (fixedAsset ? 1 : 0);
+
+    int32_t& index = SumOfCode(vat, list, rateCode);
+    if (index < 0) {
+        if (vat.count == vat.capacity && !GrowSums(vat))
+            return Fail(failure, kReasonNoMemoryForPositions, header.transaction, header.registerId);
+        index = vat.count++;
+        vat.sums[index] = VatRateSum{0.0, 0.0, rateCode, static_cast<int16_t>(list)};
+    }
+    VatRateSum& sum = vat.sums[index];
+    sum.net += net;
+    sum.vat += vatAmount;
+    return true;
+}
+
 } // namespace
 
 void VatRateText(char* destination, int16_t rateCode)
@@ -94,7 +124,8 @@ const char* CachedRateText(RateTextCache& cache, int16_t rateCode)
     return cache.text[slot];
 }
 
-bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
+bool CollectVatLines(VatBreakdown& vat, const unsigned char* purchaseKindSettings, int kind,
+                     const unsigned char* record, const ExportDocument& header, RunFailure& failure)
 {
     // The previous document's sums give their places back.
     for (int32_t i = 0; i < vat.count; ++i)
@@ -119,7 +150,7 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
     // The look-up of the lines could not be prepared: their amounts would be
     // missing from the file.
     if (HostStatusFailed(status) != 0)
-        return Fail(kReasonLines, document.transaction, document.registerId);
+        return Fail(failure, kReasonLines, header.transaction, header.registerId);
 
     int count = 0;
     void* list = HostFindLines(lineTable, status, key, &count);
@@ -139,7 +170,7 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
     // only then is it asked, so a host that loads every line is never asked
     // about its status after a list.
     if (count < referenced && HostStatusFailed(status) != 0)
-        return Fail(kReasonLines, document.transaction, document.registerId);
+        return Fail(failure, kReasonLines, header.transaction, header.registerId);
     // The lines as the host left them (none at all: no positions), never
     // more than it was asked for.
     if (count <= 0)
@@ -161,60 +192,25 @@ bool ExportRun::CollectVatLines(int kind, const unsigned char* record)
         const int16_t deductionKind = lineLayout.deductionKind.Read(line);
         const bool deductible = !(deductionSetting >= 2 || deductionKind == 2 || rateCode == 5 || rateCode == 9);
         const int deductionClass = !deductible ? kClassN : deductionKind > 1 ? kClassW : kClassB;
-        added = AddVatLine(line, lineLayout, deductionClass, amountsIncludeVat);
+        added = AddVatLine(vat, purchaseKindSettings, line, lineLayout, deductionClass, amountsIncludeVat, header,
+                           failure);
     }
     HostReleaseLines(&lines, &aux, &count, count, key, 0);
     if (!added || CommandAbandoned())
         return false;
-    return whole || Fail(kReasonLines, document.transaction, document.registerId);
+    return whole || Fail(failure, kReasonLines, header.transaction, header.registerId);
 }
 
-bool ExportRun::AddVatLine(const unsigned char* line, const LineLayout& layout, int deductionClass,
-                           bool amountsIncludeVat)
+void FillPosition(ExportDocument& position, const VatRateSum& sum, RateTextCache& rateTexts)
 {
-    const int16_t rateCode = layout.rateCode.Read(line);
-    if (RateIgnored(rateCode))
-        return true;
-    const double amount = layout.amount.Read(line);
-    const double vatAmount = layout.vat.Read(line);
-    const double net = amountsIncludeVat ? amount - vatAmount : amount;
-
-    const bool fixedAsset =
-        PurchaseKindCode(purchaseKindSettings, layout.purchaseKind.Read(line)) == kPurchaseKindFixedAsset;
-    const int list = deductionClass * kVatListsPerClass + (fixedAsset ? 1 : 0);
-
-    int32_t& index = SumOfCode(vat, list, rateCode);
-    if (index < 0) {
-        if (vat.count == vat.capacity && !GrowSums(vat))
-            return Fail(kReasonNoMemoryForPositions, document.transaction, document.registerId);
-        index = vat.count++;
-        vat.sums[index] = VatRateSum{0.0, 0.0, rateCode, static_cast<int16_t>(list)};
-    }
-    VatRateSum& sum = vat.sums[index];
-    sum.net += net;
-    sum.vat += vatAmount;
-    return true;
-}
-
-bool ExportRun::WritePositions(int32_t sumCount)
-{
-    // The document's sums follow its record in the order of their positions.
     ExportDocument& p = position;
-    for (int32_t i = 0; i < sumCount; ++i) {
-        VatRateSum sum;
-        if (!StoreGet(store, &sum, sizeof sum) || sum.list < 0 || sum.list >= kVatListCount)
-            return Fail(kReasonDocuments);
-        const char* rate = CachedRateText(*vat.rateTexts, sum.rateCode);
-        const std::size_t rateLength = strnlen(rate, sizeof p.rateText - 1);
-        std::memcpy(p.rateText, rate, rateLength);
-        p.rateText[rateLength] = '\0';
-        p.netAmount = sum.net / kHostAmountUnitsPerZloty;
-        p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
-        p.positionKind[0] = kClassLetters[sum.list / kVatListsPerClass];
-        p.fixedAsset[0] = sum.list % kVatListsPerClass == 0 ? 'N' : 'T';
-        p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
-        if (!WritePosition())
-            return false;
-    }
-    return true;
+    const char* rate = CachedRateText(rateTexts, sum.rateCode);
+    const std::size_t rateLength = strnlen(rate, sizeof p.rateText - 1);
+    std::memcpy(p.rateText, rate, rateLength);
+    p.rateText[rateLength] = '\0';
+    p.netAmount = sum.net / kHostAmountUnitsPerZloty;
+    p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
+    p.positionKind[0] = kClassLetters[sum.list / kVatListsPerClass];
+    p.fixedAsset[0] = sum.list % kVatListsPerClass == 0 ? 'N' : 'T';
+    p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
 }

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "export/export_document.h"
+#include "export/run_notices.h"
 
 // The six lists of a document's sums, in the order their positions are
 // written: B ordinary, B fixed assets, N ordinary, N fixed assets,
@@ -43,6 +44,19 @@ struct VatBreakdown {
     int32_t* sumOfCode; // kVatListCount * kRateCodeCount entries
     RateTextCache* rateTexts;
 };
+
+// Sums the VAT lines of a document (its record from the host's table of
+// that kind) into vat, which holds its sums alone afterwards: per deduction
+// class, fixed-asset class (by the firm's purchase-kind codes) and rate
+// code.  The header names the document in a failure's reason.  False when
+// the run must stop: the lines could not be read whole, there was no memory
+// for a sum, or the command was abandoned.
+bool CollectVatLines(VatBreakdown& vat, const unsigned char* purchaseKindSettings, int kind,
+                     const unsigned char* record, const ExportDocument& header, RunFailure& failure);
+// The position record of a sum: its rate text, amounts in zloty, class
+// letter, fixed-asset and buyer-settles flags; the position's shared fields
+// are left as they are.
+void FillPosition(ExportDocument& position, const VatRateSum& sum, RateTextCache& rateTexts);
 
 // Writes the rate text of a code into a rateText field (kRateTextSize bytes).
 void VatRateText(char* destination, int16_t rateCode);

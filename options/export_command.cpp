@@ -7,7 +7,7 @@
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/plugin_messages.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "options/export_dialog.h"
 
 namespace {
@@ -98,13 +98,13 @@ void TellAbandoned(const ExportRun& run, bool heldMemory)
     };
     text[0] = '\0';
     add(kMsgCommandAbandoned.c_str(), AbandonedEntry());
-    switch (run.fileState) {
+    switch (run.FileState()) {
     case ExportFileState::NotCreated: add("%s", kMsgAbandonedNoFile.c_str()); break;
-    case ExportFileState::Written: add(kMsgAbandonedFileWritten.c_str(), run.exportPath); break;
+    case ExportFileState::Written: add(kMsgAbandonedFileWritten.c_str(), run.ExportPath()); break;
     // Torn down, an unfinished file is removed or left behind.
     case ExportFileState::Unfinished:
     case ExportFileState::Removed: add("%s", kMsgAbandonedFileRemoved.c_str()); break;
-    case ExportFileState::LeftBehind: add(kMsgAbandonedFileLeft.c_str(), run.temporaryPath); break;
+    case ExportFileState::LeftBehind: add(kMsgAbandonedFileLeft.c_str(), run.TemporaryPath()); break;
     }
     // Without HostFree nothing could be given back; the host keeps the blocks.
     if (EntryAbandoned(HostSlot_HostFree))
@@ -175,8 +175,7 @@ int ExportCommand()
         break;
     }
 
-    const bool heldMemory = object.run.firmFlags != nullptr || object.run.personFlags != nullptr ||
-                            object.run.out.text != nullptr || object.run.store.blocks != nullptr;
+    const bool heldMemory = object.run.HoldsMemory();
     // The bit this command set is cleared before the object goes, whatever
     // the dialog's outcome.
     if (bitWasSet)

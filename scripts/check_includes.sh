@@ -2,9 +2,13 @@
 # Checks that dependencies run one way: plug-in -> contract <- host.
 #
 #   contract/                      includes only contract/ (and the system's headers)
-#   host/                          includes nothing of shell/, options/, export/
-#   shell/, options/, export/      include nothing of host/
-#   export/                        includes nothing of options/ (the run state is its own)
+#   host/                          includes nothing of plugin/, shell/, options/, export/
+#   plugin/, shell/, options/, export/
+#                                  include nothing of host/
+#   plugin/                        the plug-in's top (entry points): it may include
+#                                  options/ and shell/; nothing below includes it
+#   export/                        includes nothing of options/ (the run state is its own),
+#                                  and no two of its files include each other in a loop
 #
 # Prints every include that breaks a rule and exits 1 when there is one.
 set -uo pipefail
@@ -23,11 +27,27 @@ rule() { # rule FOLDER PATTERN WHY
 }
 
 rule contract '(shell|options|export|host)/|\.\./' "contract/ includes something outside contract/"
-rule host '(\.\./)*(shell|options|export)/' "host/ includes the plug-in"
-for plugin in shell options export; do
+rule host '(\.\./)*(plugin|shell|options|export)/' "host/ includes the plug-in"
+for plugin in plugin shell options export; do
     rule "$plugin" '(\.\./)*host/' "$plugin/ includes the host"
 done
 rule export '(\.\./)*options/' "export/ includes options/"
+for below in shell options export; do
+    rule "$below" '(\.\./)*plugin/' "$below/ includes the plug-in's top (plugin/)"
+done
+
+# export/ is a tree: no two of its files include each other in a loop.  A
+# file and its header are one unit (document_records.cpp with .h), and each
+# header declares only what its own file defines, so a call from one unit
+# into another is an include too: a loop of calls shows as a loop here.
+export_units=$(grep -rHoE --include='*.h' --include='*.cpp' \
+        '^[[:space:]]*#[[:space:]]*include[[:space:]]*"export/[^"]+\.h"' export 2>/dev/null |
+    sed -E 's#^export/([^.:]+)\.[a-z]+:.*"export/([^"]+)\.h"#\1 \2#' | awk '$1 != $2')
+if ! loop=$(echo "$export_units" | tsort 2>&1 >/dev/null) || [[ -n $loop ]]; then
+    echo "export/ includes in a loop:"
+    echo "$loop" | grep -v '^tsort: -: input contains a loop:$' | sed 's/^tsort: /  /' | sort -u
+    broken=1
+fi
 
 # A relative include could hide a crossing: every project include is written
 # from the root of the tree ("contract/host_api.h"), except a folder's own

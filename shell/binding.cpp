@@ -10,7 +10,7 @@
 #include "contract/host_protocol.h"
 #include "contract/mazovia_literal.h"
 #include "shell/plugin_messages.h"
-#include "shell/plugin_modules.h"
+#include "shell/module_handles.h"
 
 bool g_ignoreMissingEntries = false;
 

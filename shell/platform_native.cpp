@@ -1,6 +1,6 @@
 // Platform layer of the native build: modules are found by an exported
 // NativeModule symbol, the system's message box is the terminal, files are
-// replaced and removed by the C library.
+// replaced and removed by the C library under their UTF-8 names.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -35,18 +35,25 @@ bool PlatformModuleFileName(PlatformModule, char* buffer, int size)
         info.dli_fname == nullptr)
         return false;
     // A path longer than the buffer is given cut short.
-    return std::snprintf(buffer, static_cast<size_t>(size), "%s", info.dli_fname) > 0;
+    PlatformHostText(info.dli_fname, buffer, size);
+    return info.dli_fname[0] != '\0';
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)
 {
+    char systemFrom[kPlatformPathSize], systemTo[kPlatformPathSize];
+    if (!PlatformSystemPath(from, systemFrom, sizeof systemFrom) || !PlatformSystemPath(to, systemTo, sizeof systemTo))
+        return false;
     // rename(2) replaces an existing target atomically within one file system.
-    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
+    return std::rename(systemFrom, systemTo) == 0;
 }
 
 bool PlatformRemoveFile(const char* path)
 {
-    return path != nullptr && (std::remove(path) == 0 || errno == ENOENT);
+    char systemPath[kPlatformPathSize];
+    if (!PlatformSystemPath(path, systemPath, sizeof systemPath))
+        return false;
+    return std::remove(systemPath) == 0 || errno == ENOENT;
 }
 
 // Answers of the Abort/Retry/Ignore box: the environment variable

@@ -9,19 +9,6 @@ static int g_answersUsed = 0;
 
 void PlatformRestartScriptedAnswers() { g_answersUsed = 0; }
 
-bool PlatformCutModuleName(char* buffer, int size, unsigned long written)
-{
-    if (size <= 0 || written == 0) {
-        if (size > 0)
-            buffer[0] = '\0';
-        return false;
-    }
-    // A name that did not fit may come without its NUL (older systems).
-    if (written >= static_cast<unsigned long>(size))
-        buffer[size - 1] = '\0';
-    return true;
-}
-
 int PlatformScriptedAnswer(const char* answers)
 {
     const char* p = answers;

@@ -1,6 +1,6 @@
 // Platform layer of the Windows build: modules through the system's loader,
 // entries by ordinal, the system's message box, files replaced and removed
-// by the system.
+// by the system's wide functions under their UTF-16 names.
 #include <windows.h>
 
 #include <cstdio>
@@ -39,20 +39,33 @@ bool PlatformModuleFileName(PlatformModule module, char* buffer, int size)
 {
     if (size <= 0)
         return false;
-    const DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, static_cast<DWORD>(size));
-    return PlatformCutModuleName(buffer, size, n);
+    // One UTF-16 unit gives one byte of host text: cut to the same length.
+    wchar_t wide[1024];
+    const int room = size < 1024 ? size : 1024;
+    const DWORD n = GetModuleFileNameW(static_cast<HMODULE>(module), wide, static_cast<DWORD>(room));
+    if (!PlatformCutModuleName(wide, room, n)) {
+        buffer[0] = '\0';
+        return false;
+    }
+    PlatformHostText(wide, buffer, size);
+    return true;
 }
 
 bool PlatformReplaceFile(const char* from, const char* to)
 {
+    wchar_t systemFrom[kPlatformPathSize], systemTo[kPlatformPathSize];
+    if (!PlatformSystemPath(from, systemFrom, kPlatformPathSize) || !PlatformSystemPath(to, systemTo, kPlatformPathSize))
+        return false;
     // rename() of the C library refuses an existing target on Windows.
-    return from != nullptr && to != nullptr &&
-           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(systemFrom, systemTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool PlatformRemoveFile(const char* path)
 {
-    return path != nullptr && (DeleteFileA(path) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND);
+    wchar_t systemPath[kPlatformPathSize];
+    if (!PlatformSystemPath(path, systemPath, kPlatformPathSize))
+        return false;
+    return DeleteFileW(systemPath) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a

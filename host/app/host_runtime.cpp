@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -11,14 +12,17 @@
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
 #include "host/common/host_date.h"
+#include "host/common/system_path.h"
 #include "host/app/written_check.h"
 #include "host/app/written_files.h"
 #include "host/firm/firm_database.h"
 #include "host/services/host_dates.h"
 #include "host/services/host_failures.h"
 #include "host/services/host_files.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
+#include "host/services/mazovia.h"
 
 namespace {
 
@@ -29,12 +33,20 @@ DirectorySnapshot& StartingFiles()
     return files;
 }
 
+// The folder of bare names as the session started, when it is not the data
+// directory (--host-latitude).
+DirectorySnapshot& StartingBareNames()
+{
+    static DirectorySnapshot files;
+    return files;
+}
+
 // The files the plug-in writes are checked as they are written.
 constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClosed};
 
 bool IsXmlFile(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = Utf8Path(SystemPath(path).extension());
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".xml";
@@ -66,12 +78,30 @@ bool HostStart(const HostConfig& config, std::string* error)
 
     // An empty directory means the current one, as when none is given.
     const std::string directory = config.dataDirectory.empty() ? std::string(".") : config.dataDirectory;
+    // The plug-in is given the directory as host text: one it cannot hold is
+    // refused, never handed on half converted.
+    std::string directoryText, why;
     std::error_code ec;
-    if (!std::filesystem::is_directory(directory, ec))
+    if (!PathAsHostText(directory, &directoryText, &why))
+        offence("data directory \"" + directory + "\": " + why);
+    else if (!std::filesystem::is_directory(SystemPath(directory), ec))
         offence("data directory \"" + directory + "\" does not exist or is not a directory");
-    else if (directory.size() > kHostMaxDataDirectory)
+    else if (directoryText.size() > kHostMaxDataDirectory)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
+
+    // The host with latitude keeps bare names in a folder of its own inside
+    // the data directory, made here.
+    std::string bareNames = directory;
+    if (problems.empty()) {
+        LatitudeConfigure(config.latitude);
+        if (LatitudeHas(LatitudeVariation::BareNamesElsewhere)) {
+            bareNames = Utf8Path(SystemPath(directory) / kLatitudeBareNameFolder);
+            std::filesystem::create_directories(SystemPath(bareNames), ec);
+            if (!std::filesystem::is_directory(SystemPath(bareNames), ec))
+                offence("the folder of bare file names \"" + bareNames + "\" cannot be made");
+        }
+    }
 
     // Without a firm the host still runs (to list plug-ins, say); its tables
     // then cannot be opened.
@@ -81,11 +111,14 @@ bool HostStart(const HostConfig& config, std::string* error)
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
     }
     if (!problems.empty()) {
+        LatitudeConfigure(0);
         SetError(error, problems);
         return false;
     }
 
     state.dataDirectory = directory;
+    state.dataDirectoryText = directoryText;
+    state.bareNameDirectory = bareNames;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
     state.batch = config.batch || isatty(STDIN_FILENO) == 0;
@@ -98,6 +131,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     for (bool& kind : state.failed)
         kind = false;
     StartingFiles() = SnapshotOf(directory);
+    StartingBareNames() = bareNames != directory ? SnapshotOf(bareNames) : DirectorySnapshot{};
     state.running = true;
     HostReportFailuresToSession(true);
     HostWatchWrittenFiles(&kWrittenFileWatch);
@@ -106,11 +140,25 @@ bool HostStart(const HostConfig& config, std::string* error)
 
 std::vector<std::string> HostFinishCommand()
 {
+    LatitudeCheckGuards("at the command's end");
     HostCloseAllFiles();
     HostMarkWithheldEntries();
     const HostSession& state = HostState();
+    std::vector<std::string> written = FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten);
+    // What changed among the bare names, where they live elsewhere.
+    if (state.bareNameDirectory != state.dataDirectory) {
+        for (std::string& path : FilesWrittenSince(StartingBareNames(), state.bareNameDirectory, {})) {
+            std::error_code ec;
+            const bool listed = std::any_of(written.begin(), written.end(), [&](const std::string& other) {
+                return std::filesystem::equivalent(SystemPath(other), SystemPath(path), ec);
+            });
+            if (!listed)
+                written.push_back(std::move(path));
+        }
+        std::sort(written.begin(), written.end());
+    }
     std::vector<std::string> complete;
-    for (const std::string& path : FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten)) {
+    for (const std::string& path : written) {
         const std::string problem = IsXmlFile(path) ? WrittenXmlProblem(path) : std::string();
         if (problem.empty())
             complete.push_back(path);
@@ -135,5 +183,7 @@ void HostStop()
     HostReclaimBlocks();
     FirmDatabaseClose();
     StartingFiles().clear();
+    StartingBareNames().clear();
     state = HostSession{};
+    LatitudeConfigure(0);
 }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "host/common/system_path.h"
+
 Utf8CommandLine::Utf8CommandLine()
 {
     int count = 0;
@@ -28,9 +30,9 @@ Utf8CommandLine::Utf8CommandLine()
 
 std::string ProgramFilePath()
 {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return n > 0 && n < path.size() ? Utf8Text(path.c_str()) : std::string();
 }
 
 void UseUtf8Console() { SetConsoleOutputCP(CP_UTF8); }

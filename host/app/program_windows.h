@@ -23,7 +23,7 @@ private:
     std::vector<char*> pointers_;
 };
 
-// The path of TOMIVA.exe, or empty.
+// The path of TOMIVA.exe in UTF-8, or empty.
 std::string ProgramFilePath();
 
 // A console shows what the host prints as UTF-8.

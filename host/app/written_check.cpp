@@ -19,6 +19,7 @@
 
 #include "host/app/xml_check.h"
 #include "host/common/beside_thread.h"
+#include "host/common/system_path.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ public:
     explicit ReadingHandle(const std::string& path)
     {
 #ifdef _WIN32
-        handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        handle_ = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 #else
         fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

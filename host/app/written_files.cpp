@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "host/common/system_path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,14 +22,14 @@ std::vector<std::string> NamesIn(const std::string& directory)
 {
     std::vector<std::string> names;
 #ifdef _WIN32
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WideText(directory + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     try {
         do
-            names.emplace_back(found.cFileName);
-        while (FindNextFileA(search, &found));
+            names.push_back(Utf8Text(found.cFileName));
+        while (FindNextFileW(search, &found));
     } catch (...) {
         FindClose(search);
         throw;
@@ -55,7 +57,7 @@ DirectorySnapshot SnapshotOf(const std::string& directory)
 {
     DirectorySnapshot files;
     for (const std::string& name : NamesIn(directory)) {
-        const fs::path path = fs::path(directory) / name;
+        const fs::path path = SystemPath(directory) / SystemPath(name);
         std::error_code fileError;
         if (!fs::is_regular_file(path, fileError))
             continue;
@@ -74,13 +76,13 @@ std::vector<std::string> FilesWrittenSince(const DirectorySnapshot& before, cons
     for (const auto& [name, stamp] : SnapshotOf(directory)) {
         const auto old = before.find(name);
         if (old == before.end() || old->second.time != stamp.time || old->second.size != stamp.size)
-            written.push_back((fs::path(directory) / name).string());
+            written.push_back(Utf8Path(SystemPath(directory) / SystemPath(name)));
     }
     for (const std::string& path : opened) {
         std::error_code ec;
-        const fs::path parent = fs::path(path).parent_path();
-        const bool here = fs::equivalent(parent.empty() ? fs::path(".") : parent, directory, ec);
-        if (!here && fs::is_regular_file(path, ec))
+        const fs::path parent = SystemPath(path).parent_path();
+        const bool here = fs::equivalent(parent.empty() ? fs::path(".") : parent, SystemPath(directory), ec);
+        if (!here && fs::is_regular_file(SystemPath(path), ec))
             written.push_back(path);
     }
     std::sort(written.begin(), written.end());

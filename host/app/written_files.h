@@ -14,7 +14,7 @@ struct FileStamp {
     std::filesystem::file_time_type time;
     std::uintmax_t size;
 };
-// The plain files of a directory by name.
+// The plain files of a directory by name (paths and names in UTF-8).
 using DirectorySnapshot = std::map<std::string, FileStamp>;
 
 DirectorySnapshot SnapshotOf(const std::string& directory);

@@ -5,10 +5,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/common/system_path.h"
+
 PathKind KindOfPath(const std::string& path, std::string* why)
 {
+#ifdef _WIN32
+    struct _stat64 info {};
+    if (_wstat64(WideText(path).c_str(), &info) != 0) {
+#else
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
+#endif
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return PathKind::Missing;

@@ -7,7 +7,7 @@
 
 enum class PathKind { Missing, Regular, Directory, Fifo, Socket, CharacterDevice, BlockDevice, Other };
 
-// The kind of what the path names (symbolic links followed).  Missing when
+// The kind of what the path (UTF-8) names (symbolic links followed).  Missing when
 // nothing is there; Other when it cannot be told (the reason, errno's text,
 // in *why when asked for).
 PathKind KindOfPath(const std::string& path, std::string* why = nullptr);

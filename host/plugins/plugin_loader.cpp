@@ -6,8 +6,10 @@
 
 #include "contract/plugin_descriptor.h"
 #include "host/common/error_text.h"
+#include "host/common/system_path.h"
 #include "host/plugins/plugin_modules.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -40,10 +42,31 @@ bool HostLoadPlugin(const std::string& path, std::string* error)
     }
     Loaded().push_back(module);
     char name[256] = {};
+    // The host with latitude calls export 30009 too, and on i386 checks the
+    // stack pointer around each call.
+    auto* entry30009 = LatitudeOn() ? reinterpret_cast<PluginEntry30009Function*>(PluginEntryByNumber(module, kEntry30009))
+                                    : nullptr;
+#ifdef HOST_LATITUDE_STACK_CHECK
+    if (LatitudeOn()) {
+        const int answer = LatitudeCheckedCall<int>([] { return std::string("PluginQuery (export 30001)"); },
+                                                    reinterpret_cast<const void*>(query), true, nullptr,
+                                                    reinterpret_cast<void*>(&HostProcedure), name);
+        HostSetLoadingModule(path);
+        LatitudeCheckedCall<int>([] { return std::string("PluginLoad (export 30008)"); },
+                                 reinterpret_cast<const void*>(load), true, nullptr, answer == 0 ? 0 : 1);
+        HostSetLoadingModule("");
+        if (entry30009 != nullptr)
+            LatitudeCheckedCall<int>([] { return std::string("export 30009"); },
+                                     reinterpret_cast<const void*>(entry30009), false, nullptr);
+        return true;
+    }
+#endif
     const int answer = query(reinterpret_cast<void*>(&HostProcedure), name);
     HostSetLoadingModule(path);
     load(answer == 0 ? 0 : 1);
     HostSetLoadingModule("");
+    if (entry30009 != nullptr)
+        entry30009();
     return true;
 }
 
@@ -59,12 +82,12 @@ std::vector<std::string> HostPluginFilesIn(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
-        std::string extension = item.path().extension().string();
+    for (const auto& item : std::filesystem::directory_iterator(SystemPath(folder), ec)) {
+        std::string extension = Utf8Path(item.path().extension());
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (item.is_regular_file(ec) && extension == PluginModuleExtension())
-            files.push_back(item.path().string());
+            files.push_back(Utf8Path(item.path()));
     }
     std::sort(files.begin(), files.end());
     return files;

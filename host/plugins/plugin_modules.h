@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The module, or null with the system's reason in *error.
+// The module at the path (UTF-8), or null with the system's reason in *error.
 void* OpenPluginModule(const std::string& path, std::string* error);
 void* PluginEntryByNumber(void* module, int number);
 void ClosePluginModule(void* module);

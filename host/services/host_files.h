@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <string>
 
-// A bare file name (no directory part) in the data directory; a path as given.
+// The system's path (UTF-8) of a path or file name that the plug-in hands
+// the host's file entries as host text (Mazovia): a bare file name (no
+// directory part) in the data directory, any other path as given.  Every
+// file entry resolves its name here and nowhere else.
 std::string HostResolvePath(const char* path);
 
-// Opens a file as the host's file entries do (mode as fopen's): a file to
+// Opens a file (a UTF-8 path) as the host's file entries do (mode as fopen's): a file to
 // read must be a plain file, a file to write a plain file or a character
 // device; a FIFO is refused at once, never waited on.  Null, with the reason
 // in *why, when the file cannot be opened.

@@ -1,36 +1,13 @@
-// The Mazovia code page and its conversions.  docs/mazovia.md says which of
-// the published variants this table follows and why.
+// The conversions of the Mazovia code page, whose table both sides share
+// (contract/mazovia_table.h).
 #include "host/services/mazovia.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "contract/mazovia_literal.h"
+#include "contract/mazovia_table.h"
 #include "host/common/utf8.h"
-
-// The classic DOS layout with the Polish letters in their Mazovia places.
-// 00-1F and 7F are the C0 controls and DEL, not the DOS picture glyphs: host
-// texts use 01-05 as emphasis and display attributes, and tabs and line ends
-// must stay what they are.
-constexpr char32_t kMazoviaToUnicode[256] = {
-    0x0000, 0x0001, 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007, 0x0008, 0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x000E, 0x000F, // 00
-    0x0010, 0x0011, 0x0012, 0x0013, 0x0014, 0x0015, 0x0016, 0x0017, 0x0018, 0x0019, 0x001A, 0x001B, 0x001C, 0x001D, 0x001E, 0x001F, // 10
-    0x0020, 0x0021, 0x0022, 0x0023, 0x0024, 0x0025, 0x0026, 0x0027, 0x0028, 0x0029, 0x002A, 0x002B, 0x002C, 0x002D, 0x002E, 0x002F, // 20
-    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037, 0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F, // 30
-    0x0040, 0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047, 0x0048, 0x0049, 0x004A, 0x004B, 0x004C, 0x004D, 0x004E, 0x004F, // 40
-    0x0050, 0x0051, 0x0052, 0x0053, 0x0054, 0x0055, 0x0056, 0x0057, 0x0058, 0x0059, 0x005A, 0x005B, 0x005C, 0x005D, 0x005E, 0x005F, // 50
-    0x0060, 0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067, 0x0068, 0x0069, 0x006A, 0x006B, 0x006C, 0x006D, 0x006E, 0x006F, // 60
-    0x0070, 0x0071, 0x0072, 0x0073, 0x0074, 0x0075, 0x0076, 0x0077, 0x0078, 0x0079, 0x007A, 0x007B, 0x007C, 0x007D, 0x007E, 0x007F, // 70
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x0105, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x0107, 0x00C4, 0x0104, // 80
-    0x0118, 0x0119, 0x0142, 0x00F4, 0x00F6, 0x0106, 0x00FB, 0x00F9, 0x015A, 0x00D6, 0x00DC, 0x00A2, 0x0141, 0x00A5, 0x015B, 0x0192, // 90
-    0x0179, 0x017B, 0x00F3, 0x00D3, 0x0144, 0x0143, 0x017A, 0x017C, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, // A0
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, // B0
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, // C0
-    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580, // D0
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, // E0
-    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0, // F0
-};
 
 namespace {
 
@@ -45,34 +22,6 @@ constexpr char32_t kWindows1250Upper[128] = {
     0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, 0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, // E0
     0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9, // F0
 };
-
-// The Polish letters must sit where the plug-in's compile-time literals put
-// them, and no two bytes may share a character (or the round trip breaks).
-constexpr bool LettersAgree()
-{
-    for (const mazovia_literal::Letter& letter : mazovia_literal::kPolishLetters)
-        if (kMazoviaToUnicode[letter.byte] != letter.code)
-            return false;
-    return true;
-}
-constexpr bool OneBytePerCharacter()
-{
-    for (int a = 0; a < 256; ++a)
-        for (int b = a + 1; b < 256; ++b)
-            if (kMazoviaToUnicode[a] == kMazoviaToUnicode[b])
-                return false;
-    return true;
-}
-constexpr bool AsciiUnchanged()
-{
-    for (int b = 0; b < 128; ++b)
-        if (kMazoviaToUnicode[b] != static_cast<char32_t>(b))
-            return false;
-    return true;
-}
-static_assert(LettersAgree(), "the Polish letters disagree with shell/mazovia_literal.h");
-static_assert(OneBytePerCharacter(), "two Mazovia bytes map to one character");
-static_assert(AsciiUnchanged(), "the lower half must be ASCII");
 
 // Mazovia byte to Windows-1250 byte; '?' where 1250 lacks the character.
 constexpr std::array<unsigned char, 256> MakeMazoviaTo1250()
@@ -114,24 +63,6 @@ constexpr std::array<Reverse, 128> MakeReverse()
     return r;
 }
 constexpr std::array<Reverse, 128> kReverse = MakeReverse();
-
-// UTF-8 form of one code point; returns its length (1 to 3 for this table).
-int EncodeUtf8(char32_t code, char* out)
-{
-    if (code < 0x80) {
-        out[0] = static_cast<char>(code);
-        return 1;
-    }
-    if (code < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (code >> 6));
-        out[1] = static_cast<char>(0x80 | (code & 0x3F));
-        return 2;
-    }
-    out[0] = static_cast<char>(0xE0 | (code >> 12));
-    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code & 0x3F));
-    return 3;
-}
 
 } // namespace
 
@@ -189,7 +120,7 @@ std::string MazoviaToUtf8(std::string_view mazovia)
     result.reserve(mazovia.size() + mazovia.size() / 4);
     char bytes[3];
     for (const char c : mazovia) {
-        const int n = EncodeUtf8(kMazoviaToUnicode[static_cast<unsigned char>(c)], bytes);
+        const int n = MazoviaByteToUtf8(static_cast<unsigned char>(c), bytes);
         result.append(bytes, static_cast<std::size_t>(n));
     }
     return result;
@@ -226,7 +157,7 @@ int ConvertMazovia(char* destination, int destinationSize, const char* source, i
         int n;
         switch (toSet) {
         case 6:
-            n = EncodeUtf8(kMazoviaToUnicode[byte], bytes);
+            n = MazoviaByteToUtf8(byte, bytes);
             break;
         case 3:
             bytes[0] = static_cast<char>(kMazoviaTo1250[byte]);
@@ -247,4 +178,16 @@ int ConvertMazovia(char* destination, int destinationSize, const char* source, i
     }
     destination[written] = '\0';
     return static_cast<int>(written);
+}
+
+bool PathAsHostText(const std::string& utf8, std::string* mazovia, std::string* why)
+{
+    char32_t offending = 0;
+    if (Utf8ToMazovia(utf8, mazovia, &offending))
+        return true;
+    if (why != nullptr)
+        *why = offending == 0xFFFD ? "it is not UTF-8 text"
+                                   : "it holds " + CodePointName(offending) +
+                                         ", which the host's text (Mazovia) lacks: the plug-in could not be given it";
+    return false;
 }

@@ -6,8 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Unicode code point of every Mazovia byte (all 256 defined).
-extern const char32_t kMazoviaToUnicode[256];
+#include "contract/mazovia_table.h" // kMazoviaToUnicode: the character of every byte
 
 // The Mazovia byte of a character, or -1 when Mazovia lacks it.
 int MazoviaByteOf(char32_t code);
@@ -29,3 +28,9 @@ std::string MazoviaToUtf8(std::string_view mazovia);
 // destinationSize bytes including the terminating NUL, never a partial UTF-8
 // sequence, and returns the number of bytes written before the NUL.
 int ConvertMazovia(char* destination, int destinationSize, const char* source, int sourceLength, int toSet);
+
+// A path (UTF-8) as host text, for the plug-in, which takes every path as
+// Mazovia.  False, with what stands in the way in *why, when the path holds
+// a character that Mazovia lacks or is not UTF-8: such a path is refused,
+// never handed on half converted.
+bool PathAsHostText(const std::string& utf8, std::string* mazovia, std::string* why);

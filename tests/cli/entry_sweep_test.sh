@@ -22,6 +22,8 @@ sweep_golden_firm "$TOMIVA" "$DATA" "$work/firm.db" || exit 1
 
 entries=("$@")
 ((${#entries[@]})) || mapfile -t entries < <(sweep_entry_numbers "$here/../../contract/host_entries.h")
+# A list that came out empty would sweep nothing and pass.
+check "there are entries to sweep" test ${#entries[@]} -gt 0
 golden=$DATA/golden_expected.xml
 
 for entry in "${entries[@]}"; do

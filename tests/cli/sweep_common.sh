@@ -2,10 +2,8 @@
 # of its export, and the checks every run of a sweep must pass.
 
 # The answers of the golden export (tests/data/golden_expected.xml).
-SWEEP_ANSWERS=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
-               --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
-               --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1"
-               --answer "Miejsce powstania=Łódź <MPK>" --answer "ID firmy z KH=7")
+source "$(dirname "${BASH_SOURCE[0]}")/golden_answers.sh"
+SWEEP_ANSWERS=("${GOLDEN_ANSWERS[@]}")
 
 # sweep_golden_firm TOMIVA DATA_DIR FILE: writes the golden firm.
 sweep_golden_firm() {

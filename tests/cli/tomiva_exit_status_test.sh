@@ -2,27 +2,37 @@
 # tomiva's exit statuses, one row per way a command ends: each row checks the
 # status, a piece of what tomiva or the plug-in said, and the files left in
 # the data directory.  Every run has a time limit: a FIFO given as a path
-# must be refused, never waited on.
-# Usage: tomiva_exit_status_test.sh TOMIVA PLUGIN DATA_DIR
+# must be refused, never waited on.  What only a failing disk or another
+# program could bring about, the file fault shim (tests/support) does:
+# preloaded into tomiva, it fails the firm's reads once the export's
+# temporary file is open, or changes a digit of the file as it is renamed
+# into place.
+# Usage: tomiva_exit_status_test.sh TOMIVA PLUGIN DATA_DIR FAULT_SHIM
 set -uo pipefail
-TOMIVA=$1 PLUGIN=$2 DATA=$3
+TOMIVA=$1 PLUGIN=$2 DATA=$3 SHIM=$4
 work=$(mktemp -d)
 holder=
 trap '[[ -n $holder ]] && kill -9 "$holder" 2>/dev/null; rm -rf "$work"' EXIT
 source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/golden_answers.sh"
 cd "$work" || exit 1
 
 "$TOMIVA" new-firm golden.db >/dev/null || { echo "cannot write an empty firm"; exit 1; }
 sqlite3 golden.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+# A firm larger than SQLite's page cache: its run reads pages from the file.
+"$TOMIVA" demo-firm large.db --documents 20000 >/dev/null || { echo "cannot write a demo firm"; exit 1; }
 xml=qPX_2021-02-10.xml
-period=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31")
-kinds=(--answer "Faktury zakupu=1" --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021"
-       --answer "Rejestr KH=FZK-ZAKUP" --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1"
-       --answer "Miejsce powstania=Łódź <MPK>" --answer "ID firmy z KH=7")
+period=("${GOLDEN_PERIOD[@]}")
+kinds=("${GOLDEN_KINDS[@]}")
 
 # A fresh data directory and a fresh copy of the golden firm for each row.
 fresh() { rm -rf dir firm.db firm.db-journal firm.db-wal firm.db-shm; mkdir dir; cp golden.db firm.db; }
-tomiva() { timeout 20 "$TOMIVA" --firm firm.db --dir dir --today 2021-02-10 --plugin "$PLUGIN" --batch "$@"; }
+# with: what the run is started with (env and its variables), usually nothing.
+with=()
+tomiva() { timeout 20 "${with[@]}" "$TOMIVA" --firm firm.db --dir dir --today 2021-02-10 --plugin "$PLUGIN" --batch "$@"; }
+# The variables that preload the shim (the sanitizers' runtime is then not
+# the first library, which they must be told is meant).
+shim=(LD_PRELOAD="$SHIM" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
 # Sets one byte of a file to another value.
 flip_byte() { # file offset
   local b
@@ -64,7 +74,8 @@ expect() {
       =*) check "$what: ${f:1} is the golden file" cmp -s "dir/${f:1}" "$DATA/golden_expected.xml" ;;
     esac
   done
-  if ((status != 0)); then
+  # (10: the file is whole, and it is the batch run's own check that failed.)
+  if ((status != 0 && want != 10)); then
     check "$what: lists no incomplete file as written" bash -c "! grep -q 'written: .*$xml' out || cmp -s dir/$xml '$DATA/golden_expected.xml'"
     [[ $want -lt 6 ]] || check "$what: names the failure" grep -q "tomiva: the command failed: " err
   fi
@@ -115,9 +126,16 @@ fresh; rm firm.db; mkfifo firm.db
 expect 2 "a FIFO as the firm" "it is a FIFO (named pipe), not a file" "-$xml"
 fresh; rm firm.db
 expect 2 "a firm that is not there" "No such file or directory" "-$xml"
+fresh; echo "not a database" >firm.db
+expect 2 "a file that is no database" "not a firm database: file is not a database" "-$xml -a_mas.cfg"
 
 # --- 3, 4: the plug-in and the menu entry ------------------------------------
-fresh; expect 3 "a plug-in that is not there" - "-$xml" --plugin "$work/none.so"
+fresh; expect 3 "a plug-in that is not there" "none.so" "-$xml" --plugin "$work/none.so"
+fresh; echo "not a shared object" >fake.so
+expect 3 "a plug-in that is no shared object" "cannot load the plug-in \"$work/fake.so\"" "-$xml -a_mas.cfg" \
+  --plugin "$work/fake.so"
+fresh; expect 3 "a shared object that is no plug-in" "is not a plug-in: it has no entry points 30001 and 30008" \
+  "-$xml -a_mas.cfg" --plugin "$SHIM"
 fresh; timeout 20 "$TOMIVA" --firm firm.db --dir dir --plugin "$PLUGIN" --batch run "Nie ma takiego" >/dev/null 2>err
 check "no such menu entry: exits 4" test $? -eq 4
 
@@ -129,17 +147,41 @@ fresh; expect 5 "an empty Do daty" 'Pole "Do daty" jest puste!' "-$xml -a_mas.cf
   --answer "Od daty=2021-01-01" "${kinds[@]}"
 
 # --- 6: a host entry the plug-in needed is missing ---------------------------
-fresh; expect 6 "an abandoned command" "Polecenie przerwane: brak wpisu 52130" "-$xml +a_mas.cfg" \
+fresh; expect 6 "an abandoned command" "Polecenie przerwane: brak wpisu 52130" "-$xml -$xml.tmp +a_mas.cfg" \
   "${period[@]}" "${kinds[@]}" --withhold 52130 --prompt-answers ignore
 check "an abandoned command: the unfinished file is told as removed" grep -q "Niepełny plik eksportu usunięto" err
 check "an abandoned command: the entry is named" grep -q "host entry 52130, which this host does not have" err
 fresh; expect 6 "a stand-in answer after Ignore" "brak wpisu  35804" "=$xml" \
   "${period[@]}" "${kinds[@]}" --withhold 35804 --prompt-answers ignore
+# HostConvertText missing and Abort: the command stops inside a line, whose
+# buffer is released too.
+fresh; expect 6 "a command abandoned inside a line" "Polecenie przerwane: brak wpisu 35387" "-$xml -$xml.tmp" \
+  "${period[@]}" "${kinds[@]}" --withhold 35387 --prompt-answers abort
+check "a command abandoned inside a line: no block is left to the host" \
+  bash -c '! grep -q "left .* memory blocks" err'
+# HostDataDirectory missing and Ignore: the stand-in gives no directory, so
+# the run does not know where its file would go and creates nothing.
+fresh; echo earlier >"dir/$xml"
+expect 6 "a run without a data directory" "Eksport nie został zapisany: program nie podał katalogu danych." \
+  "-$xml.tmp" "${period[@]}" "${kinds[@]}" --withhold 52016 --prompt-answers ignore
+check "a run without a data directory: the earlier export is as it was" test "$(cat "dir/$xml")" = earlier
+check "a run without a data directory: nothing is written beside it" bash -c '! compgen -G "qPX_*" >/dev/null'
 
 # --- 7: the host failed the command ------------------------------------------
 fresh; expect 7 "memory refused for the contractor flags" "memory ran short" "+a_mas.cfg -$xml" \
   "${period[@]}" "${kinds[@]}" --fail-allocation 1
 check "memory refused: the plug-in says why" grep -q "Błąd operacji dyskowej-Constructor!" err
+# The firm fails while the documents are read, after it passed its checks:
+# the host tells the failed read, the plug-in that no export was written.
+fresh; cp large.db firm.db; echo earlier >"dir/$xml"
+with=(env "${shim[@]}" TOMIVA_SHIM_FAIL_READS_OF="$(realpath firm.db)")
+expect 7 "a failed read of the documents" "table purchase_invoice, the row after rowid 0" "-$xml.tmp" \
+  --answer "Od daty=2021-01-01" --answer "Do daty=2021-12-31" --answer "Faktury zakupu=1" --answer "Korekty zakupu=1"
+with=()
+check "a failed read of the documents: the host says so" grep -q "The firm database cannot be read." err
+check "a failed read of the documents: the plug-in says no export was written" \
+  grep -q "Eksport nie został zapisany: błąd odczytu dokumentów zakupu." err
+check "a failed read of the documents: the earlier export is as it was" test "$(cat "dir/$xml")" = earlier
 
 # --- 8: the plug-in reported that no export was written ---------------------
 # The export is written under a temporary name: whatever stops it leaves the
@@ -180,5 +222,17 @@ check "a FIFO as the settings file: it stays a FIFO" test -p dir/a_mas.cfg
 fresh; mkfifo dir/EksportFKVentalor.ini
 expect 9 "a FIFO as the INI file" "EksportFKVentalor.ini for reading: it is a FIFO" "=$xml" \
   "${period[@]}" "${kinds[@]}"
+
+# --- 10: the batch run's own check finds the file it wrote wrong ------------
+# A whole XML file with one amount changed after the run checked it.
+fresh; echo earlier >"dir/$xml"
+with=(env "${shim[@]}" TOMIVA_SHIM_ALTER_AT_RENAME=1)
+expect 10 "a file that disagrees with the firm" - "+$xml" "${period[@]}" "${kinds[@]}"
+with=()
+check "a file that disagrees with the firm: says so" grep -q "qPX_2021-02-10.xml does NOT agree with the firm" out
+check "a file that disagrees with the firm: names the amount" \
+  grep -q 'KWOTA is "2230.00" in the file, "1230.00" in the firm' out
+check "a file that disagrees with the firm: it is whole, in place of the earlier one" \
+  bash -c "xmllint --noout dir/$xml && ! cmp -s dir/$xml '$DATA/golden_expected.xml'"
 
 finish_checks

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "contract/host_records.h"
 #include "host/module/host_entry_impl.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"

@@ -29,13 +29,6 @@ const char kSkeletonEnd[] = "</REJESTRY_ZAKUPU>\n</ROOT>\n";
 const char kSummaryNone[] =
     "Ilość wyeksportowanych faktur zakupu:     0\nIlość wyeksportowanych korekt zakupu:     0\n";
 
-// Settings block 2 with the marker entry: the firm's purchase kinds are defined.
-std::string PurchaseKindsDefined()
-{
-    std::string hex = "39383736353433323130"; // "9876543210"
-    hex += std::string(990 * 2 - hex.size(), '0');
-    return "INSERT INTO settings_block VALUES (2, X'" + hex + "');\n";
-}
 
 std::string Invoice(int key, const std::string& date, int contractor, const std::string& transaction = "FV")
 {
@@ -55,7 +48,7 @@ std::string Line(int key, int lineNo, int rateCode, double amount = 123.0, doubl
 // Many invoices of January, each with one line, contractors 1, 2, ...
 std::string ManyInvoices(int count, const std::string& comment = "")
 {
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     for (int key = 1; key <= count; ++key) {
         sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
                "transaction_text, amount, comment) VALUES (" +
@@ -114,7 +107,7 @@ TEST_F(ExportRunPaths, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKin
     Start(Invoice(1, "2021-01-05", 3)); // purchase kinds not defined: the check would refuse
     OptionsInput input;
     input.scope = 0;
-    RunExportOver(MakeOptions(input));
+    EXPECT_TRUE(RunExportOver(MakeOptions(input)));
 
     EXPECT_EQ(Output(), std::string(kSkeletonStart) + "</KONTRAHENCI>\n<REJESTRY_ZAKUPU>\n<WERSJA>1.0</WERSJA>\n" +
                             kSkeletonEnd);
@@ -127,8 +120,8 @@ TEST_F(ExportRunPaths, NothingInScopeWritesTheSkeletonWithoutCheckingPurchaseKin
 // export of that name stays as it was.
 TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
 {
-    std::string longName = "39383736353433323130"; // "9876543210", then an 11-character second entry
-    longName += "00" + std::string(22, '4') + std::string(990 * 2 - 20 - 2 - 22, '0');
+    // After the marker's end an 11-character second entry with no room for its end.
+    const std::string longName = PurchaseKindNamesHex("00" + std::string(22, '4'));
     struct Case {
         const char* why;
         std::string settings;
@@ -168,8 +161,7 @@ TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
 // its 11 bytes; on true every code outside 1 to 9 has become 1.
 TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
 {
-    const std::string marker = "39383736353433323130"; // "9876543210"
-    const std::string names = marker + std::string(990 * 2 - marker.size(), '0');
+    const std::string names = PurchaseKindNamesHex();
     // Codes 0, 3, 10, -4, 9, then zeros: little-endian 16-bit.
     const std::string codes = "000003000A00FCFF0900" + std::string(544 * 2 - 20, '0');
     struct Case {
@@ -183,8 +175,7 @@ TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
         {"marker and codes",
          "INSERT INTO settings_block VALUES (2, X'" + names + "'), (13, X'" + codes + "');", true, {}},
         {"second name without its end",
-         "INSERT INTO settings_block VALUES (2, X'" + marker + "00" + std::string(22, '4') +
-             std::string(990 * 2 - 20 - 2 - 22, '0') + "');",
+         "INSERT INTO settings_block VALUES (2, X'" + PurchaseKindNamesHex("00" + std::string(22, '4')) + "');",
          false, {}},
     };
     for (const Case& c : cases) {
@@ -213,7 +204,7 @@ TEST(PurchaseKindCheck, SaysWhetherTheRunMayGoOnAndMendsTheCodes)
 
 TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingElse)
 {
-    Start(PurchaseKindsDefined());
+    Start(PurchaseKindsDefinedSql());
     WriteFileBytes(OutputPath(), kEarlier);
     // A folder in the temporary file's place: it cannot be opened for writing.
     ASSERT_EQ(mkdir(TemporaryPath().c_str(), 0700), 0);
@@ -230,7 +221,7 @@ TEST_F(ExportRunPaths, FileThatCannotBeCreatedIsReportedWithItsPathAndNothingEls
 
 TEST_F(ExportRunPaths, FileThatCannotTakeTheExportsPlaceLeavesItAndNoTemporaryFile)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3));
     // A folder in the export file's place: the finished file cannot replace it.
     ASSERT_EQ(mkdir(OutputPath().c_str(), 0700), 0);
     WriteFileBytes(OutputPath() + "/inside", kEarlier);
@@ -251,7 +242,7 @@ TEST_F(ExportRunPaths, FileThatCannotTakeTheExportsPlaceLeavesItAndNoTemporaryFi
 
 TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3));
     const ExportOptions options = MakeOptions(OptionsInput{});
     ExportRun run{};
     HostFailAllocation(1); // the firms' flag table
@@ -270,7 +261,7 @@ TEST_F(ExportRunPaths, MissingTablesOrFlagTablesKeepTheRunFromStarting)
 // first block and the list of blocks).  None drops a line or a document.
 TEST_F(ExportRunPaths, EveryAllocationThatFailsEndsTheRunWithOneNotice)
 {
-    Start(PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3, "FV 1") + Line(1, 1, 1));
+    Start(PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3, "FV 1") + Line(1, 1, 1));
     const ExportOptions options = MakeOptions(OptionsInput{});
     int failures = 0;
     int sumsFailed = 0;
@@ -305,77 +296,83 @@ TEST_F(ExportRunPaths, EveryAllocationThatFailsEndsTheRunWithOneNotice)
 
 // A disk that fills up while the file is written: the run says that no
 // export was written, and the earlier one is as it was.  Each way of
-// filling it that the machine allows.
-TEST_F(ExportRunPaths, FullDiskLeavesTheEarlierExportAndNoTemporaryFile)
+// filling it; where the machine does not allow one (no right to mount a
+// tmpfs), that row is reported as skipped.
+enum class FullDisk { Tmpfs, SizeLimit, DevFull };
+
+class ExportRunFullDisk : public ::testing::TestWithParam<FullDisk> {};
+
+TEST_P(ExportRunFullDisk, LeavesTheEarlierExportAndNoTemporaryFile)
 {
-    enum class Full { Tmpfs, SizeLimit, DevFull };
-    struct Case {
-        const char* why;
-        Full full;
-    };
-    const Case cases[] = {
-        {"a 200 KiB tmpfs", Full::Tmpfs},
-        {"a file-size limit", Full::SizeLimit},
-        {"the temporary name a link to /dev/full", Full::DevFull},
-    };
-    const std::string sql = ManyInvoices(400);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.why);
-        TestDir dir;
-        std::string data = dir.path();
-        if (c.full == Full::Tmpfs) {
-            data = dir.file("small");
-            ASSERT_EQ(mkdir(data.c_str(), 0700), 0);
-            if (mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0) {
-                std::printf("(no tmpfs could be mounted: %s)\n", std::strerror(errno));
-                continue;
-            }
-        }
-        const std::string firm = dir.file("firm.db");
-        const std::string path = data + "/qPX_2021-02-10.xml";
-        ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
-        {
-            TestHost host(TestConfig(firm, data));
-            ASSERT_TRUE(host.started()) << host.error();
-            WriteFileBytes(path, kEarlier);
-            if (c.full == Full::DevFull) {
-                ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
-            }
-            struct rlimit before {};
-            getrlimit(RLIMIT_FSIZE, &before);
-            void (*previous)(int) = SIG_DFL;
-            if (c.full == Full::SizeLimit) {
-                previous = signal(SIGXFSZ, SIG_IGN);
-                struct rlimit limit = before;
-                limit.rlim_cur = 100 * 1024;
-                ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-            }
-            ExportRun run{};
-            ASSERT_TRUE(run.SetUp());
-            const bool written = run.RunExport(MakeOptions(OptionsInput{}));
-            run.TearDown();
-            if (c.full == Full::SizeLimit) {
-                setrlimit(RLIMIT_FSIZE, &before);
-                signal(SIGXFSZ, previous);
-            }
-            EXPECT_FALSE(written);
-            const auto texts = ShownTexts();
-            ASSERT_EQ(texts.size(), 1u);
-            // Where the loss shows depends on the buffers: at a write, or
-            // in the size of the file read back.
-            EXPECT_EQ(texts[0].rfind("Eksport nie został zapisany: ", 0), 0u) << texts[0];
-            EXPECT_TRUE(texts[0].find("zapis do pliku " + path + ".tmp nie powiódł się") != std::string::npos ||
-                        texts[0].find("plik " + path + ".tmp ma po zapisie") != std::string::npos)
-                << texts[0];
-            EXPECT_EQ(ReadFileBytes(path), kEarlier);
-            EXPECT_FALSE(FileExists(path + ".tmp"));
-            EXPECT_EQ(access((path + ".tmp").c_str(), F_OK), -1); // not even a dangling link
-            EXPECT_EQ(HostLiveBlocks(), 0);
-        }
-        if (c.full == Full::Tmpfs)
-            umount(data.c_str());
+    const FullDisk full = GetParam();
+    TestDir dir;
+    std::string data = dir.path();
+    if (full == FullDisk::Tmpfs) {
+        data = dir.file("small");
+        ASSERT_EQ(mkdir(data.c_str(), 0700), 0);
+        if (mount("tmpfs", data.c_str(), "tmpfs", 0, "size=200k") != 0)
+            GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
     }
+    // Unmounted however the row ends.
+    struct Unmount {
+        std::string path;
+        ~Unmount()
+        {
+            if (!path.empty())
+                umount(path.c_str());
+        }
+    } unmount{full == FullDisk::Tmpfs ? data : std::string()};
+    const std::string firm = dir.file("firm.db");
+    const std::string path = data + "/qPX_2021-02-10.xml";
+    ASSERT_EQ(CreateFirmDatabase(firm, ManyInvoices(400)), "");
+    TestHost host(TestConfig(firm, data));
+    ASSERT_TRUE(host.started()) << host.error();
+    WriteFileBytes(path, kEarlier);
+    if (full == FullDisk::DevFull) {
+        ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
+    }
+    struct rlimit before {};
+    getrlimit(RLIMIT_FSIZE, &before);
+    void (*previous)(int) = SIG_DFL;
+    if (full == FullDisk::SizeLimit) {
+        previous = signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = before;
+        limit.rlim_cur = 100 * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ExportRun run{};
+    ASSERT_TRUE(run.SetUp());
+    const bool written = run.RunExport(MakeOptions(OptionsInput{}));
+    run.TearDown();
+    if (full == FullDisk::SizeLimit) {
+        setrlimit(RLIMIT_FSIZE, &before);
+        signal(SIGXFSZ, previous);
+    }
+    EXPECT_FALSE(written);
+    const auto texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    // Where the loss shows depends on the buffers: at a write, or in the
+    // size of the file read back.
+    EXPECT_EQ(texts[0].rfind("Eksport nie został zapisany: ", 0), 0u) << texts[0];
+    EXPECT_TRUE(texts[0].find("zapis do pliku " + path + ".tmp nie powiódł się") != std::string::npos ||
+                texts[0].find("plik " + path + ".tmp ma po zapisie") != std::string::npos)
+        << texts[0];
+    EXPECT_EQ(ReadFileBytes(path), kEarlier);
+    EXPECT_FALSE(FileExists(path + ".tmp"));
+    EXPECT_EQ(access((path + ".tmp").c_str(), F_OK), -1); // not even a dangling link
+    EXPECT_EQ(HostLiveBlocks(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachWayOfFillingIt, ExportRunFullDisk,
+                         ::testing::Values(FullDisk::Tmpfs, FullDisk::SizeLimit, FullDisk::DevFull),
+                         [](const ::testing::TestParamInfo<FullDisk>& info) {
+                             switch (info.param) {
+                             case FullDisk::Tmpfs: return std::string("A200KiBTmpfs");
+                             case FullDisk::SizeLimit: return std::string("AFileSizeLimit");
+                             case FullDisk::DevFull: return std::string("TheTemporaryNameALinkToDevFull");
+                             }
+                             return std::string();
+                         });
 
 TEST_F(ExportRunPaths, ManyDocumentsWithPositionsSurviveEveryGrowthOfTheStore)
 {
@@ -423,9 +420,28 @@ TEST(ExportRunGrowth, AllocationsGrowAtMostWithTheLogarithmOfTheDocuments)
         OptionsInput input;
         input.dateTo = "20211231";
         const long before = HostAllocationCount();
-        EXPECT_TRUE(RunExportOver(MakeOptions(input)));
+        // Only a run that wrote its whole file counts: one that stopped
+        // early would ask for fewer blocks.
+        ASSERT_TRUE(RunExportOver(MakeOptions(input)));
         runs.push_back({documents, HostAllocationCount() - before});
         EXPECT_EQ(HostLiveBlocks(), 0);
+        const std::string output = dir.file("qPX_2021-02-10.xml");
+        EXPECT_EQ(XmlLintErrors(output), "");
+        int registers = 0;
+        for (const auto& line : SplitLines(ReadFileBytes(output)))
+            registers += line == "<REJESTR>";
+        // Every document of the year but the few the export passes over.
+        EXPECT_LE(registers, documents);
+        EXPECT_GE(registers, documents * 9 / 10);
+        const auto texts = ShownTexts();
+        ASSERT_FALSE(texts.empty());
+        int invoices = -1, corrections = -1;
+        ASSERT_EQ(std::sscanf(texts.back().c_str(),
+                              "Ilość wyeksportowanych faktur zakupu: %d\nIlość wyeksportowanych korekt zakupu: %d",
+                              &invoices, &corrections),
+                  2)
+            << texts.back();
+        EXPECT_EQ(invoices + corrections, registers);
     }
     for (std::size_t i = 1; i < runs.size(); ++i) {
         const double growth = std::log2(static_cast<double>(runs[i].documents) / runs[i - 1].documents);
@@ -450,7 +466,7 @@ TEST_F(ExportRunPaths, EveryRateCodeOfAListIsWrittenWithItsSums)
         TestDir dir;
         const std::string firm = dir.file("firm.db");
         // Codes 1000, 1001, ...: none ignored, none with a text of its own.
-        std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 0, "FV wiele");
+        std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 0, "FV wiele");
         sql += "INSERT INTO vat_rate VALUES (1000, 23.0);\n";
         int lineNo = 0;
         for (int repeat = 0; repeat < c.linesPerCode; ++repeat)
@@ -481,10 +497,92 @@ TEST_F(ExportRunPaths, EveryRateCodeOfAListIsWrittenWithItsSums)
     }
 }
 
+// A line of an ignored rate code adds nothing to the document: no position
+// of its own and nothing in another's sums.  Code 41, which is not ignored,
+// shows that such a line would be seen.
+TEST(ExportRunRates, LinesOfAnIgnoredRateCodeAreLeftOut)
+{
+    struct Case {
+        int code;
+        bool ignored;
+    };
+    const Case cases[] = {{6, true},  {7, true},  {10, true}, {19, true},
+                          {30, true}, {31, true}, {40, true}, {41, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("rate code " + std::to_string(c.code));
+        TestDir dir;
+        const std::string firm = dir.file("firm.db");
+        const std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 0, "FV 1") +
+                                "INSERT INTO vat_rate VALUES (1, 23.0);\n" + Line(1, 1, c.code, 40.0, 0.0) +
+                                Line(1, 2, 1, 123.0, 23.0);
+        ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
+        TestHost host(TestConfig(firm, dir.path()));
+        ASSERT_TRUE(host.started()) << host.error();
+        ASSERT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
+
+        std::vector<std::string> nets, vats;
+        for (const auto& line : SplitLines(ReadFileBytes(dir.file("qPX_2021-02-10.xml")))) {
+            if (line.rfind("<KWOTA_NETTO>", 0) == 0)
+                nets.push_back(line);
+            if (line.rfind("<KWOTA_VAT>", 0) == 0)
+                vats.push_back(line);
+        }
+        if (c.ignored) {
+            EXPECT_EQ(nets, std::vector<std::string>{"<KWOTA_NETTO>100.00</KWOTA_NETTO>"});
+            EXPECT_EQ(vats, std::vector<std::string>{"<KWOTA_VAT>23.00</KWOTA_VAT>"});
+        } else {
+            EXPECT_EQ(nets, (std::vector<std::string>{"<KWOTA_NETTO>40.00</KWOTA_NETTO>",
+                                                      "<KWOTA_NETTO>100.00</KWOTA_NETTO>"}));
+        }
+    }
+}
+
+// Each of the five special characters alone in a register's texts is
+// escaped: a text with one of them and nothing else special must not be
+// taken for plain text.
+TEST_F(ExportRunPaths, EachSpecialCharacterAloneInARegisterTextIsEscaped)
+{
+    struct Case {
+        const char* raw;     // in the firm (SQL-quoted)
+        const char* written; // in the file
+    };
+    const Case cases[] = {
+        {"Firma &Alfa&", "Firma &amp;Alfa&amp;"},   {"Firma <Alfa<", "Firma &lt;Alfa&lt;"},
+        {"Firma >Alfa>", "Firma &gt;Alfa&gt;"},     {"Firma \"Alfa\"", "Firma &quot;Alfa&quot;"},
+        {"Firma ''Alfa''", "Firma &apos;Alfa&apos;"}, {"Firma Alfa", "Firma Alfa"},
+    };
+    std::string sql = PurchaseKindsDefinedSql();
+    int key = 0;
+    for (const Case& c : cases) {
+        ++key;
+        sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, "
+               "transaction_text, amount, comment) VALUES (" +
+               std::to_string(key) + ", '2021-01-05', '2021-01-05', '2021-01-05', '" + c.raw + "', 1.0, '" + c.raw +
+               "');\n";
+    }
+    Start(sql);
+    ASSERT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
+
+    std::vector<std::string> transactions, comments;
+    for (const auto& line : SplitLines(Output())) {
+        if (line.rfind("<TRANSAKCJA>", 0) == 0)
+            transactions.push_back(line);
+        if (line.rfind("<KOMENTARZ>", 0) == 0)
+            comments.push_back(line);
+    }
+    ASSERT_EQ(transactions.size(), std::size(cases));
+    ASSERT_EQ(comments.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(transactions[i], std::string("<TRANSAKCJA>") + cases[i].written + "</TRANSAKCJA>");
+        EXPECT_EQ(comments[i], std::string("<KOMENTARZ>") + cases[i].written + "</KOMENTARZ>");
+    }
+    EXPECT_EQ(XmlLintErrors(OutputPath()), "");
+}
+
 // The rate text holds every rate the host reports, "%" included.
 TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
 {
-    std::string sql = PurchaseKindsDefined() + Invoice(1, "2021-01-05", 3);
+    std::string sql = PurchaseKindsDefinedSql() + Invoice(1, "2021-01-05", 3);
     sql += "INSERT INTO vat_rate VALUES (1, 1000.0), (2, -100.0), (3, 12345678.9), (4, -0.4), (12, 1e300);\n";
     const int codes[] = {1, 2, 3, 4, 12};
     for (int i = 0; i < 5; ++i)
@@ -496,8 +594,11 @@ TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
     for (const auto& line : SplitLines(Output()))
         if (line.rfind("<SYMBOL_ST_VAT>", 0) == 0)
             rates.push_back(line.substr(15, line.size() - 15 - 16));
-    char huge[400];
-    std::snprintf(huge, sizeof huge, "%.0f%%", 1e300);
+    // 1e300 as the double holds it, every digit.
+    const std::string huge =
+        "10000000000000000525047602552044202487044685811081591549158541155118024579889081957863713750804478640437044"
+        "43832883878176942523235360430575644792184786706982848387200926575803737830233794788090059368953234970799945"
+        "081119038967640880074652742780142494579258788820056842838115669472196386865459400540160%";
     EXPECT_EQ(rates, (std::vector<std::string>{"1000%", "-100%", "12345679%", "-0%", huge}));
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
 }
@@ -508,7 +609,7 @@ TEST_F(ExportRunPaths, RateTextsOfAnyRateKeepTheirPercentSign)
 TEST_F(ExportRunPaths, DocumentsWithoutTheirContractorAreNamedOnce)
 {
     const int contractors[] = {65999, 66000, -65999, -66000, 70000, INT32_MAX, INT32_MIN, 40, 41, 42, 43, 44, 0};
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     sql += "INSERT INTO contractor (number, full_name) VALUES (65999, 'Graniczny'), (-65999, 'Graniczna');\n";
     int key = 0;
     for (const int contractor : contractors) {
@@ -538,7 +639,7 @@ TEST_F(ExportRunPaths, DocumentsWithoutTheirContractorAreNamedOnce)
 TEST_F(ExportRunPaths, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
 {
     const std::string nasty = "<&>\"'";
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     sql += "INSERT INTO contractor VALUES (3, '<&>\"''x', '" + std::string(100, '"') + "', "
            "'ul. <A&B> 5 00-950 \"Kraków\"', 'PL<1>');\n";
     sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, contractor, "
@@ -551,7 +652,7 @@ TEST_F(ExportRunPaths, AnyTextOfTheRecordsAndOptionsGivesWellFormedXml)
     input.invoiceRegister = nasty;
     input.branchCode = nasty;
     input.originPlace = nasty;
-    RunExportOver(MakeOptions(input));
+    EXPECT_TRUE(RunExportOver(MakeOptions(input)));
 
     EXPECT_EQ(XmlLintErrors(OutputPath()), "");
     const std::string out = Output();
@@ -580,14 +681,14 @@ TEST_F(ExportRunPaths, DueDateIsTheIssueDateMovedByThePaymentDays)
         {"2021-02-28", 1, "2021-03-01"},  {"2020-12-31", 365, "2021-12-31"}, {"2024-02-29", 366, "2025-03-01"},
         {"2000-01-01", 65535, "2179-06-06"},
     };
-    std::string sql = PurchaseKindsDefined();
+    std::string sql = PurchaseKindsDefinedSql();
     int key = 0;
     for (const Case& c : cases)
         sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, payment_days) "
                "VALUES (" + std::to_string(++key) + ", '2021-01-05', '" + c.issue + "', '2021-01-05', " +
                std::to_string(c.days) + ");\n";
     Start(sql);
-    RunExportOver(MakeOptions(OptionsInput{}));
+    EXPECT_TRUE(RunExportOver(MakeOptions(OptionsInput{})));
 
     std::vector<std::string> dues;
     for (const auto& line : SplitLines(Output()))

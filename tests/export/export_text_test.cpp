@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "export/export_text.h"
+#include "export/contractor_element.h"
+#include "export/document_records.h"
+#include "export/line_writer.h"
 #include "export/vat_breakdown.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/dialog/dialog_template.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "export/export_options.h"
 
 namespace {
@@ -160,6 +160,41 @@ TEST(DialogTemplate, ControlsOfTheOptionsDialogAsWritten)
     EXPECT_EQ(firm.maximum, 99);
     EXPECT_TRUE(d.controls[41].isOkButton());
     EXPECT_FALSE(d.controls[42].isOkButton());
+}
+
+// Every control's flags as the template holds them, control by control, in
+// both dialogs: 0x0400 holds data, 0x0002 disabled, 0x0004 the default
+// button.  A flag lost or gained changes what the user may do.
+TEST(DialogTemplate, FlagsOfEveryControlOfBothDialogs)
+{
+    constexpr uint16_t D = 0x0400, X = 0x0002;
+    struct Case {
+        int dialog;
+        std::vector<uint16_t> flags; // of controls 1, 2, ...
+    };
+    const Case cases[] = {
+        {kDialogOptions,
+         {
+             0, D, 0, D,                               // the period
+             0, D, D, D | X, D | X, D | X, D | X,      // the scope's boxes
+             0, D, 0, D,                               // the invoices' account and register
+             0, D, 0, D,                               // the corrections'
+             X, D | X, X, D | X, X, D | X, X, D | X,   // rows of kinds this export does not have
+             X, D | X, X, D | X, X, D | X, X, D | X,
+             0, D, 0, D, 0, D,                         // branch, place of origin, firm id
+             0x0004, 0,                                // OK (the default), Anuluj
+         }},
+        {kDialogProcessing, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("dialog " + std::to_string(c.dialog));
+        DialogLayout d;
+        std::string error;
+        ASSERT_TRUE(ReadDialogFromBlock(ExportDialogTemplate(), c.dialog, &d, &error)) << error;
+        ASSERT_EQ(d.controls.size(), c.flags.size());
+        for (std::size_t i = 0; i < c.flags.size(); ++i)
+            EXPECT_EQ(d.controls[i].flags, c.flags[i]) << "control " << i + 1;
+    }
 }
 
 TEST(DialogTemplate, BindingLandsOnTheOptionsRecord)

@@ -31,9 +31,7 @@ protected:
             ASSERT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
         } else if (withFirm) {
             firm = dir_->file("firm.db");
-            std::string hex = "39383736353433323130";
-            hex += std::string(990 * 2 - hex.size(), '0');
-            ASSERT_EQ(CreateFirmDatabase(firm, "INSERT INTO settings_block VALUES (2, X'" + hex + "');"), "");
+            ASSERT_EQ(CreateFirmDatabase(firm, PurchaseKindsDefinedSql()), "");
         }
         HostConfig config = TestConfig(firm, dir_->path());
         config.dialogAnswers = std::move(answers);
@@ -239,8 +237,9 @@ TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
             continue;
         }
         EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
-        if (!c.saved.empty())
+        if (!c.saved.empty()) {
             EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 20), c.saved) << "the settings file stays as it was";
+        }
         // The plug-in's notice, then the host's refusal of the dialog shown again.
         ASSERT_GE(texts.size(), 2u);
         EXPECT_EQ(texts[texts.size() - 2], c.refusal);

@@ -95,6 +95,7 @@ TEST_F(Binding, AbortReturnsZeroMarksTheCommandAndAsksNoMoreInIt)
         // Later missing entries of the same command return 0 unasked; the
         // first entry stays the one named.
         EXPECT_EQ(HostVatRate(23), 0.0);
+        EXPECT_EQ(AbandonedEntry(), 52028) << "after another entry than the first";
         EXPECT_EQ(HostMessageBox("t", "x", 1), 0);
         EXPECT_EQ(AbandonedEntry(), 52028);
         EXPECT_TRUE(EntryAbandoned(HostSlot_HostVatRate));

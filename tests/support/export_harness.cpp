@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "host/services/mazovia.h"
-#include "shell/plugin_modules.h"
+#include "shell/module_handles.h"
 
 TestHost::TestHost(HostConfig config)
 {
@@ -81,7 +81,7 @@ bool RunExportOver(const ExportOptions& options)
 {
     ExportRun run{};
     const bool ready = run.SetUp();
-    run.RunExport(options);
+    const bool written = run.RunExport(options);
     run.TearDown();
-    return ready;
+    return ready && written;
 }

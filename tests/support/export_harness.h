@@ -44,8 +44,8 @@ ExportOptions MakeOptions(const OptionsInput& input);
 // A dialog object as the export command holds it, zero-filled.
 std::unique_ptr<CExportVentalorTxt> NewDialogObject();
 
-// Set-up, RunExport and tear-down over these options; returns what SetUp
-// returned.
+// Set-up, RunExport and tear-down over these options; true when both the
+// set-up and the run succeeded (the run wrote its file).
 bool RunExportOver(const ExportOptions& options);
 
 // The texts of the messages the host showed so far, in order (UTF-8).

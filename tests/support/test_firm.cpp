@@ -22,6 +22,16 @@ std::string Execute(sqlite3* db, const char* sql)
 
 } // namespace
 
+std::string PurchaseKindNamesHex(const std::string& afterMarker)
+{
+    std::string hex = "39383736353433323130" + afterMarker; // "9876543210"
+    if (hex.size() < 990 * 2)
+        hex += std::string(990 * 2 - hex.size(), '0');
+    return hex;
+}
+
+std::string PurchaseKindsDefinedSql() { return "INSERT INTO settings_block VALUES (2, X'" + PurchaseKindNamesHex() + "');\n"; }
+
 std::string CreateFirmDatabase(const std::string& path, const std::string& sql)
 {
     std::remove(path.c_str());

@@ -11,6 +11,13 @@
 // SQLite error.
 std::string CreateFirmDatabase(const std::string& path, const std::string& sql);
 
+// Settings block 2 (the purchase kinds' names, 990 bytes) as SQL hex: the
+// marker "9876543210", then the bytes given in hex, then zeros.
+std::string PurchaseKindNamesHex(const std::string& afterMarker = "");
+// The insert of that block with nothing after the marker: the firm's
+// purchase kinds are defined.
+std::string PurchaseKindsDefinedSql();
+
 // The first page of a table or index in the firm file at path (1 for the
 // first page of the file), or 0 when it has none of that name.
 int RootPage(const std::string& path, const char* name);

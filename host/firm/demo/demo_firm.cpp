@@ -14,6 +14,7 @@
 
 #include "host/common/error_text.h"
 #include "host/common/host_format.h"
+#include "host/common/system_path.h"
 #include "host/firm/demo/demo_database.h"
 
 bool WriteDemoFirm(const std::string& path, const DemoFirmOptions& options, std::string* error)
@@ -37,7 +38,11 @@ bool WriteDemoFirm(const std::string& path, const DemoFirmOptions& options, std:
     // Claim the name first: the file is created here or not at all, so an
     // existing firm is never touched, not even by a race.  SQLite takes an
     // empty file as an empty database.
+#ifdef _WIN32
+    const int fd = _wopen(WideText(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#else
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
     if (fd < 0) {
         const int code = errno;
         SetError(error,
@@ -60,7 +65,7 @@ bool WriteDemoFirm(const std::string& path, const DemoFirmOptions& options, std:
     // Every statement is finalised by now, so the close cannot be refused.
     sqlite3_close(db);
     if (!written) {
-        unlink(path.c_str());
+        RemoveSystemFile(path);
         SetError(error, failure.empty() ? "cannot write " + path : failure);
     }
     return written;

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/export_text.h"
+#include "export/contractor_element.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "export/export_options.h"
 #include "fuzz_support.h"
 #include "host/dialog/dialog_state.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -13,7 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "export/export_text.h"
+#include "export/contractor_element.h"
+#include "export/line_writer.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/host_session.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "export/export_options.h"
 #include "contract/dialog_base.h"
 #include "shell/host_calls.h"

@@ -344,7 +344,7 @@ TEST(EdgeTextReconcile, TextsAtTheirEdgesAgreeWithTheFirm)
     // grosz, lines of one rate in several classes, more rate codes than the
     // positions have room for.
     std::string sql =
-        "INSERT INTO settings_block VALUES (2, X'39383736353433323130" + std::string(1960, '0') + "'),"
+        "INSERT INTO settings_block VALUES (2, X'" + PurchaseKindNamesHex() + "'),"
         " (13, X'0100030003000100" + std::string(1072, '0') + "');\n"
         "INSERT INTO vat_rate VALUES (1, 23.0), (2, 8.0), (3, 5.0), (12, 0.4), (13, 100.6), (14, 12345.0),"
         " (15, -7.0), (16, 16.0), (17, 17.0);\n"
@@ -397,6 +397,40 @@ TEST(EdgeTextReconcile, TextsAtTheirEdgesAgreeWithTheFirm)
     const VerifyOutcome o = VerifyWith(file, firm, input, true);
     ASSERT_EQ(o.status, VerifyStatus::Agrees) << Issues(o.reconciliation.mismatches);
     EXPECT_EQ(o.reconciliation.expectedContractors, 8);
+}
+
+// Lines of the ignored rate codes have no position in the file, and the
+// host's reading leaves them out too: one invoice per ignored code, each
+// with a line of that code beside an ordinary one.
+TEST(IgnoredRateReconcile, LinesOfEachIgnoredRateCodeAgreeWithTheFirm)
+{
+    const int ignored[] = {6, 7, 10, 19, 30, 31, 40};
+    std::string sql = PurchaseKindsDefinedSql() + "INSERT INTO vat_rate VALUES (1, 23.0);\n";
+    int key = 0;
+    for (const int code : ignored) {
+        ++key;
+        sql += "INSERT INTO purchase_invoice (document_key, period_date, issue_date, receipt_date, transaction_text, "
+               "amount) VALUES (" + std::to_string(key) + ", '2021-05-03', '2021-05-03', '2021-05-03', 'FV kod " +
+               std::to_string(code) + "', 163.0);\n"
+               "INSERT INTO vat_line (document_kind, document_key, line_no, amount, rate_code, vat) VALUES "
+               "('invoice', " + std::to_string(key) + ", 1, 40.0, " + std::to_string(code) + ", 0.0), "
+               "('invoice', " + std::to_string(key) + ", 2, 123.0, 1, 23.0);\n";
+    }
+    TestDir dir;
+    const std::string firm = dir.file("firm.db");
+    ASSERT_EQ(CreateFirmDatabase(firm, sql), "");
+    OptionsInput input;
+    input.dateFrom = "20210501";
+    input.dateTo = "20210531";
+    const std::string file = ExportOver(dir, firm, input);
+    int positions = 0;
+    for (const std::string& line : SplitLines(ReadFileBytes(file)))
+        positions += line == "<POZYCJA>";
+    EXPECT_EQ(positions, static_cast<int>(std::size(ignored))); // the ordinary lines alone
+
+    const VerifyOutcome o = VerifyWith(file, firm, input, true);
+    EXPECT_EQ(o.status, VerifyStatus::Agrees) << Issues(o.reconciliation.mismatches);
+    EXPECT_EQ(o.reconciliation.expectedDocuments, static_cast<int>(std::size(ignored)));
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 
 #include "host/dialog/dialog_host.h"
 #include "host/app/host_runtime.h"
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "export/export_options.h"
 #include "contract/dialog_base.h"
 #include "contract/host_api.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 #include "export/export_options.h"
 #include "contract/mazovia_literal.h"
 #include "support/test_files.h"

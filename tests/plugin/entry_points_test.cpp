@@ -7,7 +7,7 @@
 
 #include "host/plugins/plugin_registry.h"
 #include "shell/binding.h"
-#include "shell/entry_points.h"
+#include "plugin/entry_points.h"
 #include "shell/platform.h"
 #include "support/export_harness.h"
 #include "support/test_files.h"

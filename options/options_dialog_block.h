@@ -13,5 +13,5 @@ inline constexpr int kButtonCancel = 0x5002;
 inline constexpr int kTemplateBodyLength = 1655;
 inline constexpr int kTemplateBlockSize = 4 + kTemplateBodyLength;
 
-// The whole block, built once from the description in dialog_template.cpp.
+// The whole block, built once from the description in options_dialog_block.cpp.
 const unsigned char* ExportDialogTemplate();

@@ -1,4 +1,4 @@
-#include "shell/plugin_modules.h"
+#include "shell/module_handles.h"
 
 PlatformModule g_ownModule = nullptr;
 PlatformModule g_hostModule = nullptr;

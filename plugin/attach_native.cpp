@@ -3,8 +3,8 @@
 // the name "Ordinal<number>", which the native host looks up.
 #include <dlfcn.h>
 
-#include "shell/entry_points.h"
-#include "shell/plugin_modules.h"
+#include "plugin/entry_points.h"
+#include "shell/module_handles.h"
 
 extern "C" {
 __attribute__((visibility("default"))) int Ordinal30001(void* hostProcedure, char* nameBuffer)

@@ -6,7 +6,7 @@
 
 #include "options/export_dialog.h"
 #include "shell/binding.h"
-#include "shell/entry_points.h"
+#include "plugin/entry_points.h"
 #include "shell/host_calls.h"
 #include "contract/host_protocol.h"
 #include "contract/plugin_descriptor.h"

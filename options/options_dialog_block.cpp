@@ -1,6 +1,6 @@
 // The options dialog, described control by control as a person reads it,
 // and laid out into the host's template bytes when first asked for.
-#include "options/dialog_template.h"
+#include "options/options_dialog_block.h"
 
 #include <cctype>
 #include <cstddef>

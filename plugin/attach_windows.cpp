@@ -3,7 +3,7 @@
 // ExportFKVentalor.def.
 #include <windows.h>
 
-#include "shell/plugin_modules.h"
+#include "shell/module_handles.h"
 
 // Runs under the loader lock: it only remembers the plug-in's own module and
 // looks the host module up.  Every other reason needs no work.

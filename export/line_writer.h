@@ -1,5 +1,5 @@
-// Text operations of the export: the output lines, XML escaping, numbers,
-// the digit filter, the address split and the plug-in's formatted notice.
+// The output lines and the text operations of their values: XML escaping,
+// numbers and the digit filter.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +56,13 @@ struct Literal {
 bool WriteByteOrderMark(OutputLines& out);
 // A whole fixed line.
 bool PutLine(OutputLines& out, Literal line);
+// A list of fixed lines, in order.
+bool PutLines(OutputLines& out, const Literal* lines, int count);
+template <int N>
+bool PutLines(OutputLines& out, const Literal (&lines)[N])
+{
+    return PutLines(out, lines, N);
+}
 // Lines rendered before, each ended by "\n": length bytes, `lines` of them.
 bool PutRendered(OutputLines& out, const char* text, int length, int lines);
 // "<tag>value</tag>" as one line; the value as given, or escaped first
@@ -88,24 +95,3 @@ int FormatInteger(char* destination, int32_t value);
 // always terminated).
 void DigitsOnly(char* dst, int dstSize, const char* src);
 
-// Cuts a one-line address into street, postal code and city (each a buffer
-// of kAddressPartSize bytes).  Control bytes count as blanks: they become
-// spaces before the parts are trimmed.
-inline constexpr int kAddressPartSize = 512;
-void SplitAddress(const char* address, char* street, char* postalCode, char* city);
-
-// The 36-character register identifier 8-4-4-4-12 of a document: its key,
-// the (moved) contractor key, and its two identifier numbers.
-inline constexpr int kRegisterIdSize = 41;
-void FormatRegisterId(char* destination, int32_t documentKey, int64_t contractorKey, uint32_t id1, uint32_t id2);
-// The contractor key of a contractor number: natural persons (negative
-// numbers) moved to |n| + 70000, computed without overflow.
-int64_t ContractorKeyOf(int32_t contractorNumber);
-
-// Where the escaped full name is cut into its two 70-character elements:
-// never inside an entity.  *firstEnd and *secondEnd are byte positions.
-inline constexpr int kNamePartChars = 70;
-void SplitEscapedName(const char* name, int* firstEnd, int* secondEnd);
-
-// The plug-in's formatted notice (title "Uwaga", flags 1 at every call site).
-void ShowMessage(const char* title, const char* format, int flags, ...);
