@@ -56,6 +56,20 @@ bool ArmProgramAllocationFailure(std::string* why)
     return true;
 }
 
+#ifdef TOMIVA_WITH_VERIFY
+void ArmVerifyAllocationFailure(long n)
+{
+    if (g_failProgramAllocation == 0 && sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
+        sqlite3_mem_methods counted = g_sqliteDefault;
+        counted.xMalloc = &SqliteMalloc;
+        counted.xRealloc = &SqliteRealloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
+    }
+    g_programAllocations = 0;
+    g_failProgramAllocation = n;
+}
+#endif
+
 void TellUnreachedAllocationFailure()
 {
     if (g_failProgramAllocation != 0 && g_programAllocations < g_failProgramAllocation)

@@ -14,6 +14,13 @@
 // database.  False (with the reason) for a value that is no positive number.
 bool ArmProgramAllocationFailure(std::string* why);
 
+#ifdef TOMIVA_WITH_VERIFY
+// --fail-allocation with verify: the N-th block that verify asks for, of
+// the program's own or of SQLite's, is refused (libxml2's are not: version
+// 2.9 is not proof against a shortage everywhere).
+void ArmVerifyAllocationFailure(long n);
+#endif
+
 // Says so when the switch never came to its allocation: a sweep over N ends
 // there.
 void TellUnreachedAllocationFailure();

@@ -27,6 +27,7 @@
 #include "host/app/program_windows.h"
 #endif
 #ifdef TOMIVA_WITH_VERIFY
+#include "host/common/file_kind.h"
 #include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
 #include "host/verify/verify.h"
@@ -115,7 +116,9 @@ int ExitOfVerify(VerifyStatus status)
     switch (status) {
     case VerifyStatus::Agrees: return kExitOk;
     case VerifyStatus::FirmUnreadable: return kExitFirm;
-    case VerifyStatus::PeriodUnknown: return kExitUsage;
+    case VerifyStatus::PeriodUnknown:
+    case VerifyStatus::NotAFile: return kExitUsage;
+    case VerifyStatus::OwnFailure: return kExitHostFailed;
     case VerifyStatus::Invalid:
     case VerifyStatus::Disagrees: break;
     }
@@ -149,8 +152,7 @@ int Verify(const Arguments& a)
     VerifyRequest request;
     request.file = a.command[1];
     request.firm = a.config.firmPath;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(SystemPath(request.file), ec))
+    if (KindOfPath(request.file) == PathKind::Missing)
         return UsageError("no export file " + request.file);
     if (a.from.empty() != a.to.empty())
         return UsageError("--from and --to go together");
@@ -178,10 +180,14 @@ int Verify(const Arguments& a)
         }
         FirmDatabaseClose();
     }
+    // A shortage tried by --fail-allocation: the N-th block verify asks for.
+    if (a.failAllocation > 0)
+        ArmVerifyAllocationFailure(a.failAllocation);
     const VerifyOutcome outcome = VerifyExport(request);
     PrintVerifyReport(stdout, outcome);
     std::fflush(stdout);
-    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable)
+    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable ||
+        outcome.status == VerifyStatus::NotAFile || outcome.status == VerifyStatus::OwnFailure)
         std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
     return ExitOfVerify(outcome.status);
 }
@@ -207,11 +213,17 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
     VerifyRequest request;
     std::string unknown;
     ExportSettings settings;
+    bool ownFailure = false;
+    SettingsReading settingsRead = SettingsReading::Unusable;
     if (settingsFile.empty())
         unknown = "the run wrote no settings file, so its period and kinds are not known";
-    else if (!ReadExportSettings(settingsFile, &settings, &unknown))
+    else if ((settingsRead = ReadExportSettings(settingsFile, &settings, &unknown)) != SettingsReading::Read) {
+        if (settingsRead == SettingsReading::Unreadable) {
+            std::fprintf(stderr, "tomiva: %s\n", unknown.c_str());
+            ownFailure = true;
+        }
         unknown = "the run's period and kinds are not known: " + unknown;
-    else {
+    } else {
         request.firm = a.config.firmPath;
         request.from = settings.period.from;
         request.to = settings.period.to;
@@ -225,11 +237,19 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
         PrintVerifyBrief(stdout, outcome);
         if (outcome.status == VerifyStatus::Agrees && !unknown.empty())
             std::printf("  not reconciled with the firm: %s\n", unknown.c_str());
-        if (outcome.status != VerifyStatus::Agrees)
+        if (outcome.status == VerifyStatus::OwnFailure || outcome.status == VerifyStatus::NotAFile) {
+            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+            ownFailure = true;
+        } else if (outcome.status == VerifyStatus::FirmUnreadable) {
+            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+            ownFailure = true;
+        } else if (outcome.status != VerifyStatus::Agrees) {
             status = kExitVerify;
+        }
     }
     std::fflush(stdout);
-    return status;
+    // Verify's own failure says nothing of the file: it is the host's.
+    return ownFailure ? kExitHostFailed : status;
 }
 #endif
 
