@@ -4,6 +4,8 @@
 // purchase-kind settings, and the units and display bytes of host data.
 #pragma once
 
+#include <cstdint>
+
 // The interface number of the host's entries.  A plug-in built against this
 // list loads only into a host whose HostInterfaceVersion reports it.
 inline constexpr int kHostInterfaceNumber = 112;
@@ -40,6 +42,8 @@ inline constexpr int kPurchaseKindCodesSize = 544;
 inline constexpr int kPurchaseKindCodeCount = 90;
 static_assert(sizeof kPurchaseKindsMarker <= kPurchaseKindNameSize);
 static_assert(kPurchaseKindCodeCount * 2 <= kPurchaseKindCodesSize);
+// The purchase-kind code of a fixed-asset purchase.
+inline constexpr int16_t kPurchaseKindFixedAsset = 3;
 
 // Amounts in host records are counted in 1/10000 of a złoty.
 inline constexpr double kHostAmountUnitsPerZloty = 10000.0;

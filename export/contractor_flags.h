@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
-inline constexpr int kContractorFlagCount = 66000;
-inline constexpr int kContractorFlagLast = kContractorFlagCount - 1; // 65999
+#include "contract/export_format.h"
+
+// A flag for every number of a listed contractor (0 unused).
+inline constexpr int kContractorFlagCount = kContractorNumberLast + 1;
 // What a flag byte says of its contractor.
 inline constexpr unsigned char kContractorUnmarked = 0;
 inline constexpr unsigned char kContractorMarked = 1;  // an exported document refers to it
@@ -21,9 +23,9 @@ struct ContractorFlags {
 // number outside the tables.
 inline unsigned char* ContractorFlag(const ContractorFlags& flags, int32_t contractor)
 {
-    if (contractor >= 1 && contractor <= kContractorFlagLast)
+    if (contractor >= 1 && contractor <= kContractorNumberLast)
         return &flags.firms[contractor];
-    if (contractor >= -kContractorFlagLast && contractor <= -1)
+    if (contractor >= -kContractorNumberLast && contractor <= -1)
         return &flags.persons[-contractor];
     return nullptr;
 }

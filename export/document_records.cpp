@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/export_format.h"
 #include "contract/host_protocol.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-inline constexpr int32_t kPersonKeyBase = 70000;
 inline constexpr int kScanDocumentRead = 1;
 inline constexpr int kScanEnded = 0;
 
@@ -105,7 +105,7 @@ bool InPeriod(const ExportOptions& options, const DocumentLayout& layout, const 
 int64_t ContractorKeyOf(int32_t contractorNumber)
 {
     const int64_t n = contractorNumber;
-    return n < 0 ? -n + kPersonKeyBase : n;
+    return n < 0 ? -n + kPersonKeyOffset : n;
 }
 
 void FormatRegisterId(char* destination, int32_t documentKey, int64_t contractorKey, uint32_t id1, uint32_t id2)

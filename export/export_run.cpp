@@ -187,19 +187,19 @@ bool ExportRun::AllocateBuffers()
 bool ExportRun::WriteExport(const ExportOptions& options)
 {
     const uint16_t scope = OptionsScope(options);
-    const bool wantsDocuments = (scope & (ScopePurchaseInvoices | ScopePurchaseCorrections)) != 0;
+    const bool wantsDocuments = (scope & (kScopePurchaseInvoices | kScopePurchaseCorrections)) != 0;
     if (wantsDocuments && !CheckPurchaseKinds())
         return Fail(failure, kReasonPurchaseKinds);
     if (!AllocateBuffers())
         return false;
 
     // The documents of the period, read once.
-    if ((scope & ScopePurchaseInvoices) &&
+    if ((scope & kScopePurchaseInvoices) &&
         !GatherDocuments(options, kInvoiceLayout, invoiceRecord, purchaseKindSettings, vat, records.header, store,
                          flags, invoiceCount, failure))
         return false;
     ShowProgressHeading(kProgressCorrections);
-    if ((scope & ScopePurchaseCorrections) &&
+    if ((scope & kScopePurchaseCorrections) &&
         !GatherDocuments(options, kCorrectionLayout, correctionRecord, purchaseKindSettings, vat, records.header,
                          store, flags, correctionCount, failure))
         return false;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "contract/export_format.h"
 #include "contract/host_protocol.h"
 #include "contract/host_records.h"
 #include "shell/binding.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-inline constexpr int16_t kRateBuyerSettles = 41;
-inline constexpr int16_t kPurchaseKindFixedAsset = 3;
 inline constexpr int kRateCodeOffset = 32768; // the lowest code to index 0
 inline constexpr int kFirstSumCapacity = 16;
 
@@ -25,16 +24,6 @@ inline constexpr int kClassB = 0;
 inline constexpr int kClassN = 1;
 inline constexpr int kClassW = 2;
 const char kClassLetters[] = {'B', 'N', 'W'};
-
-bool RateIgnored(int16_t code)
-{
-    switch (code) {
-    case 6: case 7: case 10: case 19: case 30: case 31: case 40:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // The purchase-kind code at a line's purchase kind.  Only the first 90
 // entries are purchase kinds; an index outside them names no kind, and its
@@ -73,7 +62,7 @@ bool AddVatLine(VatBreakdown& vat, const unsigned char* purchaseKindSettings, co
                 RunFailure& failure)
 {
     const int16_t rateCode = layout.rateCode.Read(line);
-    if (RateIgnored(rateCode))
+    if (RateCodeIgnored(rateCode))
         return true;
     const double amount = layout.amount.Read(line);
     const double vatAmount = layout.vat.Read(line);
@@ -100,18 +89,10 @@ bool AddVatLine(VatBreakdown& vat, const unsigned char* purchaseKindSettings, co
 
 void VatRateText(char* destination, int16_t rateCode)
 {
-    const int size = kRateTextSize;
-    switch (rateCode) {
-    case 0: destination[0] = '\0'; return;
-    case 5: std::snprintf(destination, size, "zw"); return;
-    case 6: case 7: case 10: std::snprintf(destination, size, "----"); return;
-    case 8: std::snprintf(destination, size, "opk"); return;
-    case 9: std::snprintf(destination, size, "np"); return;
-    case 11: std::snprintf(destination, size, "0%%"); return;
-    case 39: std::snprintf(destination, size, "6.5%%"); return;
-    case kRateBuyerSettles: destination[0] = '\0'; return; // the field stays empty
-    default: std::snprintf(destination, size, "%.0f%%", HostVatRate(rateCode)); return;
-    }
+    if (const char* fixed = FixedRateText(rateCode))
+        std::snprintf(destination, kRateTextSize, "%s", fixed);
+    else
+        std::snprintf(destination, kRateTextSize, "%.0f%%", HostVatRate(rateCode));
 }
 
 const char* CachedRateText(RateTextCache& cache, int16_t rateCode)
@@ -212,5 +193,5 @@ void FillPosition(ExportDocument& position, const VatRateSum& sum, RateTextCache
     p.vatAmount = sum.vat / kHostAmountUnitsPerZloty;
     p.positionKind[0] = kClassLetters[sum.list / kVatListsPerClass];
     p.fixedAsset[0] = sum.list % kVatListsPerClass == 0 ? 'N' : 'T';
-    p.buyerSettlesVat[0] = sum.rateCode == kRateBuyerSettles ? 'T' : '\0';
+    p.buyerSettlesVat[0] = sum.rateCode == kRateCodeBuyerSettles ? 'T' : '\0';
 }

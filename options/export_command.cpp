@@ -126,7 +126,7 @@ namespace {
 // documents.
 const char* PeriodRefusal(const ExportOptions& options)
 {
-    if ((OptionsScope(options) & (ScopePurchaseInvoices | ScopePurchaseCorrections)) == 0)
+    if ((OptionsScope(options) & (kScopePurchaseInvoices | kScopePurchaseCorrections)) == 0)
         return nullptr;
     if (options.dateFrom[0] == '\0')
         return kMsgPeriodFromEmpty;

@@ -176,7 +176,7 @@ std::string FormatGroszGrouped(Grosz grosz)
 
 std::string RegisterId(int32_t documentKey, int32_t contractor, uint32_t id1, uint32_t id2)
 {
-    const long long contractorKey = contractor < 0 ? -static_cast<long long>(contractor) + 70000 : contractor;
+    const long long contractorKey = contractor < 0 ? -static_cast<long long>(contractor) + kPersonKeyOffset : contractor;
     char key[16], person[32], first[16], second[24], id[48];
     std::snprintf(key, sizeof key, "%08X", static_cast<uint32_t>(documentKey));
     std::snprintf(person, sizeof person, "%04llX", static_cast<unsigned long long>(contractorKey));
@@ -186,34 +186,14 @@ std::string RegisterId(int32_t documentKey, int32_t contractor, uint32_t id1, ui
     return id;
 }
 
-bool RateCodeIgnored(int16_t rateCode)
-{
-    switch (rateCode) {
-    case 6: case 7: case 10: case 19: case 30: case 31: case 40:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::string RateText(int16_t rateCode, double percent)
 {
-    switch (rateCode) {
-    case 0: return "";
-    case 5: return "zw";
-    case 6: case 7: case 10: return "----";
-    case 8: return "opk";
-    case 9: return "np";
-    case 11: return "0%";
-    case 39: return "6.5%";
-    case kRateCodeBuyerSettles: return "";
-    default: {
-        // Every rate the host can report, whole, with its sign and "%".
-        char text[DBL_MAX_10_EXP + 4];
-        std::snprintf(text, sizeof text, "%.0f%%", percent);
-        return text;
-    }
-    }
+    if (const char* fixed = FixedRateText(rateCode))
+        return fixed;
+    // Every rate the host can report, whole, with its sign and "%".
+    char text[DBL_MAX_10_EXP + 4];
+    std::snprintf(text, sizeof text, "%.0f%%", percent);
+    return text;
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "contract/export_format.h"
+
 // Amounts are compared in grosze (1/100 złoty).
 using Grosz = int64_t;
 
@@ -35,9 +37,8 @@ std::string RegisterId(int32_t documentKey, int32_t contractor, uint32_t id1, ui
 // The rate text of a VAT rate code; percent is what the firm gives for the
 // code (0 when it has no row).
 std::string RateText(int16_t rateCode, double percent);
-// Lines of these codes are left out of the positions.
-bool RateCodeIgnored(int16_t rateCode);
-inline constexpr int16_t kRateCodeBuyerSettles = 41;
+// Lines of the codes RateCodeIgnored names are left out of the positions
+// (contract/export_format.h, with the buyer-settles code).
 
 // A text as an element of the file carries it: at most `limit` characters
 // (limit < 0: all), every control character (below U+0020) a space.

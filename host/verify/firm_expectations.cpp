@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "contract/host_protocol.h"
 #include "host/common/sqlite_statement.h"
 
 #include <algorithm>
@@ -16,12 +17,6 @@ struct DatabaseClose {
     void operator()(sqlite3* db) const { sqlite3_close(db); }
 };
 using Database = std::unique_ptr<sqlite3, DatabaseClose>;
-
-// The firm's settings of purchase kinds: block 13 holds one 16-bit code per
-// kind; code 3 marks a fixed-asset purchase.
-inline constexpr int kSettingsBlockPurchaseKindCodes = 13;
-inline constexpr int kPurchaseKindCodes = 90;
-inline constexpr int16_t kPurchaseKindFixedAsset = 3;
 
 const char kInvoices[] =
     "SELECT rowid, document_key, period_date, issue_date, receipt_date, id1, id2, contractor, transaction_text, nip,"
@@ -195,16 +190,16 @@ private:
 
         // Codes outside 1 to 9 count as 1, as the export's check of the
         // purchase kinds makes them; a missing block reads as zeros.
-        codes_.assign(kPurchaseKindCodes, 1);
+        codes_.assign(kPurchaseKindCodeCount, 1);
         Statement block;
         if (!Prepare(kSettingsBlock, &block))
             return false;
-        sqlite3_bind_int(block.get(), 1, kSettingsBlockPurchaseKindCodes);
+        sqlite3_bind_int(block.get(), 1, kSettingsPurchaseKindCodes);
         status = sqlite3_step(block.get());
         if (status == SQLITE_ROW) {
             const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(block.get(), 0));
             const int bytes = sqlite3_column_bytes(block.get(), 0);
-            for (int i = 0; i < kPurchaseKindCodes && data != nullptr && 2 * i + 1 < bytes; ++i) {
+            for (int i = 0; i < kPurchaseKindCodeCount && data != nullptr && 2 * i + 1 < bytes; ++i) {
                 const int16_t code = static_cast<int16_t>(data[2 * i] | (data[2 * i + 1] << 8));
                 codes_[static_cast<std::size_t>(i)] = code < 1 || code > 9 ? 1 : code;
             }
@@ -241,7 +236,7 @@ private:
             const double amount = AmountUnits(sqlite3_column_double(row, kLineAmount));
             const double vat = AmountUnits(sqlite3_column_double(row, kVat));
             // A purchase kind outside the list names no kind: an ordinary purchase.
-            const bool fixedAsset = purchaseKind >= 0 && purchaseKind < kPurchaseKindCodes &&
+            const bool fixedAsset = purchaseKind >= 0 && purchaseKind < kPurchaseKindCodeCount &&
                                     codes_[static_cast<std::size_t>(purchaseKind)] == kPurchaseKindFixedAsset;
             AddLine(fixedAsset ? lists.fixedAsset : lists.ordinary, rateCode, amountsIncludeVat ? amount - vat : amount,
                     vat);

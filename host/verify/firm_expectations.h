@@ -107,5 +107,3 @@ private:
     friend class Impl;
 };
 
-// The export lists contractors numbered 1 to 65999 and -1 to -65999.
-inline constexpr int32_t kContractorNumberLast = 65999;

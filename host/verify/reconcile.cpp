@@ -1,5 +1,6 @@
 #include "host/verify/reconcile.h"
 
+#include "contract/export_format.h"
 #include "host/common/host_date.h"
 #include "host/verify/firm_prefetch.h"
 

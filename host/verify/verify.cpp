@@ -1,5 +1,6 @@
 #include "host/verify/verify.h"
 
+#include "contract/settings_record.h"
 #include "host/common/file_kind.h"
 #include "host/common/host_date.h"
 #include "host/services/host_files.h"
@@ -136,10 +137,10 @@ VerifyOutcome VerifyExport(const VerifyRequest& request)
 
 SettingsReading ReadExportSettings(const std::string& path, ExportSettings* settings, std::string* why)
 {
-    // The options record: first date at byte 0 and last date at byte 9
-    // (8 characters and a NUL each), the kinds at byte 18 (16 bits, little
-    // endian: bit 0 invoices, bit 1 corrections).
-    constexpr std::size_t kFromAt = 0, kToAt = 9, kScopeAt = 18, kNeeded = 20;
+    // The options record (contract/settings_record.h) as far as its kinds:
+    // the period's dates and the bits of the kinds.
+    const SettingsRecordLayout& layout = kSettingsRecordLayout;
+    constexpr std::size_t kNeeded = kSettingsRecordLayout.scope.end();
     std::string reason;
     std::FILE* file = OpenHostStream(path, "rb", &reason);
     if (file == nullptr) {
@@ -160,16 +161,15 @@ SettingsReading ReadExportSettings(const std::string& path, ExportSettings* sett
         *why = "its settings file " + path + " is too short";
         return SettingsReading::Unusable;
     }
-    settings->period.from = FromHostDate(bytes + kFromAt);
-    settings->period.to = FromHostDate(bytes + kToAt);
+    const unsigned char* record = reinterpret_cast<const unsigned char*>(bytes);
+    settings->period.from = FromHostDate(layout.dateFrom.Read(record));
+    settings->period.to = FromHostDate(layout.dateTo.Read(record));
     if (!IsCalendarDate(settings->period.from) || !IsCalendarDate(settings->period.to)) {
         *why = "its settings file " + path + " holds no period";
         return SettingsReading::Unusable;
     }
-    const unsigned low = static_cast<unsigned char>(bytes[kScopeAt]);
-    const unsigned high = static_cast<unsigned char>(bytes[kScopeAt + 1]);
-    const unsigned scope = low | high << 8;
-    settings->scope.invoices = (scope & 1) != 0;
-    settings->scope.corrections = (scope & 2) != 0;
+    const uint16_t scope = layout.scope.Read(record);
+    settings->scope.invoices = (scope & kScopePurchaseInvoices) != 0;
+    settings->scope.corrections = (scope & kScopePurchaseCorrections) != 0;
     return SettingsReading::Read;
 }

@@ -23,7 +23,7 @@ OptionsInput GoldenOptions()
     input.dateFrom = "20210101";
     input.dateTo = "20210131";
     // A disabled kind's bit must change nothing.
-    input.scope = ScopePurchaseInvoices | ScopePurchaseCorrections | ScopeSalesInvoices;
+    input.scope = kScopePurchaseInvoices | kScopePurchaseCorrections | kScopeSalesInvoices;
     input.invoiceAccount = "2021";
     input.invoiceRegister = "FZK-ZAKUP";
     input.correctionAccount = "7";

@@ -142,7 +142,7 @@ TEST_F(ExportRunPaths, PurchaseKindsThatAreNotDefinedLeaveTheEarlierExport)
         ASSERT_TRUE(host.started()) << host.error();
         WriteFileBytes(dir.file("qPX_2021-02-10.xml"), kEarlier);
         OptionsInput input;
-        input.scope = ScopePurchaseCorrections; // the check is made for corrections alone too
+        input.scope = kScopePurchaseCorrections; // the check is made for corrections alone too
         ExportRun run{};
         ASSERT_TRUE(run.SetUp());
         EXPECT_FALSE(run.RunExport(MakeOptions(input)));

@@ -259,7 +259,7 @@ int HOST_CONV_CDECL DialogGivingTheDateTheSecondTime(void*, const void*, int, vo
     if (g_dialogRuns == 1) {
         std::memset(options, 0, sizeof *options);
         std::memcpy(options->dateTo, "20210131", 9);
-        SetOptionsScope(*options, ScopePurchaseInvoices);
+        SetOptionsScope(*options, kScopePurchaseInvoices);
     } else {
         // The record as the first OK left it.
         EXPECT_EQ(options->dateFrom[0], '\0');

@@ -30,7 +30,7 @@ std::string GoldenSettings()
     std::memset(&o, 0, sizeof o);
     Put(o.dateFrom, sizeof o.dateFrom, "20210101");
     Put(o.dateTo, sizeof o.dateTo, "20210131");
-    SetOptionsScope(o, ScopePurchaseInvoices | ScopePurchaseCorrections | ScopeSalesInvoices);
+    SetOptionsScope(o, kScopePurchaseInvoices | kScopePurchaseCorrections | kScopeSalesInvoices);
     Put(o.kinds[0].account, sizeof o.kinds[0].account, "2021");
     Put(o.kinds[0].registerCode, sizeof o.kinds[0].registerCode, "FZK-ZAKUP");
     Put(o.kinds[1].account, sizeof o.kinds[1].account, "7");

@@ -34,7 +34,7 @@ HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory,
 struct OptionsInput {
     std::string dateFrom = "20210101"; // host date text
     std::string dateTo = "20210131";
-    uint16_t scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
+    uint16_t scope = kScopePurchaseInvoices | kScopePurchaseCorrections;
     std::string invoiceAccount, invoiceRegister, correctionAccount, correctionRegister;
     std::string branchCode, originPlace;
     int32_t firmId = 0;

@@ -129,7 +129,7 @@ TEST_F(DialogRunner, OperationsAreCalledThroughTheObjectsVirtualTable)
     const std::vector<std::string> ok = {"Transfer 0", "OnInit",          "OnChange 6",      "OnCommand 20481",
                                          "Validate",   "Transfer 1",      "EndDialog 20481", "OnClose 20481"};
     EXPECT_EQ(g_log, ok);
-    EXPECT_EQ(OptionsScope(record), ScopePurchaseInvoices);
+    EXPECT_EQ(OptionsScope(record), kScopePurchaseInvoices);
 
     // Cancel neither validates nor transfers.
     g_log.clear();
@@ -259,7 +259,7 @@ TEST_F(DialogRunner, BaseOperationsActOnTheRunningDialog)
     std::memset(&expected, 0, sizeof expected);
     std::memcpy(expected.kinds[0].account, "KONTO-1234", 10);
     std::memcpy(expected.kinds[2].account, "XYZ", 3);
-    SetOptionsScope(expected, ScopePurchaseInvoices);
+    SetOptionsScope(expected, kScopePurchaseInvoices);
     SetOptionsFirmId(expected, 12);
     EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0);
 }
@@ -296,7 +296,7 @@ TEST_F(DialogRunner, DialogOverAnObjectThatShowsOneAlready)
     g_depth = 0;
     EXPECT_EQ(Run(table), kButtonOk);
     EXPECT_EQ(g_depth, 2);
-    EXPECT_EQ(OptionsScope(record), ScopePurchaseCorrections);
+    EXPECT_EQ(OptionsScope(record), kScopePurchaseCorrections);
 }
 
 TEST_F(DialogRunner, OperationsOutsideARunDoNothing)

@@ -524,7 +524,7 @@ TEST(DemoFirm, ExportOfTheYearHoldsEveryDocumentInRangeAndItsContractors)
     OptionsInput input;
     input.dateFrom = "20210101";
     input.dateTo = "20211231";
-    input.scope = ScopePurchaseInvoices | ScopePurchaseCorrections;
+    input.scope = kScopePurchaseInvoices | kScopePurchaseCorrections;
     input.invoiceRegister = "FZ";
     input.correctionRegister = "KZ";
     EXPECT_EQ(RunExportOver(MakeOptions(input)), 1);

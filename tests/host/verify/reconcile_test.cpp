@@ -285,7 +285,7 @@ VerifyOutcome VerifyWith(const std::string& file, const std::string& firm, const
     if (give) {
         request.from = input.dateFrom.substr(0, 4) + "-" + input.dateFrom.substr(4, 2) + "-" + input.dateFrom.substr(6);
         request.to = input.dateTo.substr(0, 4) + "-" + input.dateTo.substr(4, 2) + "-" + input.dateTo.substr(6);
-        request.scope = Scope{(input.scope & ScopePurchaseInvoices) != 0, (input.scope & ScopePurchaseCorrections) != 0};
+        request.scope = Scope{(input.scope & kScopePurchaseInvoices) != 0, (input.scope & kScopePurchaseCorrections) != 0};
     }
     return VerifyExport(request);
 }
@@ -299,11 +299,11 @@ TEST(DemoFirmReconcile, ExportsOfDemoFirmsAgreeWithTheirFirms)
         uint16_t scope;
         bool periodInFile; // the period is one month: verify may take it from the file
     } cases[] = {
-        {1, "20210101", "20211231", ScopePurchaseInvoices | ScopePurchaseCorrections, false},
-        {7, "20210101", "20211231", ScopePurchaseInvoices | ScopePurchaseCorrections, false},
-        {42, "20210301", "20210331", ScopePurchaseInvoices | ScopePurchaseCorrections, true},
-        {42, "20210601", "20210630", ScopePurchaseCorrections, true},
-        {1234, "20210215", "20210910", ScopePurchaseInvoices, false},
+        {1, "20210101", "20211231", kScopePurchaseInvoices | kScopePurchaseCorrections, false},
+        {7, "20210101", "20211231", kScopePurchaseInvoices | kScopePurchaseCorrections, false},
+        {42, "20210301", "20210331", kScopePurchaseInvoices | kScopePurchaseCorrections, true},
+        {42, "20210601", "20210630", kScopePurchaseCorrections, true},
+        {1234, "20210215", "20210910", kScopePurchaseInvoices, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("seed " + std::to_string(c.seed) + ", " + c.from + " to " + c.to);

@@ -174,7 +174,7 @@ TEST_F(DialogTerminal, FilledDatesBoxesAndTextsComeBackOnF12)
     std::memset(&expected, 0, sizeof expected);
     Copy(expected.dateFrom, "20210101");
     Copy(expected.dateTo, "20210131");
-    SetOptionsScope(expected, ScopePurchaseInvoices | ScopePurchaseCorrections);
+    SetOptionsScope(expected, kScopePurchaseInvoices | kScopePurchaseCorrections);
     Copy(expected.kinds[0].account, "201-01");
     Copy(expected.kinds[0].registerCode, "REJESTR-ZAKUPU-2021X");
     Copy(expected.branchCode, MazoviaText{u8"Łódź"});
