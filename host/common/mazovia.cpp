@@ -118,9 +118,9 @@ std::string MazoviaToUtf8(std::string_view mazovia)
 {
     std::string result;
     result.reserve(mazovia.size() + mazovia.size() / 4);
-    char bytes[3];
+    char bytes[4];
     for (const char c : mazovia) {
-        const int n = MazoviaByteToUtf8(static_cast<unsigned char>(c), bytes);
+        const int n = EncodeUtf8(kMazoviaToUnicode[static_cast<unsigned char>(c)], bytes);
         result.append(bytes, static_cast<std::size_t>(n));
     }
     return result;
@@ -153,11 +153,11 @@ int ConvertMazovia(char* destination, int destinationSize, const char* source, i
             i = end - 1;
             continue;
         }
-        char bytes[3];
+        char bytes[4];
         int n;
         switch (toSet) {
         case 6:
-            n = MazoviaByteToUtf8(byte, bytes);
+            n = EncodeUtf8(kMazoviaToUnicode[byte], bytes);
             break;
         case 3:
             bytes[0] = static_cast<char>(kMazoviaTo1250[byte]);

@@ -47,6 +47,16 @@ char32_t DecodeUtf8(std::string_view text, std::size_t* position)
     return code;
 }
 
+std::string EncodeUtf8(std::u32string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    char bytes[4];
+    for (const char32_t c : text)
+        out.append(bytes, static_cast<std::size_t>(EncodeUtf8(c, bytes)));
+    return out;
+}
+
 std::string CodePointName(char32_t code)
 {
     char name[16];

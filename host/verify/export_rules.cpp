@@ -29,30 +29,6 @@ std::u32string Decode(std::string_view utf8)
     return out;
 }
 
-std::string Encode(std::u32string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char32_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // The escaping of the export turns every control character into a space.
 char32_t AsWritten(char32_t c) { return c < 0x20 ? U' ' : c; }
 
@@ -75,7 +51,7 @@ std::string Written(std::u32string text)
 {
     for (char32_t& c : text)
         c = AsWritten(c);
-    return Encode(text);
+    return EncodeUtf8(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -310,7 +286,7 @@ AddressParts SplitAddressLine(std::string_view utf8)
     // Trimmed first; then, as the file writes them, city and street escaped
     // (control characters spaces); the postal code is written as cut.
     parts.city = Written(Trim(city));
-    parts.postalCode = Encode(Trim(postalCode));
+    parts.postalCode = EncodeUtf8(Trim(postalCode));
     parts.street = Written(Trim(street));
     return parts;
 }

@@ -49,6 +49,40 @@ TEST(Utf8, DecodesEachCharacterAndReplacesWhatIsNotUtf8)
         EXPECT_EQ(DecodeAll(c.text), c.expected) << c.what;
 }
 
+// Each length of sequence at both of its ends: the encoder's bytes, and the
+// decoder reads them back as the one character.
+TEST(Utf8, EncodesEveryLengthAndDecodesItBack)
+{
+    const struct {
+        char32_t code;
+        std::string bytes;
+    } cases[] = {
+        {U'A', "A"},
+        {0x7F, "\x7F"},
+        {0x80, "\xC2\x80"},
+        {U'ż', "\xC5\xBC"},
+        {0x7FF, "\xDF\xBF"},
+        {0x800, "\xE0\xA0\x80"},
+        {U'€', "\xE2\x82\xAC"},
+        {0xFFFF, "\xEF\xBF\xBF"},
+        {0x10000, "\xF0\x90\x80\x80"},
+        {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+    };
+    std::u32string all;
+    std::string allBytes;
+    for (const auto& c : cases) {
+        char out[4];
+        const int n = EncodeUtf8(c.code, out);
+        EXPECT_EQ(std::string(out, static_cast<std::size_t>(n)), c.bytes) << CodePointName(c.code);
+        std::size_t position = 0;
+        EXPECT_EQ(DecodeUtf8(c.bytes, &position), c.code) << CodePointName(c.code);
+        EXPECT_EQ(position, c.bytes.size()) << CodePointName(c.code);
+        all += c.code;
+        allBytes += c.bytes;
+    }
+    EXPECT_EQ(EncodeUtf8(all), allBytes);
+}
+
 TEST(Utf8, NamesCharactersAsUnicodeDoes)
 {
     EXPECT_EQ(CodePointName(U'A'), "U+0041");
