@@ -8,6 +8,10 @@
 
 #include "contract/le_fields.h"
 
+// The settings file's name, a bare name: the host resolves it in the firm's
+// data directory.
+inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+
 // One row of accounts: a purchase kind's account and register code.
 struct SettingsKindRowLayout {
     TextField<11> account;      // up to 10 characters

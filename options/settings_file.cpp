@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "contract/host_protocol.h"
+#include "contract/settings_record.h"
 #include "options/export_dialog.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"

@@ -84,8 +84,7 @@ inline constexpr MazoviaText kMsgPeriodFromEmpty{
 inline constexpr MazoviaText kMsgPeriodToEmpty{
     u8"Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."};
 
-// Settings file.
-inline constexpr char kSettingsFileName[] = "a_mas.cfg";
+// Settings file (its name: contract/settings_record.h).
 inline constexpr MazoviaText kMsgSettingsCannotRead{
     u8"Nie można otworzyć pliku konfiguracynego do odczytu!\nOperacja niekompletna!"};
 inline constexpr MazoviaText kMsgSettingsReadError{u8"Błąd podczas czytania konfiguracji!\nOperacja niekompletna!"};

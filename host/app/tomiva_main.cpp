@@ -32,6 +32,7 @@
 #include "host/firm/firm_database.h"
 #include "host/verify/verify.h"
 #include "host/verify/verify_report.h"
+#include "host/verify/written_exports.h"
 #endif
 
 namespace {
@@ -192,64 +193,16 @@ int Verify(const Arguments& a)
     return ExitOfVerify(outcome.status);
 }
 
-// After a batch run: every export file (qPX_*.xml) it wrote checked against
-// the schema and, when the run also wrote its settings file (the options it
-// exported with), reconciled with the firm for that period and those kinds.
+// After a batch run: its export files checked (host/verify/written_exports.h).
 int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& written)
 {
-    std::vector<std::string> exports;
-    std::string settingsFile;
-    for (const std::string& file : written) {
-        const std::filesystem::path path = SystemPath(file);
-        if (path.filename() == kExportSettingsFileName)
-            settingsFile = file;
-        else if (path.filename().string().rfind("qPX_", 0) == 0 && path.extension() == ".xml" &&
-                 std::find(exports.begin(), exports.end(), file) == exports.end())
-            exports.push_back(file);
+    switch (VerifyWrittenExports(a.config.firmPath, written)) {
+    case WrittenExports::Agree: return kExitOk;
+    case WrittenExports::Fail: return kExitVerify;
+    case WrittenExports::OwnFailure: break;
     }
-    if (exports.empty())
-        return kExitOk;
-
-    VerifyRequest request;
-    std::string unknown;
-    ExportSettings settings;
-    bool ownFailure = false;
-    SettingsReading settingsRead = SettingsReading::Unusable;
-    if (settingsFile.empty())
-        unknown = "the run wrote no settings file, so its period and kinds are not known";
-    else if ((settingsRead = ReadExportSettings(settingsFile, &settings, &unknown)) != SettingsReading::Read) {
-        if (settingsRead == SettingsReading::Unreadable) {
-            std::fprintf(stderr, "tomiva: %s\n", unknown.c_str());
-            ownFailure = true;
-        }
-        unknown = "the run's period and kinds are not known: " + unknown;
-    } else {
-        request.firm = a.config.firmPath;
-        request.from = settings.period.from;
-        request.to = settings.period.to;
-        request.scope = settings.scope;
-    }
-
-    int status = kExitOk;
-    for (const std::string& file : exports) {
-        request.file = file;
-        const VerifyOutcome outcome = VerifyExport(request);
-        PrintVerifyBrief(stdout, outcome);
-        if (outcome.status == VerifyStatus::Agrees && !unknown.empty())
-            std::printf("  not reconciled with the firm: %s\n", unknown.c_str());
-        if (outcome.status == VerifyStatus::OwnFailure || outcome.status == VerifyStatus::NotAFile) {
-            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
-            ownFailure = true;
-        } else if (outcome.status == VerifyStatus::FirmUnreadable) {
-            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
-            ownFailure = true;
-        } else if (outcome.status != VerifyStatus::Agrees) {
-            status = kExitVerify;
-        }
-    }
-    std::fflush(stdout);
     // Verify's own failure says nothing of the file: it is the host's.
-    return ownFailure ? kExitHostFailed : status;
+    return kExitHostFailed;
 }
 #endif
 

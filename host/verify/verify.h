@@ -46,7 +46,6 @@ VerifyOutcome VerifyExport(const VerifyRequest& request);
 // The period and scope of an export run, from the settings file that the
 // plug-in writes when its dialog is confirmed, just before it exports:
 // the first and last date (host date texts YYYYMMDD) and the kinds.
-inline constexpr const char* kExportSettingsFileName = "a_mas.cfg";
 struct ExportSettings {
     Period period;
     Scope scope;
