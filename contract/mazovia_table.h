@@ -5,6 +5,8 @@
 // variants it follows and why.
 #pragma once
 
+#include "contract/utf8_encode.h"
+
 // The classic DOS layout with the Polish letters in their Mazovia places.
 // 00-1F and 7F are the C0 controls and DEL, not the DOS picture glyphs: host
 // texts use 01-05 as emphasis and display attributes, and tabs and line ends
@@ -63,24 +65,12 @@ static_assert(OneUtf16Unit(), "a Mazovia character must be one UTF-16 unit");
 
 } // namespace mazovia_table
 
-// The UTF-8 form of the character of a Mazovia byte in out[0..2]; returns
-// its length (1 to 3).
+// The UTF-8 form of the character of a Mazovia byte in out (room for 4
+// bytes, as EncodeUtf8 asks); returns its length (1 to 3).
 constexpr int MazoviaByteToUtf8(unsigned char byte, char* out)
 {
-    const char32_t code = kMazoviaToUnicode[byte];
-    if (code < 0x80) {
-        out[0] = static_cast<char>(code);
-        return 1;
-    }
-    if (code < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (code >> 6));
-        out[1] = static_cast<char>(0x80 | (code & 0x3F));
-        return 2;
-    }
-    out[0] = static_cast<char>(0xE0 | (code >> 12));
-    out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code & 0x3F));
-    return 3;
+    // Every Mazovia character lies in the BMP (OneUtf16Unit): 3 bytes at most.
+    return EncodeUtf8(kMazoviaToUnicode[byte], out);
 }
 
 // The Mazovia byte of a character, or -1 when Mazovia lacks it (a plain

@@ -21,7 +21,7 @@ bool PlatformSystemPath(const char* hostPath, PlatformPathChar* out, int size)
         }
         out[used++] = static_cast<wchar_t>(kMazoviaToUnicode[*p]);
 #else
-        char bytes[3];
+        char bytes[4]; // room for any character; a Mazovia one takes 3 at most
         const int n = MazoviaByteToUtf8(*p, bytes);
         if (size - used < n + 1) {
             out[0] = 0;
