@@ -10,6 +10,7 @@
 
 #include "contract/host_records.h"
 #include "host/common/error_text.h"
+#include "host/common/durable_file.h"
 #include "host/common/host_date.h"
 #include "host/common/system_path.h"
 #include "host/app/written_check.h"
@@ -24,13 +25,6 @@
 
 namespace {
 
-// The data directory as the session started, to tell what a command wrote.
-DirectorySnapshot& StartingFiles()
-{
-    static DirectorySnapshot files;
-    return files;
-}
-
 // The files the plug-in writes are checked as they are written.
 constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClosed};
 
@@ -40,6 +34,43 @@ bool IsXmlFile(const std::string& path)
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".xml";
+}
+
+// The names of the files a command of the export plug-in writes in the
+// data directory, each also with an ending of its temporary names after it
+// (".tmp", ".XXXXXXXX.tmp"); an export's name is the prefix and its date.
+constexpr const char* kOutputNames[] = {"a_mas.cfg", "EksportFKVentalor.ini"};
+constexpr const char kExportPrefix[] = "qPX_";
+
+bool IsOutputName(const std::string& name)
+{
+    if (name.rfind(kExportPrefix, 0) == 0)
+        return true;
+    for (const char* output : kOutputNames) {
+        const std::size_t n = std::char_traits<char>::length(output);
+        std::string lower = name.substr(0, n);
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string wanted = output;
+        for (char& c : wanted)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == wanted && (name.size() == n || name[n] == '.'))
+            return true;
+    }
+    return false;
+}
+
+// The file of the data directory, at a name a command writes, created,
+// replaces or removes, that is the firm itself (by identity: a link or a
+// second name of it too); "" when there is none.
+std::string FirmAtOutputName(const std::string& directory, const FileIdentity& firm)
+{
+    for (const std::string& name : NamesInFolder(directory)) {
+        const std::string path = Utf8Path(SystemPath(directory) / SystemPath(name));
+        if (IsOutputName(name) && IdentityOfPath(path) == firm)
+            return path;
+    }
+    return {};
 }
 
 } // namespace
@@ -86,6 +117,14 @@ bool HostStart(const HostConfig& config, std::string* error)
         std::string firmError;
         if (!FirmDatabaseOpen(config.firmPath, &firmError))
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
+        // The firm is read, never written: it must not be at a name the
+        // command writes, under any of its names.
+        const std::string clash = FirmAtOutputName(directory, IdentityOfPath(config.firmPath));
+        if (firmError.empty() && !clash.empty())
+            offence("the firm database " + config.firmPath + " is the same file as " + clash +
+                    ", which the command writes, replaces or removes; keep the firm under another name");
+        if (!problems.empty())
+            FirmDatabaseClose();
     }
     if (!problems.empty()) {
         SetError(error, problems);
@@ -93,6 +132,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     }
 
     state.dataDirectory = directory;
+    state.firm = config.firmPath.empty() ? FileIdentity{} : IdentityOfPath(config.firmPath);
     state.dataDirectoryText = directoryText;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
@@ -105,7 +145,6 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.failures.clear();
     for (bool& kind : state.failed)
         kind = false;
-    StartingFiles() = SnapshotOf(directory);
     state.running = true;
     HostReportFailuresToSession(true);
     HostWatchWrittenFiles(&kWrittenFileWatch);
@@ -118,7 +157,7 @@ std::vector<std::string> HostFinishCommand()
     HostMarkWithheldEntries();
     const HostSession& state = HostState();
     std::vector<std::string> complete;
-    for (const std::string& path : FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten)) {
+    for (const std::string& path : WrittenFilesNow(state.filesWritten)) {
         const std::string problem = IsXmlFile(path) ? WrittenXmlProblem(path) : std::string();
         if (problem.empty())
             complete.push_back(path);
@@ -142,6 +181,5 @@ void HostStop()
     StopFollowingWrittenFiles();
     HostReclaimBlocks();
     FirmDatabaseClose();
-    StartingFiles().clear();
     state = HostSession{};
 }

@@ -80,8 +80,23 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
              close(s);
          },
          "for reading: it is a socket, not a file", "for writing: it is a socket, not a file"},
-        {"a character device", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
-         "for reading: it is a character device, not a file", nullptr},
+        {"a link to a character device", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
+         "for reading: it is a character device, not a file",
+         "for writing: it is a symbolic link, which is not written through"},
+        // A name that is a link, or one of two names of a file: the file
+        // behind it is read, never written (nor emptied).
+        {"a link to another file",
+         [this](const std::string& p) {
+             WriteFileBytes(dir_.file("target"), "x");
+             symlink(dir_.file("target").c_str(), p.c_str());
+         },
+         nullptr, "for writing: it is a symbolic link, which is not written through"},
+        {"a second name of another file",
+         [this](const std::string& p) {
+             WriteFileBytes(dir_.file("first name"), "x");
+             link(dir_.file("first name").c_str(), p.c_str());
+         },
+         nullptr, "for writing: it has another name (a hard link), whose file is not written through"},
     };
     int n = 0;
     for (const PathCase& c : cases) {
@@ -109,6 +124,8 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
     }
     if (reader >= 0)
         close(reader);
+    EXPECT_EQ(ReadFileBytes(dir_.file("target")), "x");
+    EXPECT_EQ(ReadFileBytes(dir_.file("first name")), "x");
 }
 
 // A full disk: the stream takes the lines, and its flush at close fails; a
@@ -116,8 +133,7 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
 // of once and marks the command.
 TEST_F(HostFiles, AWriteThatFailsIsToldOnceAndMarksTheCommand)
 {
-    const std::string path = dir_.file("full.xml");
-    ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+    const std::string path = "/dev/full";
     void* buffered = tomiva::HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     ASSERT_NE(buffered, nullptr);
     EXPECT_EQ(tomiva::HostFilePrintf(buffered, "%s\n", "<ROOT>"), 7);
