@@ -51,6 +51,9 @@ struct HostFile {
     // Not empty: the file is written under this name, flushed and moved over
     // `path` when it is closed, and removed instead when it failed.
     std::string temporary{};
+    // A plain file this open emptied: one whose close fails holds what
+    // nobody can trust, and is removed.
+    bool emptied = false;
 };
 
 // A write that did not reach the file: the user is told why, once per file,
@@ -95,7 +98,7 @@ bool CloseAndForget(HostFile* file)
         }
         if (!stands)
             RemoveSystemFile(file->temporary);
-    } else if (file->withdrawn) {
+    } else if (file->withdrawn || (!flushed && file->emptied)) {
         RemoveSystemFile(file->path);
     }
     delete file;
@@ -377,6 +380,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         }
         std::setvbuf(file->stream, file->buffer.get(), _IOFBF, kStreamBufferSize);
         if (writing) {
+            file->emptied = streamMode[0] == 'w' && file->temporary.empty() && KindOfPath(file->path) == PathKind::Regular;
             written.identity = IdentityOfStream(file->stream);
             filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
             if (Watch() != nullptr)
