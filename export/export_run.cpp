@@ -358,13 +358,19 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
         }
         created = PlatformCreateNewFile(temporaryPath, &temporaryFile);
     }
-    if (created == PlatformCreated::New)
-        outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    if (created != PlatformCreated::New) {
+        // Through the host's error notice: the host knows the command failed.
+        Fail(failure, kReasonCreate, temporaryPath);
+        temporaryPath[0] = '\0';
+        ReportFailure();
+        return false;
+    }
+    outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr) {
         const bool abandoned = CommandAbandoned();
         if (!abandoned)
             ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, temporaryPath);
-        if (created == PlatformCreated::New && !PlatformDiscardNewFile(&temporaryFile, temporaryPath))
+        if (!PlatformDiscardNewFile(&temporaryFile, temporaryPath))
             PlatformCloseNewFile(&temporaryFile);
         temporaryPath[0] = '\0';
         return false;

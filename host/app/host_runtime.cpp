@@ -73,6 +73,14 @@ std::string FirmAtOutputName(const std::string& directory, const FileIdentity& f
     return {};
 }
 
+// Lets go of the files the command wrote, and forgets them.
+void ReleaseWrittenFiles()
+{
+    for (const HostSession::WrittenFile& file : HostState().filesWritten)
+        ReleaseFile(file.hold);
+    HostState().filesWritten.clear();
+}
+
 } // namespace
 
 bool HostStart(const HostConfig& config, std::string* error)
@@ -141,7 +149,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
     state.dialogsConfirmed.clear();
-    state.filesWritten.clear();
+    ReleaseWrittenFiles();
     state.failures.clear();
     for (bool& kind : state.failed)
         kind = false;
@@ -181,5 +189,6 @@ void HostStop()
     StopFollowingWrittenFiles();
     HostReclaimBlocks();
     FirmDatabaseClose();
+    ReleaseWrittenFiles();
     state = HostSession{};
 }

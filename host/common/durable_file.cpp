@@ -101,6 +101,31 @@ FileIdentity IdentityOfStream(std::FILE* stream)
 #endif
 }
 
+std::intptr_t HoldFile(std::FILE* stream, const std::string& path)
+{
+#ifdef _WIN32
+    (void)stream;
+    const HANDLE handle = CreateFileW(WideText(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
+#else
+    (void)path;
+    return stream == nullptr ? -1 : fcntl(fileno(stream), F_DUPFD_CLOEXEC, 0);
+#endif
+}
+
+void ReleaseFile(std::intptr_t hold)
+{
+    if (hold == -1)
+        return;
+#ifdef _WIN32
+    CloseHandle(reinterpret_cast<HANDLE>(hold));
+#else
+    close(static_cast<int>(hold));
+#endif
+}
+
 std::string TemporaryPathBeside(const std::string& path)
 {
     char number[16];

@@ -27,6 +27,13 @@ FileIdentity IdentityOfPath(const std::string& path);
 // The identity of an open stream's file.
 FileIdentity IdentityOfStream(std::FILE* stream);
 
+// Holds the file of an open stream (path: its name now) open on its own
+// until released, so that its identity cannot pass to another file while the
+// host still looks for it: a descriptor natively, a handle that shares
+// reading, writing and removal on Windows.  -1 when it cannot.
+std::intptr_t HoldFile(std::FILE* stream, const std::string& path);
+void ReleaseFile(std::intptr_t hold);
+
 // A name beside `path` for its temporary file: "path.XXXXXXXX.tmp".
 std::string TemporaryPathBeside(const std::string& path);
 

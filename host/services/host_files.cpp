@@ -382,6 +382,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         if (writing) {
             file->emptied = streamMode[0] == 'w' && file->temporary.empty() && KindOfPath(file->path) == PathKind::Regular;
             written.identity = IdentityOfStream(file->stream);
+            written.hold = HoldFile(file->stream, file->temporary.empty() ? file->path : file->temporary);
             filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
             if (Watch() != nullptr)
                 Watch()->opened(file.get(), file->temporary.empty() ? file->path : file->temporary);

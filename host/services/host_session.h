@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,7 @@ struct HostSession {
     struct WrittenFile {
         std::string path;
         FileIdentity identity;
+        std::intptr_t hold = -1; // HoldFile's, released when the command ends
     };
     std::vector<WrittenFile> filesWritten;
     // The firm database, which no command may write.
