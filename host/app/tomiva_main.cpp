@@ -229,7 +229,7 @@ const char kUsage[] =
     "  0  the command finished, and every file it wrote is complete\n"
     "  1  bad usage\n"
     "  2  the firm database was refused (a broken rule, damage, a lock, a hot\n"
-    "     journal, not a file)\n"
+    "     journal, not a file, or the same file as one the command writes)\n"
     "  3  a plug-in could not be loaded\n"
     "  4  no such menu entry\n"
     "  5  the dialog was refused: its scripted answers or values (the plug-in's\n"
