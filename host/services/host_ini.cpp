@@ -55,6 +55,13 @@ void Unusable(const std::string& text, bool writing)
 
 // A UTF-8 byte order mark, which an editor may put before the first line.
 inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+// A text file's lines end in CR LF on Windows: a line the host adds ends so
+// there (its "\r" kept with it, as a line read keeps its own).
+#ifdef _WIN32
+inline constexpr char kAddedLineEnd[] = "\r";
+#else
+inline constexpr char kAddedLineEnd[] = "";
+#endif
 
 // The file as lines, each as it stands but for its "\n" (a "\r" before it
 // stays part of the line, a NUL is a byte like any other), whether it began
@@ -178,10 +185,10 @@ bool WriteValue(const std::string& path, const char* section, const char* key, c
     }
     if (!done) {
         if (sectionFound) {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry + kAddedLineEnd);
         } else {
-            lines.push_back(std::string("[") + section + "]");
-            lines.push_back(entry);
+            lines.push_back(std::string("[") + section + "]" + kAddedLineEnd);
+            lines.push_back(entry + kAddedLineEnd);
         }
         // The lines added end in "\n", and so does the one before them.
         text.lastLineEnded = true;
