@@ -64,7 +64,8 @@ file(GLOB_RECURSE HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host/verify/.*")
-add_executable(TOMIVA ${HOST_SOURCES})
+# The stack check of the host with latitude (host/services/host_latitude.h).
+add_executable(TOMIVA ${HOST_SOURCES} ${CMAKE_SOURCE_DIR}/host/services/host_latitude_i386.S)
 target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}")
 add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
 target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
@@ -107,8 +108,18 @@ if(VENTALOR_TESTS)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/package_test.sh
             ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake $<TARGET_FILE:ExportFKVentalor>
             ${CMAKE_SOURCE_DIR}/docs/export-file.xsd ${PROJECT_VERSION} ${MINGW_OBJDUMP})
+  # A plug-in that breaks a promise of the contract on request, for the
+  # latitude host's checks (tests/cli/latitude_breach_plugin.cpp); kept out
+  # of the "plugins" folder, so that only the test loads it.
+  set(BREACH_DEF ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.def)
+  add_library(latitude_breach_plugin MODULE ${CMAKE_SOURCE_DIR}/tests/cli/latitude_breach_plugin.cpp
+              ${CMAKE_SOURCE_DIR}/options/options_dialog_block.cpp)
+  target_include_directories(latitude_breach_plugin PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(latitude_breach_plugin PROPERTIES PREFIX "" SUFFIX ".dll"
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_plugins LINK_DEPENDS ${BREACH_DEF})
+  target_link_options(latitude_breach_plugin PRIVATE ${BREACH_DEF} ${WINDOWS_STATIC_RUNTIME})
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
             $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data
-            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA})
+            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA} $<TARGET_FILE:latitude_breach_plugin>)
 endif()

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,7 @@
 #include "host/services/host_dates.h"
 #include "host/services/host_failures.h"
 #include "host/services/host_files.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
 #include "host/services/mazovia.h"
@@ -119,6 +121,19 @@ bool HostStart(const HostConfig& config, std::string* error)
         offence("data directory \"" + directory + "\" is longer than " + std::to_string(kHostMaxDataDirectory) +
                 " characters");
 
+    // The host with latitude keeps bare names in a folder of its own inside
+    // the data directory, made here.
+    std::string bareNames = directory;
+    if (problems.empty()) {
+        LatitudeConfigure(config.latitude);
+        if (LatitudeHas(LatitudeVariation::BareNamesElsewhere)) {
+            bareNames = Utf8Path(SystemPath(directory) / kLatitudeBareNameFolder);
+            std::filesystem::create_directories(SystemPath(bareNames), ec);
+            if (!std::filesystem::is_directory(SystemPath(bareNames), ec))
+                offence("the folder of bare file names \"" + bareNames + "\" cannot be made");
+        }
+    }
+
     // Without a firm the host still runs (to list plug-ins, say); its tables
     // then cannot be opened.
     if (problems.empty() && !config.firmPath.empty()) {
@@ -127,7 +142,9 @@ bool HostStart(const HostConfig& config, std::string* error)
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
         // The firm is read, never written: it must not be at a name the
         // command writes, under any of its names.
-        const std::string clash = FirmAtOutputName(directory, IdentityOfPath(config.firmPath));
+        std::string clash = FirmAtOutputName(directory, IdentityOfPath(config.firmPath));
+        if (clash.empty() && bareNames != directory)
+            clash = FirmAtOutputName(bareNames, IdentityOfPath(config.firmPath));
         if (firmError.empty() && !clash.empty())
             offence("the firm database " + config.firmPath + " is the same file as " + clash +
                     ", which the command writes, replaces or removes; keep the firm under another name");
@@ -135,6 +152,7 @@ bool HostStart(const HostConfig& config, std::string* error)
             FirmDatabaseClose();
     }
     if (!problems.empty()) {
+        LatitudeConfigure(0);
         SetError(error, problems);
         return false;
     }
@@ -142,6 +160,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dataDirectory = directory;
     state.firm = config.firmPath.empty() ? FileIdentity{} : IdentityOfPath(config.firmPath);
     state.dataDirectoryText = directoryText;
+    state.bareNameDirectory = bareNames;
     state.today = today;
     // Nobody can answer at a terminal that is not there.
     state.batch = config.batch || isatty(STDIN_FILENO) == 0;
@@ -161,6 +180,7 @@ bool HostStart(const HostConfig& config, std::string* error)
 
 std::vector<std::string> HostFinishCommand()
 {
+    LatitudeCheckGuards("at the command's end");
     HostCloseAllFiles();
     HostMarkWithheldEntries();
     const HostSession& state = HostState();
@@ -191,4 +211,5 @@ void HostStop()
     FirmDatabaseClose();
     ReleaseWrittenFiles();
     state = HostSession{};
+    LatitudeConfigure(0);
 }

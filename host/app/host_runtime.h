@@ -17,6 +17,8 @@ struct HostConfig {
     // trailing colon) or the control's number in the template (1-based).
     std::vector<std::string> dialogAnswers;
     bool dialogCancel = false; // batch: close the dialog with Cancel, not OK
+    // The host with latitude (host/services/host_latitude.h); 0 the plain host.
+    unsigned long long latitude = 0;
 };
 
 // Opens and validates the firm database and sets up the host's state.

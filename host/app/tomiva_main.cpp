@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -132,6 +133,42 @@ enum ExitCode {
     kExitPluginReported = 8,
     kExitFileIncomplete = 9,
     kExitVerify = 10,
+    kExitContractBroken = 11,
+};
+
+// The exit statuses, each once: --help prints this list (README.md has the
+// same table).  Of a command that failed in more than one way, the status
+// is the first of its failures in kStatusOfFailure's order below.
+struct ExitStatusText {
+    ExitCode status;
+    const char* text; // lines of --help, each but the first indented by 3
+};
+constexpr ExitStatusText kExitStatuses[] = {
+    {kExitOk, "the command finished, and every file it wrote is complete"},
+    {kExitUsage, "bad usage"},
+    {kExitFirm, "the firm database was refused (a broken rule, damage, a lock, a hot\n"
+                "journal, not a file, or the same file as one the command writes)"},
+    {kExitPlugin, "a plug-in could not be loaded"},
+    {kExitEntry, "no such menu entry"},
+    {kExitDialog, "the dialog was refused: its scripted answers or values (the plug-in's\n"
+                  "own checks among them), or a dialog that could not be shown; the\n"
+                  "command ran nothing"},
+    {kExitEntryMissing, "the plug-in asked for a host entry that this host lacks: the command\n"
+                        "was abandoned, or went on with a stand-in answer after Ignore"},
+    {kExitHostFailed, "the host failed the command: a read of the firm database failed (an\n"
+                      "SQLite error, a damaged file) or memory ran short; the files the\n"
+                      "plug-in was writing then are removed"},
+    {kExitPluginReported, "the plug-in reported a failure in the host's error notice (an export\n"
+                          "it could not write whole: it kept the earlier file)"},
+    {kExitFileIncomplete, "a file the command wrote is not complete: it could not be created,\n"
+                          "written or closed, or an XML file is not one whole document"},
+#ifdef TOMIVA_WITH_VERIFY
+    {kExitVerify, "an export file of a batch run failed verification: not valid against the\n"
+                  "schema, or not what the firm holds"},
+#endif
+    {kExitContractBroken, "--host-latitude: the plug-in broke a promise of the host's contract (a\n"
+                          "slot of its dialog object overridden, a write past a buffer of the\n"
+                          "host, on i386 a call that left the stack pointer off); comes first"},
 };
 
 // The verify command and the check of a batch run's files need libxml2,
@@ -160,15 +197,11 @@ enum ExitCode {
 #define TOMIVA_USAGE_FIRM \
     "the firm database (needed by run; verify reconciles\n" \
     "                       an export file with it)"
-#define TOMIVA_USAGE_EXIT_VERIFY \
-    "  10 an export file of a batch run failed verification: not valid against the\n" \
-    "     schema, or not what the firm holds\n"
 #else
 #define TOMIVA_USAGE_RUN_VERIFIES ""
 #define TOMIVA_USAGE_VERIFY ""
 #define TOMIVA_USAGE_NO_VERIFY ""
 #define TOMIVA_USAGE_FIRM "the firm database (needed by run)"
-#define TOMIVA_USAGE_EXIT_VERIFY ""
 #endif
 
 const char kUsage[] =
@@ -216,6 +249,15 @@ const char kUsage[] =
     TOMIVA_USAGE_NO_VERIFY
     "  --fail-allocation N  refuse the N-th block of memory that the command asks\n"
     "                       the host for (for trying how it copes with a shortage)\n"
+    "  --host-latitude N    run: a host that answers the plug-in in other ways that\n"
+    "                       the contract of its entries allows, and checks that the\n"
+    "                       plug-in keeps its promises (exit 11 when it does not);\n"
+    "                       N mod 16 picks the variations, 1 bare file names kept\n"
+    "                       in the folder tomiva-bare-names of the data directory,\n"
+    "                       2 VAT lines not in use left out, 4 other values where\n"
+    "                       results are not promised, 8 memory and buffers filled\n"
+    "                       with a pattern, added up (0: all four); N seeds the\n"
+    "                       values.  0 or absent: the plain host\n"
     "  --version            the version of tomiva and of the plug-in it comes with\n"
     "  -h, --help           this text\n"
     "\n"
@@ -225,26 +267,23 @@ const char kUsage[] =
     "                       throws, SQLite gets no memory), counted from the start\n"
     "\n"
     "Exit status (of a command that failed in more than one way, the first that\n"
-    "applies in this order; each failure is also named on standard error):\n"
-    "  0  the command finished, and every file it wrote is complete\n"
-    "  1  bad usage\n"
-    "  2  the firm database was refused (a broken rule, damage, a lock, a hot\n"
-    "     journal, not a file, or the same file as one the command writes)\n"
-    "  3  a plug-in could not be loaded\n"
-    "  4  no such menu entry\n"
-    "  5  the dialog was refused: its scripted answers or values (the plug-in's\n"
-    "     own checks among them), or a dialog that could not be shown; the\n"
-    "     command ran nothing\n"
-    "  6  the plug-in asked for a host entry that this host lacks: the command\n"
-    "     was abandoned, or went on with a stand-in answer after Ignore\n"
-    "  7  the host failed the command: a read of the firm database failed (an\n"
-    "     SQLite error, a damaged file) or memory ran short; the files the\n"
-    "     plug-in was writing then are removed\n"
-    "  8  the plug-in reported a failure in the host's error notice (an export\n"
-    "     it could not write whole: it kept the earlier file)\n"
-    "  9  a file the command wrote is not complete: it could not be created,\n"
-    "     written or closed, or an XML file is not one whole document\n"
-    TOMIVA_USAGE_EXIT_VERIFY;
+    "applies in this order, but 11 first; each failure is also named on standard\n"
+    "error):\n";
+
+void PrintUsage()
+{
+    std::fputs(kUsage, stdout);
+    for (const ExitStatusText& row : kExitStatuses) {
+        std::printf("  %-2d ", static_cast<int>(row.status));
+        for (const char* c = row.text; *c != '\0'; ++c) {
+            std::putchar(*c);
+            if (*c == '\n')
+                std::fputs("     ", stdout);
+        }
+        std::putchar('\n');
+    }
+}
+
 
 struct Arguments {
     HostConfig config;
@@ -290,7 +329,7 @@ int Parse(int argc, char** argv, Arguments* a)
         std::string v;
         long long n = 0;
         if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+            PrintUsage();
             return kExitOk;
         } else if (arg == "--batch") {
             a->config.batch = true;
@@ -307,7 +346,7 @@ int Parse(int argc, char** argv, Arguments* a)
             (arg == "--from" ? a->from : arg == "--to" ? a->to : a->scope) = v;
         } else if (arg == "--firm" || arg == "--dir" || arg == "--today" || arg == "--plugin" || arg == "--answer" ||
                    arg == "--prompt-answers" || arg == "--withhold" || arg == "--documents" || arg == "--seed" ||
-                   arg == "--year" || arg == "--fail-allocation") {
+                   arg == "--year" || arg == "--fail-allocation" || arg == "--host-latitude") {
             if (!value(&v))
                 return UsageError(arg + " needs a value");
             if (arg == "--firm")
@@ -326,6 +365,14 @@ int Parse(int argc, char** argv, Arguments* a)
                 if (!ParseNumber(v, 1, 65535, &n))
                     return UsageError("--withhold takes an entry number, not \"" + v + "\"");
                 a->withheld.push_back(static_cast<int>(n));
+            } else if (arg == "--host-latitude") {
+                // Digits only: strtoull would take a sign or blanks.
+                char* end = nullptr;
+                const unsigned long long latitude = std::strtoull(v.c_str(), &end, 10);
+                if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || *end != '\0' ||
+                    latitude == ULLONG_MAX)
+                    return UsageError("--host-latitude takes a number from 0, not \"" + v + "\"");
+                a->config.latitude = latitude;
             } else if (arg == "--fail-allocation") {
                 if (!ParseNumber(v, 1, INT32_MAX, &n))
                     return UsageError("--fail-allocation takes a count from 1, not \"" + v + "\"");
@@ -600,6 +647,10 @@ int CommandStatus(bool listWritten, std::vector<std::string>* complete)
         *complete = written;
     for (const HostFailure& failure : HostState().failures)
         std::fprintf(stderr, "tomiva: the command failed: %s\n", failure.text.c_str());
+    // A broken promise of the plug-in's comes first: nothing it did after can
+    // be trusted.
+    if (HostFailedWith(HostFailureKind::ContractBroken))
+        return kExitContractBroken;
     if (HostDialogRefused())
         return kExitDialog;
     static constexpr struct {

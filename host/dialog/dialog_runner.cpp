@@ -99,6 +99,7 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
     WDialogBase standIn{HostDialogBaseVtable(), {}};
     d.object = dialog != nullptr ? dialog : &standIn;
     DialogAttachment attachment(d);
+    LatitudeCheckDialogTable(d.object);
 
     DIALOG_VIRTUAL(d, DlgTransfer, 0);
     DIALOG_VIRTUAL(d, DlgOnInit);
@@ -118,7 +119,7 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
             RunScripted(d, dialogId);
     }
     DIALOG_VIRTUAL(d, DlgOnClose, d.result);
-    return d.result & 0xFFFF;
+    return LatitudeLow16(d.result & 0xFFFF);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_template.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 
 struct DialogControlState {
     bool enabled = true;
@@ -111,9 +112,38 @@ Fn* DialogSlotFunction(void* object, int slot, Fn* own)
         return reinterpret_cast<Fn*>(const_cast<void*>(base->vtable[slot]));
     return own;
 }
+
+// The host with latitude checks the dialog object's virtual table: slots 1
+// to 34 must be the base's own operations (dialog_latitude.cpp).  The whole
+// table when HostRunDialog gets the object; one slot again after the host
+// called through it (a call routine of the plug-in is bound by then).
+void LatitudeCheckDialogTable(const void* object);
+void LatitudeCheckDialogSlot(const void* object, int slot);
+
+// Calls the object's operation in `slot`; under --host-latitude the slot is
+// checked after the call, and on i386 the stack pointer around it.
+template <typename Fn, typename... Args>
+auto DialogVirtual(void* object, int slot, Fn* own, Args... args)
+{
+    Fn* function = DialogSlotFunction<Fn>(object, slot, own);
+    if (!LatitudeOn())
+        return function(object, args...);
+    using Result = decltype(function(object, args...));
+#ifdef HOST_LATITUDE_STACK_CHECK
+    const Result result = LatitudeCheckedCall<Result>(
+        [slot] {
+            return "the dialog object's operation in slot " + std::to_string(slot) + " (entry " +
+                   std::to_string(kDialogBaseSlotEntries[static_cast<std::size_t>(slot)]) + ")";
+        },
+        reinterpret_cast<const void*>(function), true, object, args...);
+#else
+    const Result result = function(object, args...);
+#endif
+    LatitudeCheckDialogSlot(object, slot);
+    return result;
+}
 #define DIALOG_VIRTUAL(dialog, Name, ...) \
-    DialogSlotFunction<host_types::Name>((dialog).object, kDialogSlot_##Name, &tomiva::Name)( \
-        (dialog).object __VA_OPT__(, ) __VA_ARGS__)
+    DialogVirtual<host_types::Name>((dialog).object, kDialogSlot_##Name, &tomiva::Name __VA_OPT__(, ) __VA_ARGS__)
 
 // Presses a button as a person would: through the object's OnCommand, whose
 // base validates and transfers before OK closes the dialog.

@@ -13,6 +13,7 @@
 #include "host/firm/firm_session.h"
 #include "host/firm/firm_validation.h"
 #include "host/services/host_files.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "host/services/mazovia.h"
@@ -31,11 +32,15 @@ bool Prepare(sqlite3* db, const char* sql, Statement* statement)
     return PrepareStatement(db, sql, statement, SQLITE_PREPARE_PERSISTENT);
 }
 
-void SetUpTable(FirmTable* table, int number, std::size_t recordSize)
+// The host with latitude keeps a guard behind each record buffer and its
+// pattern in it.
+void SetUpTable(FirmTable* table, int number, std::size_t recordSize, const char* name)
 {
-    table->record.assign(recordSize, 0);
+    table->record.assign(recordSize + (LatitudeOn() ? kLatitudeGuardSize : 0), 0);
     table->object.number = number;
     table->object.record = table->record.data();
+    LatitudeFill(table->record.data(), recordSize);
+    LatitudeGuard(name, table->record.data(), recordSize);
 }
 
 } // namespace
@@ -297,9 +302,12 @@ bool OpenFirm(const std::string& path, std::string* error)
         SetError(error, std::string("cannot read the firm database: ") + sqlite3_errmsg(session->db));
         return false;
     }
-    SetUpTable(&session->contractors, kTableContractors, kContractorLayout.size);
-    SetUpTable(&session->invoices, kTablePurchaseInvoices, kInvoiceLayout.size);
-    SetUpTable(&session->corrections, kTablePurchaseCorrections, kCorrectionLayout.size);
+    SetUpTable(&session->contractors, kTableContractors, kContractorLayout.size,
+               "the record buffer of table 35, the contractors");
+    SetUpTable(&session->invoices, kTablePurchaseInvoices, kInvoiceLayout.size,
+               "the record buffer of table 52, the purchase invoices");
+    SetUpTable(&session->corrections, kTablePurchaseCorrections, kCorrectionLayout.size,
+               "the record buffer of table 54, the purchase corrections");
     Current() = std::move(session);
     return true;
 }
@@ -322,6 +330,9 @@ bool FirmDatabaseOpen(const std::string& path, std::string* error)
 
 void FirmDatabaseClose()
 {
+    if (FirmSession* firm = Current().get())
+        for (FirmTable* table : {&firm->contractors, &firm->invoices, &firm->corrections})
+            LatitudeUnguard(table->record.data());
     FirmReleaseLeftLines();
     Current().reset();
 }

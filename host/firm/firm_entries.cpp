@@ -13,6 +13,7 @@
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -99,10 +100,10 @@ int HOST_CONV_STDCALL HostPrepareTable(void* table, int /*mode*/)
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr || table == nullptr)
         return 0;
-    return table == &firm->contractors.object || table == &firm->invoices.object ||
-                   table == &firm->corrections.object
-               ? 1
-               : 0;
+    return LatitudeUnused(table == &firm->contractors.object || table == &firm->invoices.object ||
+                                  table == &firm->corrections.object
+                              ? 1
+                              : 0);
 }
 
 int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /*from*/, int /*to*/, int /*flags*/)
@@ -114,7 +115,7 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
         return 0;
     }
     WriteScan(scan, ScanBlock{kScanOpenMark, kind, 0});
-    return 1;
+    return LatitudeNonzero(1);
 }
 
 // 1 while a document was read, 0 after the last one; a read that fails gives
@@ -149,7 +150,7 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         unsigned char* record = (invoices ? firm->invoices : firm->corrections).record.data();
         PackDocument(next, *layout, record);
         if (!ColumnsReadWhole(firm->db)) {
-            std::memset(record, 0, layout->size);
+            LatitudeClear(record, layout->size);
             FirmStepFailed(where(), firm->db, SQLITE_NOMEM);
             return kScanFailed;
         }
@@ -161,6 +162,7 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         running = RunningScan{next, block.lastRowid};
     else
         sqlite3_reset(next);
+    LatitudeCheckGuards("after HostScanNext (52279)");
     return read;
 }
 
@@ -169,7 +171,7 @@ int HOST_CONV_STDCALL HostScanClose(void* scan)
     if (scan == nullptr)
         return 0;
     WriteScan(scan, ScanBlock{});
-    return 1;
+    return LatitudeUnused(1);
 }
 
 int32_t* HOST_CONV_STDCALL HostContractorKey(void) { return &ContractorSlot(); }
@@ -183,7 +185,8 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
     if (firm == nullptr)
         return 0;
     unsigned char* record = firm->contractors.record.data();
-    std::memset(record, 0, kContractorLayout.size);
+    LatitudeCheckGuards("before HostFindContractor (52352)");
+    LatitudeClear(record, kContractorLayout.size);
     if (mode != kFindByKeySlot)
         return 0;
     const int32_t number = ContractorSlot();
@@ -206,9 +209,9 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
         return 1;
     });
     if (found == 0)
-        std::memset(record, 0, kContractorLayout.size); // nothing half packed stays
+        LatitudeClear(record, kContractorLayout.size); // nothing half packed stays
     sqlite3_reset(find);
-    return found;
+    return LatitudeNonzero(found);
 }
 
 // The replacement host keeps one firm, so every firm number (the plug-in
@@ -247,7 +250,7 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
     if (result == 0)
         std::memset(buffer, 0, static_cast<std::size_t>(size));
     sqlite3_reset(read);
-    return result;
+    return LatitudeUnused(result);
 }
 
 // The rate in percent; 0.0 for a code without a row.  A read that fails

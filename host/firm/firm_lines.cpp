@@ -20,6 +20,7 @@
 #include "host/firm/firm_records.h"
 #include "host/firm/firm_session.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ std::string LinesOf(const LineTable& table, int32_t documentKey)
 // and the status block of the look-up that found them, where a load of them
 // that fails is told.
 struct LineList {
-    std::size_t recordSize;
+    const LineLayout* layout;
     int count;
     std::vector<unsigned char> records;
     void* status;
@@ -116,10 +117,10 @@ namespace tomiva {
 int HOST_CONV_STDCALL HostLineTable(int kind)
 {
     if (kind == kInvoiceLayout.scanKind)
-        return kInvoiceLineTable;
+        return LatitudeLow16(kInvoiceLineTable);
     if (kind == kCorrectionLayout.scanKind)
-        return kCorrectionLineTable;
-    return 0;
+        return LatitudeLow16(kCorrectionLineTable);
+    return LatitudeLow16(0);
 }
 
 int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int documentKey)
@@ -133,16 +134,16 @@ int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int do
         const LineStatusBlock block{kStatusMark, ready ? 0 : 1};
         std::memcpy(status, &block, sizeof block);
     }
-    return ready ? 1 : 0;
+    return LatitudeUnused(ready ? 1 : 0);
 }
 
 int HOST_CONV_STDCALL HostStatusFailed(void* status)
 {
     if (status == nullptr)
-        return 1;
+        return LatitudeNonzero(1);
     LineStatusBlock block;
     std::memcpy(&block, status, sizeof block);
-    return block.mark != kStatusMark || block.failed != 0 ? 1 : 0;
+    return LatitudeNonzero(block.mark != kStatusMark || block.failed != 0 ? 1 : 0);
 }
 
 // The list of a document's lines, or null when it has none.  A read that
@@ -217,7 +218,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
         cursor.passedBelow = wanted + 1;
         std::unique_ptr<LineList> found;
         if (read != 0) {
-            found = std::make_unique<LineList>(LineList{size, read, std::move(records), status});
+            found = std::make_unique<LineList>(LineList{table->layout, read, std::move(records), status});
             LiveLists().insert(found.get());
         }
         answered = true;
@@ -258,21 +259,38 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
         const LineTable* table = FindLineTable(keyBlock.lineTable);
         return table != nullptr ? LinesOf(*table, keyBlock.documentKey) : std::string("table vat_line");
     };
+    const std::size_t size = found->layout->size;
+    // The host with latitude loads only the lines in use, and says how many.
+    const bool inUseOnly = LatitudeHas(LatitudeVariation::LinesInUseOnly);
+    auto inUse = [&](int i) { return found->layout->inUse.Read(found->records.data() + i * size) != 0; };
+    int kept = loading;
+    if (inUseOnly)
+        for (int i = 0; i < loading; ++i)
+            kept -= inUse(i) ? 0 : 1;
+    if (kept == 0)
+        return LatitudeUnused(1);
     const int done = FirmEntryGuard(0, where, [&] {
         auto loaded = std::make_unique<LoadedLines>();
-        loaded->records.assign(found->records.begin(),
-                               found->records.begin() + static_cast<std::ptrdiff_t>(loading * found->recordSize));
-        for (int i = 0; i < loading; ++i)
-            loaded->pointers.push_back(loaded->records.data() + i * found->recordSize);
+        const auto record = [&](int i) { return found->records.begin() + static_cast<std::ptrdiff_t>(i * size); };
+        if (!inUseOnly) {
+            loaded->records.assign(record(0), record(loading));
+        } else {
+            loaded->records.reserve(static_cast<std::size_t>(kept) * size);
+            for (int i = 0; i < loading; ++i)
+                if (inUse(i))
+                    loaded->records.insert(loaded->records.end(), record(i), record(i + 1));
+        }
+        for (int i = 0; i < kept; ++i)
+            loaded->pointers.push_back(loaded->records.data() + i * size);
         LiveLines().insert(loaded.get());
         *lines = loaded->pointers.data();
         *aux = loaded.release();
-        *count = loading;
+        *count = kept;
         return 1;
     });
     if (done == 0 && found->status != nullptr)
         MarkFailed(found->status);
-    return done;
+    return LatitudeUnused(done);
 }
 
 int HOST_CONV_STDCALL HostFreeList(void** list)
@@ -283,7 +301,7 @@ int HOST_CONV_STDCALL HostFreeList(void** list)
     if (LiveLists().erase(found) != 0)
         delete found;
     *list = nullptr;
-    return 1;
+    return LatitudeUnused(1);
 }
 
 int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* count, int /*loaded*/,
@@ -299,7 +317,7 @@ int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* 
         *lines = nullptr;
     if (count != nullptr)
         *count = 0;
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva

@@ -11,6 +11,7 @@
 #include "host/common/host_date.h"
 #include "host/common/utf8.h"
 #include "host/firm/firm_queries.h"
+#include "host/services/host_latitude.h"
 #include "host/services/mazovia.h"
 
 std::string_view ColumnText(sqlite3_stmt* row, int column)
@@ -80,6 +81,8 @@ void PackDate(unsigned char* record, HostDateField field, sqlite3_stmt* row, int
     char packed[HostDateField::kWidth];
     if (IsoDateToHost(CellText(row, column), packed))
         field.Write(record, std::string_view(packed, sizeof packed - 1));
+    else
+        field.Write(record, ""); // over whatever the record held
 }
 
 void PackAmount(unsigned char* record, Field<LeF64> field, sqlite3_stmt* row, int column)
@@ -163,7 +166,7 @@ double HostAmountUnitsByDigits(double zloty) { return std::isfinite(zloty) ? Amo
 void PackContractor(sqlite3_stmt* row, unsigned char* record)
 {
     const ContractorLayout& layout = kContractorLayout;
-    std::memset(record, 0, layout.size);
+    LatitudeClear(record, layout.size);
     PackText(record, layout.shortName, row, firm_sql::kContractorShortName);
     PackText(record, layout.fullName, row, firm_sql::kContractorFullName);
     PackText(record, layout.address, row, firm_sql::kContractorAddress);
@@ -173,7 +176,7 @@ void PackContractor(sqlite3_stmt* row, unsigned char* record)
 void PackDocument(sqlite3_stmt* row, const DocumentLayout& layout, unsigned char* record)
 {
     using namespace firm_sql;
-    std::memset(record, 0, layout.size);
+    LatitudeClear(record, layout.size);
     layout.documentKey.Write(record, static_cast<int32_t>(ColumnInt(row, kDocumentKey)));
     PackDate(record, layout.periodDate, row, kDocumentPeriodDate);
     PackDate(record, layout.issueDate, row, kDocumentIssueDate);
@@ -194,7 +197,7 @@ void PackDocument(sqlite3_stmt* row, const DocumentLayout& layout, unsigned char
 void PackLine(sqlite3_stmt* row, const LineLayout& layout, unsigned char* record)
 {
     using namespace firm_sql;
-    std::memset(record, 0, layout.size);
+    LatitudeClear(record, layout.size);
     layout.inUse.Write(record, static_cast<int32_t>(ColumnInt(row, kLineInUse)));
     PackAmount(record, layout.amount, row, kLineAmount);
     layout.rateCode.Write(record, static_cast<int16_t>(ColumnInt(row, kLineRateCode)));

@@ -9,6 +9,7 @@
 #include "host/common/system_path.h"
 #include "host/plugins/plugin_modules.h"
 #include "host/plugins/plugin_registry.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -41,10 +42,31 @@ bool HostLoadPlugin(const std::string& path, std::string* error)
     }
     Loaded().push_back(module);
     char name[256] = {};
+    // The host with latitude calls export 30009 too, and on i386 checks the
+    // stack pointer around each call.
+    auto* entry30009 = LatitudeOn() ? reinterpret_cast<PluginEntry30009Function*>(PluginEntryByNumber(module, kEntry30009))
+                                    : nullptr;
+#ifdef HOST_LATITUDE_STACK_CHECK
+    if (LatitudeOn()) {
+        const int answer = LatitudeCheckedCall<int>([] { return std::string("PluginQuery (export 30001)"); },
+                                                    reinterpret_cast<const void*>(query), true, nullptr,
+                                                    reinterpret_cast<void*>(&HostProcedure), name);
+        HostSetLoadingModule(path);
+        LatitudeCheckedCall<int>([] { return std::string("PluginLoad (export 30008)"); },
+                                 reinterpret_cast<const void*>(load), true, nullptr, answer == 0 ? 0 : 1);
+        HostSetLoadingModule("");
+        if (entry30009 != nullptr)
+            LatitudeCheckedCall<int>([] { return std::string("export 30009"); },
+                                     reinterpret_cast<const void*>(entry30009), false, nullptr);
+        return true;
+    }
+#endif
     const int answer = query(reinterpret_cast<void*>(&HostProcedure), name);
     HostSetLoadingModule(path);
     load(answer == 0 ? 0 : 1);
     HostSetLoadingModule("");
+    if (entry30009 != nullptr)
+        entry30009();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "contract/plugin_descriptor.h"
 #include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -32,6 +33,13 @@ bool HostRunMenuEntry(const std::string& name)
 {
     for (const HostMenuEntry& e : Entries())
         if (e.name == name) {
+#ifdef HOST_LATITUDE_STACK_CHECK
+            if (LatitudeOn()) {
+                LatitudeCheckedCall<int>([] { return std::string("the command handler of the descriptor"); },
+                                         reinterpret_cast<const void*>(e.handler), false, nullptr);
+                return true;
+            }
+#endif
             e.handler();
             return true;
         }
@@ -55,7 +63,7 @@ int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
                                      [&](const HostMenuEntry& e) { return e.command == entry.command; }),
                       entries.end());
         entries.push_back(entry);
-        return 1;
+        return LatitudeUnused(1);
     });
 }
 
@@ -66,7 +74,7 @@ int HOST_CONV_STDCALL HostReleaseCommand(int command)
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [&](const HostMenuEntry& e) { return e.command == static_cast<unsigned>(command); }),
                   entries.end());
-    return entries.size() != before ? 1 : 0;
+    return LatitudeUnused(entries.size() != before ? 1 : 0);
 }
 
 } // namespace tomiva

@@ -12,6 +12,7 @@
 #include "host/common/entry_guard.h"
 #include "host/common/host_date.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_session.h"
 
 std::string HostSystemDate()
@@ -43,7 +44,11 @@ int HOST_CONV_STDCALL HostToday(char* date)
     });
     if (given == 0)
         date[0] = '\0';
-    return given;
+    // The slot is the caller's 256 bytes: behind the date text the host with
+    // latitude leaves its pattern.
+    else if (LatitudeHas(LatitudeVariation::PatternFill))
+        LatitudeFill(date + kHostDateWidth, kLatitudeDateSlotPattern);
+    return LatitudeUnused(given);
 }
 
 int HOST_CONV_STDCALL HostUnpackDate(const char* date, int16_t* year, int16_t* month, int16_t* day, int /*reserved*/)
@@ -58,14 +63,14 @@ int HOST_CONV_STDCALL HostUnpackDate(const char* date, int16_t* year, int16_t* m
         *month = static_cast<int16_t>(m);
     if (day != nullptr)
         *day = static_cast<int16_t>(d);
-    return ok ? 1 : 0;
+    return LatitudeUnused(ok ? 1 : 0);
 }
 
 int HOST_CONV_STDCALL HostCompareDates(const char* a, const char* b)
 {
     // A null date is no date, like the empty text, and so earlier than any.
     const int order = std::strncmp(a != nullptr ? a : "", b != nullptr ? b : "", kHostDateWidth);
-    return (order > 0) - (order < 0);
+    return LatitudeOrder((order > 0) - (order < 0));
 }
 
 int HOST_CONV_STDCALL HostAddDays(char* date, int days)
@@ -75,9 +80,9 @@ int HOST_CONV_STDCALL HostAddDays(char* date, int days)
         return 0;
     const CivilDate moved = CivilFromDays(DaysFromCivil(y, m, d) + days);
     if (moved.year < 1 || moved.year > 9999)
-        return 0; // no four-digit form: the date stays as it was
+        return LatitudeUnused(0); // no four-digit form: the date stays as it was
     HostFormatDate(date, moved.year, moved.month, moved.day);
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva

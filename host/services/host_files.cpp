@@ -25,6 +25,7 @@
 #include "host/common/file_kind.h"
 #include "host/common/system_path.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "host/services/mazovia.h"
@@ -266,6 +267,8 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
 #endif
 }
 
+// Where a bare name lives is the host's choice: the data directory, or the
+// folder of its own that the host with latitude keeps (HostStart makes it).
 std::string HostResolvePath(const char* path)
 {
     if (path == nullptr)
@@ -274,7 +277,7 @@ std::string HostResolvePath(const char* path)
     const std::string system = MazoviaToUtf8(path);
     if (!IsBareName(path))
         return system;
-    std::string full = HostState().dataDirectory;
+    std::string full = HostState().bareNameDirectory;
     if (!full.empty() && !IsSeparator(full.back()))
         full += '/';
     return full + system;
@@ -399,7 +402,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
     if (StreamOf(file) == nullptr)
         return 0;
     OpenFiles().erase(file);
-    return CloseAndForget(file) ? 1 : 0;
+    return LatitudeUnused(CloseAndForget(file) ? 1 : 0);
 }
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)
@@ -430,7 +433,7 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
         std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
     if (written < static_cast<std::size_t>(count))
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
-    return static_cast<int>(written);
+    return LatitudeUnused(static_cast<int>(written));
 }
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
@@ -456,11 +459,18 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     va_end(args);
     if (written < 0)
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
-    return written;
+    LatitudeCheckGuards("after HostFilePrintf (52541)");
+    return LatitudeNonNegative(written);
 }
 
-// The directory as host text (Mazovia), as the plug-in takes every text.
-const char* HOST_CONV_STDCALL HostDataDirectory(void) { return HostState().dataDirectoryText.c_str(); }
+// The directory as host text (Mazovia), as the plug-in takes every text;
+// the host with latitude hands it out in a buffer with its pattern behind.
+const char* HOST_CONV_STDCALL HostDataDirectory(void)
+{
+    if (LatitudeOn())
+        return LatitudeDataDirectoryText(HostState().dataDirectoryText);
+    return HostState().dataDirectoryText.c_str();
+}
 
 // The caller guarantees room in path for a separator, the name and the NUL;
 // the entry has no size to check against.
@@ -474,7 +484,7 @@ int HOST_CONV_STDCALL HostAppendPath(char* path, const char* name)
         path[length] = '\0';
     }
     std::memcpy(path + length, name, std::strlen(name) + 1);
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva

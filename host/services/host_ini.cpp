@@ -18,6 +18,7 @@
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_files.h"
 
 namespace {
@@ -259,7 +260,7 @@ int HOST_CONV_CDECL HostIniAccess(const char* file, int mode, const char* sectio
         return kStatusFailed;
     });
     va_end(args);
-    return status;
+    return LatitudeLow16(status);
 }
 
 } // namespace tomiva

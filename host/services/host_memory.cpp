@@ -16,6 +16,7 @@
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
 #include "host/services/host_files.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_session.h"
 
 namespace {
@@ -100,7 +101,13 @@ void* HOST_CONV_CDECL HostAlloc(int size)
         ShortOfMemory(size);
         return nullptr;
     }
-    return Keep(std::malloc(BlockSize(size)), size);
+    void* block = Keep(std::malloc(BlockSize(size)), size);
+    if (LatitudeHas(LatitudeVariation::PatternFill) && block != nullptr) {
+        // Nothing promises zeros: the host with latitude hands out its pattern.
+        LatitudeFill(block, BlockSize(size));
+        LatitudeBlockKept(block, BlockSize(size));
+    }
+    return block;
 }
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
@@ -114,7 +121,9 @@ void* HOST_CONV_CDECL HostAllocClear(int count, int size)
         ShortOfMemory(bytes);
         return nullptr;
     }
-    return Keep(std::calloc(BlockSize(bytes), 1), bytes);
+    void* block = Keep(std::calloc(BlockSize(bytes), 1), bytes);
+    LatitudeBlockKept(block, BlockSize(bytes)); // zero-filled: that is this entry's promise
+    return block;
 }
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
@@ -130,14 +139,24 @@ int HOST_CONV_CDECL HostRealloc(void** block, int size)
         void* fresh = Keep(std::malloc(BlockSize(size)), size);
         if (fresh == nullptr)
             return 0;
+        LatitudeFill(fresh, BlockSize(size));
+        LatitudeBlockKept(fresh, BlockSize(size));
         *block = fresh;
-        return 1;
+        return LatitudeNonzero(1);
     }
+    const std::size_t before = LatitudeHas(LatitudeVariation::PatternFill) ? LatitudeBlockSize(*block) : SIZE_MAX;
     // The block's entry in the set moves to its new address as it is:
     // nothing is allocated once realloc has moved the block.
     auto entry = LiveBlocks().extract(*block);
     void* resized = std::realloc(*block, BlockSize(size));
     if (resized != nullptr) {
+        if (LatitudeHas(LatitudeVariation::PatternFill)) {
+            // The grown part holds the pattern, not what realloc left there.
+            LatitudeBlockGone(*block);
+            if (before < BlockSize(size))
+                LatitudeFill(static_cast<unsigned char*>(resized) + before, BlockSize(size) - before);
+            LatitudeBlockKept(resized, BlockSize(size));
+        }
         *block = resized;
         if (!entry.empty())
             entry.value() = resized;
@@ -146,7 +165,7 @@ int HOST_CONV_CDECL HostRealloc(void** block, int size)
         LiveBlocks().insert(std::move(entry));
     if (resized == nullptr)
         ShortOfMemory(size); // realloc leaves the old block as it was
-    return resized != nullptr ? 1 : 0;
+    return resized != nullptr ? LatitudeNonzero(1) : 0;
 }
 
 int HOST_CONV_CDECL HostFree(void* block)
@@ -156,8 +175,9 @@ int HOST_CONV_CDECL HostFree(void* block)
     // A block the host never handed out is freed all the same, so that the
     // sanitizers report the plug-in's misuse (a double release) where it is.
     LiveBlocks().erase(block);
+    LatitudeBlockGone(block);
     std::free(block);
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva

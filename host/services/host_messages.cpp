@@ -15,6 +15,7 @@
 #include "host/common/entry_guard.h"
 #include "host/common/host_format.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_progress.h"
 #include "host/services/host_session.h"
 #include "host/services/mazovia.h"
@@ -147,13 +148,14 @@ namespace tomiva {
 
 int HOST_CONV_STDCALL HostMessageBox(const char* title, const char* text, int /*flags*/)
 {
-    return HostEntryGuard(1, [&] { return HostShowMessage("box", title, text); });
+    return LatitudeUnused(HostEntryGuard(1, [&] { return HostShowMessage("box", title, text); }));
 }
 
 int HOST_CONV_STDCALL HostMessageBoxV(int /*owner*/, const char* title, const char* format, int /*flags*/,
                                       va_list args)
 {
-    return HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); });
+    return LatitudeUnused(
+        HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); }));
 }
 
 int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int flags, ...)
@@ -163,17 +165,17 @@ int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int f
     const int result =
         HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); });
     va_end(args);
-    return result;
+    return LatitudeUnused(result);
 }
 
 // The plug-in's error notice tells of a failure: the command is marked with
 // it, so that tomiva does not end as if all went well.
 int HOST_CONV_STDCALL HostErrorMessage(const char* text)
 {
-    return HostEntryGuard(1, [&] {
+    return LatitudeUnused(HostEntryGuard(1, [&] {
         HostRecordFailure(HostFailureKind::PluginReported, "the plug-in reported: " + Readable(text));
         return HostShowMessage("error", "", text);
-    });
+    }));
 }
 
 } // namespace tomiva

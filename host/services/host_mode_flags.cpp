@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -13,13 +14,13 @@ uint16_t g_modeFlags = 0;
 
 namespace tomiva {
 
-int HOST_CONV_STDCALL HostGetModeFlags(void) { return g_modeFlags; }
+int HOST_CONV_STDCALL HostGetModeFlags(void) { return LatitudeLow16(g_modeFlags); }
 
 int HOST_CONV_STDCALL HostSetModeFlags(int mask, int set)
 {
     const uint16_t bits = static_cast<uint16_t>(mask & 0xFFFF);
     g_modeFlags = static_cast<uint16_t>(set != 0 ? g_modeFlags | bits : g_modeFlags & ~bits);
-    return g_modeFlags;
+    return LatitudeUnused(g_modeFlags);
 }
 
 } // namespace tomiva

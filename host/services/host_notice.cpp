@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
@@ -14,13 +15,17 @@ namespace tomiva {
 int HOST_CONV_CDECL HostNotice(int /*kind*/, int16_t* flag, int /*reserved*/, const char* text)
 {
     HostShowMessageAndGoOn("notice", "", text);
+    // The notice may change its flag: the host with latitude leaves another
+    // value there.
+    if (flag != nullptr && LatitudeHas(LatitudeVariation::OtherResults))
+        *flag = static_cast<int16_t>(LatitudeRandom());
     if (flag == nullptr || HostState().batch || isatty(STDIN_FILENO) == 0)
-        return 1;
+        return LatitudeUnused(1);
     std::fprintf(stderr, "Nie pokazywać więcej tego komunikatu? [t/N] ");
     char answer[16];
     if (std::fgets(answer, sizeof answer, stdin) != nullptr && (answer[0] == 't' || answer[0] == 'T'))
         *flag = 1;
-    return 1;
+    return LatitudeUnused(1);
 }
 
 } // namespace tomiva

@@ -14,6 +14,7 @@
 
 #include "host/common/entry_guard.h"
 #include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -96,7 +97,7 @@ int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
         State() = Progress{};
         State().open = true;
         State().live = isatty(STDERR_FILENO) != 0;
-        return 1;
+        return LatitudeUnused(1);
     });
 }
 
@@ -108,7 +109,7 @@ int HOST_CONV_STDCALL HostProgressText(const char* detail, const char* heading)
             p.detail = MazoviaToUtf8(detail);
         if (heading != nullptr)
             p.heading = MazoviaToUtf8(heading);
-        return 1;
+        return LatitudeUnused(1);
     });
 }
 
@@ -117,7 +118,7 @@ int HOST_CONV_STDCALL HostProgressUpdate(void)
     return HostEntryGuard(0, [] {
         ++State().updates;
         Draw();
-        return 1;
+        return LatitudeUnused(1);
     });
 }
 
@@ -126,7 +127,7 @@ int HOST_CONV_STDCALL HostProgressClose(void)
     return HostEntryGuard(0, [] {
         ClearLine();
         State().open = false;
-        return 1;
+        return LatitudeUnused(1);
     });
 }
 

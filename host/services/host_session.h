@@ -14,12 +14,13 @@
 // What can go wrong during a command, as the host sees it; tomiva's exit
 // status tells which (the first kind in this order that happened).
 enum class HostFailureKind {
+    ContractBroken, // the plug-in broke a promise of the contract (--host-latitude checks)
     EntryMissing,   // the plug-in asked for a host entry that this host lacks
     HostFailed,     // a read of the firm database failed, or memory ran short
     PluginReported, // the plug-in showed the host's error notice
     FileIncomplete, // a file could not be created, written or closed, or is not complete
 };
-inline constexpr int kHostFailureKinds = 4;
+inline constexpr int kHostFailureKinds = 5;
 
 struct HostFailure {
     HostFailureKind kind;
@@ -28,8 +29,10 @@ struct HostFailure {
 
 struct HostSession {
     bool running = false;
-    std::string dataDirectory = "."; // where bare file names resolve (UTF-8, the system's path)
+    std::string dataDirectory = "."; // the data directory (UTF-8, the system's path)
     std::string dataDirectoryText = "."; // the same as host text (Mazovia), for the plug-in
+    std::string bareNameDirectory = "."; // where bare file names resolve (UTF-8): the data directory,
+                                         // or a folder of its own (--host-latitude)
     std::string today;               // host date text YYYYMMDD; empty = the system's date
     bool batch = true;               // no person at the terminal
     std::vector<std::string> dialogAnswers; // scripted answers for the next dialog (batch)

@@ -5,6 +5,7 @@
 #include "contract/host_protocol.h"
 #include "host/module/host_entry_impl.h"
 #include "host/app/host_runtime.h"
+#include "host/services/host_latitude.h"
 #include "host/services/mazovia.h"
 
 namespace {
@@ -26,7 +27,15 @@ void HostSetInterfaceNumber(int number) { g_interfaceNumber = number; }
 
 namespace tomiva {
 
-char* HOST_CONV_STDCALL HostLineBuffer(void) { return g_lineBuffer; }
+// The host with latitude hands out a line buffer of its own, as large as
+// promised with a guard behind it, checked whenever the buffer is used.
+char* HOST_CONV_STDCALL HostLineBuffer(void)
+{
+    if (!LatitudeOn())
+        return g_lineBuffer;
+    LatitudeCheckGuardsNow("when HostLineBuffer (38400) was called");
+    return LatitudeLineBuffer();
+}
 
 int HOST_CONV_STDCALL HostCopyField(char* destination, const char* source, int max)
 {
@@ -39,6 +48,10 @@ int HOST_CONV_STDCALL HostCopyField(char* destination, const char* source, int m
     const std::size_t n = strnlen(source, static_cast<std::size_t>(max));
     std::memmove(destination, source, n);
     destination[n] = '\0';
+    if (LatitudeOn()) {
+        LatitudeCheckGuardsNow("after HostCopyField (52161)");
+        return LatitudeUnused(static_cast<int>(n));
+    }
     return static_cast<int>(n);
 }
 
@@ -48,7 +61,8 @@ int HOST_CONV_STDCALL HostInsertChar(char* position, int character)
         return 0;
     std::memmove(position + 1, position, std::strlen(position) + 1);
     position[0] = static_cast<char>(character);
-    return 1;
+    LatitudeCheckGuards("after HostInsertChar (52130)");
+    return LatitudeUnused(1);
 }
 
 int HOST_CONV_STDCALL HostTrimText(char* text)
@@ -63,12 +77,12 @@ int HOST_CONV_STDCALL HostTrimText(char* text)
         --end;
     std::memmove(text, text + start, end - start);
     text[end - start] = '\0';
-    return static_cast<int>(end - start);
+    return LatitudeUnused(static_cast<int>(end - start));
 }
 
 // The original host brings full names into its house form; this host keeps
 // every name exactly as the firm database holds it.
-int HOST_CONV_STDCALL HostNormalizeName(char* text) { return text != nullptr ? 1 : 0; }
+int HOST_CONV_STDCALL HostNormalizeName(char* text) { return LatitudeUnused(text != nullptr ? 1 : 0); }
 
 int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, const char* source, int sourceLength,
                                       int fromSet, int toSet)
@@ -79,7 +93,19 @@ int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, co
             destination[0] = '\0';
         return 0;
     }
-    return ConvertMazovia(destination, destinationSize, source, sourceLength, toSet);
+    const int converted = ConvertMazovia(destination, destinationSize, source, sourceLength, toSet);
+    if (!LatitudeOn())
+        return converted;
+    LatitudeCheckGuardsNow("after HostConvertText (35387)");
+    // The line read, the rest of the line buffer holds the pattern again.
+    char* line = LatitudeLineBuffer();
+    if (source >= line && source < line + kHostLineBufferSize) {
+        const std::size_t used = static_cast<std::size_t>(source - line) +
+                                 strnlen(source, static_cast<std::size_t>(line + kHostLineBufferSize - source));
+        if (used + 1 < static_cast<std::size_t>(kHostLineBufferSize))
+            LatitudeFill(line + used + 1, static_cast<std::size_t>(kHostLineBufferSize) - used - 1);
+    }
+    return LatitudeUnused(converted);
 }
 
 // Converts source into text byte for byte: both sets have one byte per
@@ -98,7 +124,7 @@ int HOST_CONV_STDCALL HostRecode(char* text, const char* source, int fromSet, in
         ConvertMazovia(converted, sizeof converted, p, 1, toSet);
         *p = converted[0];
     }
-    return 1;
+    return LatitudeUnused(1);
 }
 
 int HOST_CONV_STDCALL HostInterfaceVersion(void) { return g_interfaceNumber; }

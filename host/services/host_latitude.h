@@ -1,0 +1,179 @@
+// The host with latitude (tomiva --host-latitude N): a host that answers the
+// plug-in in other ways that its entries' promises still allow, and checks
+// that the plug-in keeps its own promises.  N = 0 is the plain host: every
+// function here then costs one test of a flag and changes nothing.
+//
+// N picks the variations by its low four bits (N mod 16; 0 there, with N not
+// 0, means all four), and seeds the generator that chooses the values
+// (results, fill bytes):
+//   1  bare file names (the settings file, the INI file) live in a folder of
+//      their own inside the data directory, kLatitudeBareNameFolder
+//   2  HostLoadLines leaves out the lines not in use, and lowers the count
+//   4  results that no caller may read, or read beyond what is promised, take
+//      other values (see docs/latitude-host.md for the entry by entry list)
+//   8  memory from HostAlloc and the grown part of HostRealloc, the record
+//      buffers and the texts the host hands out are filled with a pattern
+//      where the host writes nothing
+// Whatever N > 0 picks, the checks run: guard bytes behind the line buffer
+// and the host's other buffers, the dialog object's virtual table, and on
+// i386 the stack pointer around every call the host makes into a plug-in.
+// A broken promise is recorded as HostFailureKind::ContractBroken.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum class LatitudeVariation : unsigned {
+    BareNamesElsewhere = 1,
+    LinesInUseOnly = 2,
+    OtherResults = 4,
+    PatternFill = 8,
+};
+inline constexpr unsigned kLatitudeAllVariations = 15;
+
+struct HostLatitudeState {
+    unsigned long long n = 0; // 0: the plain host
+    unsigned variations = 0;  // LatitudeVariation bits
+    uint64_t random = 0;      // the generator's state
+    unsigned char pattern = 0; // the fill byte
+};
+inline HostLatitudeState g_hostLatitude;
+
+// The folder inside the data directory where variation 1 keeps bare names.
+inline constexpr char kLatitudeBareNameFolder[] = "tomiva-bare-names";
+
+// Sets the latitude for the next session (0: the plain host).
+void LatitudeConfigure(unsigned long long n);
+
+inline bool LatitudeOn() { return g_hostLatitude.n != 0; }
+inline bool LatitudeHas(LatitudeVariation v) { return (g_hostLatitude.variations & static_cast<unsigned>(v)) != 0; }
+
+// The variations of N, by the bits above.
+unsigned LatitudeVariationsOf(unsigned long long n);
+
+// The next value of the generator.
+uint32_t LatitudeRandom();
+
+// Results.  Each gives `value` unchanged unless variation 4 is on.
+// A result that no caller reads: any value.
+inline int LatitudeUnused(int value)
+{
+    return LatitudeHas(LatitudeVariation::OtherResults) ? static_cast<int>(LatitudeRandom()) : value;
+}
+// A count of which the plug-in reads only the sign (printf's): another
+// count of the same sign.
+inline int LatitudeNonNegative(int value)
+{
+    return value >= 0 && LatitudeHas(LatitudeVariation::OtherResults) ? static_cast<int>(LatitudeRandom() >> 1)
+                                                                      : value;
+}
+// A result that is promised only as zero or nonzero: another nonzero value.
+inline int LatitudeNonzero(int value)
+{
+    return value != 0 && LatitudeHas(LatitudeVariation::OtherResults) ? static_cast<int>(LatitudeRandom() | 0x100) : value;
+}
+// A 16-bit result: the upper half of the 32-bit register garbage.
+inline int LatitudeLow16(int value)
+{
+    return LatitudeHas(LatitudeVariation::OtherResults)
+               ? static_cast<int>((static_cast<uint32_t>(value) & 0xFFFFu) | (LatitudeRandom() << 16))
+               : value;
+}
+// An order (negative, 0, positive): the sign kept, the magnitude another.
+inline int LatitudeOrder(int order)
+{
+    if (order == 0 || !LatitudeHas(LatitudeVariation::OtherResults))
+        return order;
+    const int magnitude = 1 + static_cast<int>(LatitudeRandom() % 100000u);
+    return order < 0 ? -magnitude : magnitude;
+}
+
+// Pattern fill (variation 8): fills the bytes with the pattern; does nothing
+// otherwise.  LatitudeClear fills with the pattern or, without it, zeros.
+void LatitudeFill(void* bytes, std::size_t size);
+inline void LatitudeClear(void* bytes, std::size_t size)
+{
+    if (LatitudeHas(LatitudeVariation::PatternFill))
+        LatitudeFill(bytes, size);
+    else
+        __builtin_memset(bytes, 0, size);
+}
+
+// Bytes of pattern that HostToday leaves behind the date text (the run's
+// slot is 256 bytes, the date text 9).
+inline constexpr std::size_t kLatitudeDateSlotPattern = 7;
+
+// Sizes of the blocks of the allocation entries, kept while pattern fill is
+// on, so that the grown part of a HostRealloc can be filled.
+void LatitudeBlockKept(void* block, std::size_t size);
+std::size_t LatitudeBlockSize(void* block); // SIZE_MAX when unknown
+void LatitudeBlockGone(void* block);
+
+// Guards: kLatitudeGuardSize bytes behind a buffer of the host, which the
+// caller has allocated that much larger.  Checked by LatitudeCheckGuards
+// (after every entry that is handed or reads the line buffer, after the
+// record reads, at the command's end); a guard found changed is a write
+// past the buffer, reported once naming the buffer and where it was found.
+inline constexpr std::size_t kLatitudeGuardSize = 32;
+void LatitudeGuard(const char* name, void* buffer, std::size_t size);
+void LatitudeUnguard(void* buffer);
+void LatitudeCheckGuardsNow(const char* where);
+inline void LatitudeCheckGuards(const char* where)
+{
+    if (LatitudeOn())
+        LatitudeCheckGuardsNow(where);
+}
+
+// The line buffer of the latitude host: exactly the promised size, with a
+// guard behind it.
+char* LatitudeLineBuffer();
+// The data directory as handed to the plug-in: a buffer of the host's of
+// kLatitudeDirectoryTextSize bytes, with the pattern behind the text and a
+// guard behind the buffer.
+inline constexpr std::size_t kLatitudeDirectoryTextSize = 256;
+const char* LatitudeDataDirectoryText(const std::string& directory);
+
+// A broken promise of the plug-in: recorded as ContractBroken, with the text
+// (UTF-8, one line) after "the plug-in broke the host's contract: ".
+void LatitudeBreach(const std::string& text) noexcept;
+
+// The stack pointer around the host's calls into a plug-in (i386 only, where
+// an entry that removes other argument bytes than the host passed leaves the
+// stack off): the call is made through a helper that records ESP before and
+// compares it after; a difference is reported naming the call.
+#if defined(_WIN32) && defined(__i386__)
+#define HOST_LATITUDE_STACK_CHECK 1
+#include <type_traits>
+
+extern "C" uint32_t LatitudeCallWords(const void* function, const uint32_t* words, int count, int calleeCleans,
+                                      void* ecx, int32_t* offBy);
+void LatitudeStackBreach(const std::string& call, int32_t offBy) noexcept;
+
+template <typename T>
+uint32_t LatitudeWord(T value)
+{
+    if constexpr (std::is_pointer_v<T>)
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    else
+        return static_cast<uint32_t>(value);
+}
+
+// Calls `function` with the arguments as 32-bit stack words (and `ecx`, the
+// object of a thiscall); `calleeCleans`: stdcall and thiscall remove their
+// stack arguments, cdecl leaves them.  describe() names the call.
+template <typename Result, typename Describe, typename... Args>
+Result LatitudeCheckedCall(Describe&& describe, const void* function, bool calleeCleans, void* ecx, Args... args)
+{
+    const uint32_t words[sizeof...(Args) + 1] = {LatitudeWord(args)..., 0};
+    int32_t offBy = 0;
+    const uint32_t result =
+        LatitudeCallWords(function, words, static_cast<int>(sizeof...(Args)), calleeCleans ? 1 : 0, ecx, &offBy);
+    if (offBy != 0)
+        LatitudeStackBreach(describe(), offBy);
+    if constexpr (std::is_pointer_v<Result>)
+        return reinterpret_cast<Result>(static_cast<uintptr_t>(result));
+    else if constexpr (!std::is_void_v<Result>)
+        return static_cast<Result>(result);
+}
+#endif

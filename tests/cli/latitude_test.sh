@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The host with latitude (tomiva --host-latitude N) on the command line: the
+# export of the golden firm and of demo firms under several N is byte for
+# byte the plain host's; the settings saved under a host that keeps bare
+# names elsewhere come back at the next run and the batch check finds them;
+# a contract breach planted by a test plug-in fails the run with exit 11 and
+# a message that names it.
+# Usage: latitude_test.sh TOMIVA PLUGIN BREACH_PLUGIN DATA_DIR
+set -uo pipefail
+TOMIVA=$1 PLUGIN=$2 BREACH=$3 DATA=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/checks.sh"
+
+"$TOMIVA" new-firm "$work/golden.db" >/dev/null || { echo "cannot write an empty firm"; exit 1; }
+sqlite3 "$work/golden.db" < "$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+"$TOMIVA" demo-firm "$work/demo1.db" --documents 600 --seed 3 >/dev/null || exit 1
+"$TOMIVA" demo-firm "$work/demo2.db" --documents 250 --seed 11 --year 2022 >/dev/null || exit 1
+
+golden=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
+        --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
+        --answer "17=7" --answer "19=KOR" --answer "Kod oddzialu=ODDZ&1" --answer "Miejsce powstania=Łódź <MPK>"
+        --answer "ID firmy z KH=7")
+year() { # YEAR: the answers of the whole year, both kinds, into the array answers
+  answers=(--answer "Od daty=$1-01-01" --answer "Do daty=$1-12-31" --answer "Faktury zakupu=1"
+           --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=202" --answer "Rejestr KH=ZAKUP"
+           --answer "17=202" --answer "19=KOREKTY" --answer "Kod oddzialu=CENTRALA"
+           --answer "Miejsce powstania=MPK-01" --answer "ID firmy z KH=1")
+}
+# The answers of each firm's export, into the array answers.
+answers_of() {
+  case $1 in
+    golden) answers=("${golden[@]}") ;;
+    demo1) year 2021 ;;
+    demo2) year 2022 ;;
+  esac
+}
+# export FIRM DIR N ANSWERS...: a batch export under the latitude N.
+export_with() {
+  local firm=$1 dir=$2 n=$3; shift 3
+  mkdir -p "$dir"
+  "$TOMIVA" --firm "$firm" --dir "$dir" --today 2023-02-10 --plugin "$PLUGIN" --batch --host-latitude "$n" \
+    "$@" run "Eksport Ventalor (txt)" >"$dir.out" 2>"$dir.err"
+}
+
+# The plain runs every latitude is compared with.
+for firm in golden demo1 demo2; do
+  answers_of $firm
+  export_with "$work/$firm.db" "$work/plain/$firm" 0 "${answers[@]}"
+  check "the plain host exports $firm" test -s "$work/plain/$firm/qPX_2023-02-10.xml"
+done
+check "the plain host exports the golden file" cmp -s "$work/plain/golden/qPX_2023-02-10.xml" "$DATA/golden_expected.xml"
+
+# N and the variations it picks (N mod 16; 0 there: all four): 1 bare names
+# elsewhere, 2 lines in use only, 4 other results, 8 pattern fill.
+for n in 1 2 4 8 16 5 10 255 4099 987654321; do
+  for firm in golden demo1 demo2; do
+    answers_of $firm
+    dir=$work/n$n/$firm
+    export_with "$work/$firm.db" "$dir" "$n" "${answers[@]}"; status=$?
+    check "N=$n $firm: exits 0" test $status -eq 0
+    check "N=$n $firm: the export is the plain host's, byte for byte" \
+      cmp -s "$dir/qPX_2023-02-10.xml" "$work/plain/$firm/qPX_2023-02-10.xml"
+    check "N=$n $firm: the batch check reconciled it with the firm" grep -q "^verified: .* agrees with the firm" "$dir.out"
+    check "N=$n $firm: nothing broke the contract" bash -c '! grep -q "broke the host" "$1"' _ "$dir.err"
+    if (( n % 16 == 0 || (n % 16) % 2 == 1 )); then
+      check "N=$n $firm: the settings file lives among the bare names" test -s "$dir/tomiva-bare-names/a_mas.cfg"
+      check "N=$n $firm: and not in the data directory" test ! -e "$dir/a_mas.cfg"
+    else
+      check "N=$n $firm: the settings file lives in the data directory" test -s "$dir/a_mas.cfg"
+    fi
+  done
+done
+
+# Bare names elsewhere: the settings saved come back at the next run, which
+# has no answers and exports the same file again.
+dir=$work/n1/golden
+rm -f "$dir/qPX_2023-02-10.xml"
+export_with "$work/golden.db" "$dir" 1; status=$?
+check "the next run under N=1 loads the saved settings: exits 0" test $status -eq 0
+check "  and exports the golden file again" cmp -s "$dir/qPX_2023-02-10.xml" "$DATA/golden_expected.xml"
+check "  without the notice of a missing settings file" bash -c '! grep -q "konfiguracynego" "$1"' _ "$dir.err"
+
+# The breaches of the test plug-in, under the plain host and under latitude.
+breach() { # BREACH N
+  mkdir -p "$work/breach"
+  TOMIVA_TEST_BREACH=$1 "$TOMIVA" --firm "$work/golden.db" --dir "$work/breach" --plugin "$BREACH" --batch \
+    --host-latitude "$2" run "Naruszenie umowy" >/dev/null 2>"$work/breach.err"
+}
+# breach  message
+while read -r what message; do
+  # (The sanitizer build's plain host may stop at the write: its line buffer
+  # is exactly as large as promised, with nothing behind it.)
+  breach "$what" 0; status=$?
+  check "$what, plain host: not checked, no exit 11" test $status -ne 11
+  breach "$what" 7; status=$?
+  check "$what under latitude: exits 11" test $status -eq 11
+  check "$what under latitude: the message names it" \
+    grep -q "the command failed: the plug-in broke the host's contract: .*$message" "$work/breach.err"
+done <<'TABLE'
+line-buffer it wrote past the end of the line buffer (5002 bytes, HostLineBuffer), found after HostCopyField (52161)
+slot the dialog object's virtual-table slot 10 (entry 20966) is overridden
+TABLE
+breach none 7; status=$?
+check "a test plug-in that breaks nothing exits 0 under latitude" test $status -eq 0
+
+"$TOMIVA" --host-latitude -3 plugins >/dev/null 2>&1; status=$?
+check "--host-latitude takes no negative number: exit 1" test $status -eq 1
+check "--help tells of --host-latitude and exit 11" bash -c '"$1" --help | grep -q -- "--host-latitude N" && "$1" --help | grep -q "^  11 "' _ "$TOMIVA"
+
+finish_checks

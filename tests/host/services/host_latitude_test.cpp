@@ -1,0 +1,269 @@
+// The host with latitude (--host-latitude N): its checks catch the broken
+// promises they name (a write past a buffer of the host's, a dialog slot that
+// is not the base's own operation) and nothing else, and its variations do
+// what they say while keeping each entry's promise.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "contract/dialog_base.h"
+#include "contract/host_protocol.h"
+#include "contract/host_records.h"
+#include "host/app/host_runtime.h"
+#include "host/dialog/dialog_host.h"
+#include "host/module/host_entry_impl.h"
+#include "host/services/host_latitude.h"
+#include "host/services/host_session.h"
+#include "options/options_dialog_block.h"
+#include "support/export_harness.h"
+#include "support/test_files.h"
+#include "support/test_firm.h"
+
+const void* const* ExportDialogVirtualTable(); // options/export_command.cpp
+
+namespace {
+
+constexpr int kInvoiceKind = 713;
+constexpr int32_t kDocumentWithALineNotInUse = 439041101; // 9 lines, one not in use
+
+// A host over the golden firm with the latitude N, for one test.
+class Latitude {
+public:
+    explicit Latitude(unsigned long long n, bool cancel = false)
+    {
+        const std::string firm = dir_.file("firm.db");
+        EXPECT_EQ(CreateFirmDatabase(firm, ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_firm.sql")), "");
+        HostConfig config = TestConfig(firm, dir_.path());
+        config.latitude = n;
+        config.dialogCancel = cancel;
+        host_ = std::make_unique<TestHost>(config);
+        EXPECT_TRUE(host_->started()) << host_->error();
+    }
+    const TestDir& dir() const { return dir_; }
+
+private:
+    TestDir dir_;
+    std::unique_ptr<TestHost> host_;
+};
+
+// The texts of the broken promises recorded so far.
+std::vector<std::string> Breaches()
+{
+    std::vector<std::string> texts;
+    for (const HostFailure& f : HostState().failures)
+        if (f.kind == HostFailureKind::ContractBroken)
+            texts.push_back(f.text);
+    return texts;
+}
+
+bool Names(const std::string& text, std::initializer_list<const char*> parts)
+{
+    for (const char* part : parts)
+        if (text.find(part) == std::string::npos)
+            return false;
+    return true;
+}
+
+TEST(LatitudeChecks, AWriteJustPastAHostBufferIsNamedWhereItIsFound)
+{
+    struct Case {
+        const char* buffer;
+        std::function<unsigned char*()> end;     // the buffer's end: the first byte past it
+        std::function<void(char* line)> use;     // where the guard is checked (line: the line buffer)
+        std::initializer_list<const char*> named; // what the message names
+    };
+    const Case cases[] = {
+        {"line buffer", [] { return reinterpret_cast<unsigned char*>(tomiva::HostLineBuffer()) + kHostLineBufferSize; },
+         [](char* line) { tomiva::HostCopyField(line, "<ROOT>", kHostLineBufferSize - 1); },
+         {"past the end of the line buffer (5002 bytes", "after HostCopyField (52161)"}},
+        {"line buffer, read", [] { return reinterpret_cast<unsigned char*>(tomiva::HostLineBuffer()) + kHostLineBufferSize; },
+         [](char* line) {
+             char converted[16];
+             tomiva::HostConvertText(converted, sizeof converted, line, -1, kCharsetHost, kCharsetUtf8);
+         },
+         {"the line buffer", "after HostConvertText (35387)"}},
+        {"data directory",
+         [] {
+             return reinterpret_cast<unsigned char*>(const_cast<char*>(tomiva::HostDataDirectory())) +
+                    kLatitudeDirectoryTextSize;
+         },
+         [](char*) { HostFinishCommand(); }, {"the data directory's text", "at the command's end"}},
+        {"invoice record",
+         [] { return TableRecordBuffer(tomiva::HostOpenTable(kTablePurchaseInvoices)) + kInvoiceLayout.size; },
+         [](char*) {
+             unsigned char scan[kHostScanStateSize] = {};
+             tomiva::HostScanOpen(scan, 0, kInvoiceKind, 0, 0, 0);
+             tomiva::HostScanNext(scan);
+             tomiva::HostScanClose(scan);
+         },
+         {"the record buffer of table 52", "after HostScanNext (52279)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.buffer);
+        {
+            // The last byte of the buffer is the plug-in's to write.
+            Latitude host(16);
+            char* line = tomiva::HostLineBuffer();
+            line[0] = '\0';
+            c.end()[-1] = 0x41;
+            c.use(line);
+            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+        }
+        Latitude host(16);
+        char* line = tomiva::HostLineBuffer();
+        line[0] = '\0';
+        c.end()[0] = 0x41;
+        c.use(line);
+        ASSERT_EQ(Breaches().size(), 1u);
+        EXPECT_TRUE(Names(Breaches()[0], c.named)) << Breaches()[0];
+        // Told once, however often it is found again.
+        c.use(line);
+        EXPECT_EQ(Breaches().size(), 1u);
+    }
+}
+
+int HOST_CONV_THISCALL ValidateOfItsOwn(void* /*self*/) { return 1; }
+
+TEST(LatitudeChecks, ADialogSlotThatIsNotTheBasesOwnOperationIsNamedWhenTheDialogRuns)
+{
+    using Table = std::vector<const void*>;
+    const Table own(HostDialogBaseVtable(), HostDialogBaseVtable() + kDialogSlotCount);
+    auto with = [&own](int slot, const void* function) {
+        Table t = own;
+        t[static_cast<std::size_t>(slot)] = function;
+        return t;
+    };
+    const struct {
+        const char* what;
+        Table table;
+        const char* named; // null: no breach
+    } cases[] = {
+        {"the host's own table", own, nullptr},
+        {"the plug-in's dialog object",
+         Table(ExportDialogVirtualTable(), ExportDialogVirtualTable() + kDialogSlotCount), nullptr},
+        {"Validate overridden", with(kDialogSlot_DlgValidate, reinterpret_cast<const void*>(&ValidateOfItsOwn)),
+         "virtual-table slot 10 (entry 20966) is overridden"},
+        {"Validate's slot holding Transfer", with(kDialogSlot_DlgValidate, own[kDialogSlot_DlgTransfer]),
+         "slot 10 (entry 20966) holds the base's operation of slot 11 (entry 20957)"},
+        {"OnInit's slot empty", with(kDialogSlot_DlgOnInit, nullptr), "slot 1 (entry 20967) is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Latitude host(3, /*cancel=*/true); // checks only; the dialog is cancelled
+        WDialogBase object{c.table.data(), {}};
+        unsigned char record[258] = {};
+        tomiva::HostRunDialog(&object, ExportDialogTemplate(), 20021, record, 0);
+        if (c.named == nullptr) {
+            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+        } else {
+            ASSERT_EQ(Breaches().size(), 1u);
+            EXPECT_NE(Breaches()[0].find(c.named), std::string::npos) << Breaches()[0];
+        }
+    }
+}
+
+TEST(LatitudeVariations, MemoryFromTheAllocationEntriesHoldsThePatternAndZerosOnlyWherePromised)
+{
+    Latitude host(8);
+    auto* block = static_cast<unsigned char*>(tomiva::HostAlloc(64));
+    ASSERT_NE(block, nullptr);
+    const unsigned char pattern = block[0];
+    EXPECT_NE(pattern, 0);
+    EXPECT_EQ(std::vector<unsigned char>(block, block + 64), std::vector<unsigned char>(64, pattern));
+    std::memset(block, 7, 64);
+    void* grown = block;
+    ASSERT_NE(tomiva::HostRealloc(&grown, 4096), 0);
+    const auto* g = static_cast<unsigned char*>(grown);
+    EXPECT_EQ(std::vector<unsigned char>(g, g + 64), std::vector<unsigned char>(64, 7)) << "the old part is kept";
+    EXPECT_EQ(std::vector<unsigned char>(g + 64, g + 4096), std::vector<unsigned char>(4096 - 64, pattern));
+    tomiva::HostFree(grown);
+    auto* clear = static_cast<unsigned char*>(tomiva::HostAllocClear(100, 3));
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(std::vector<unsigned char>(clear, clear + 300), std::vector<unsigned char>(300, 0));
+    tomiva::HostFree(clear);
+    EXPECT_TRUE(Breaches().empty());
+}
+
+// The count of lines HostLoadLines leaves for the document, and whether each
+// left is in use.
+int LinesLoaded(bool* allInUse)
+{
+    const int table = static_cast<int16_t>(tomiva::HostLineTable(kInvoiceKind));
+    unsigned char key[kHostLineKeySize] = {};
+    unsigned char status[kHostLineStatusSize] = {};
+    tomiva::HostLineKey(table, key, status, kDocumentWithALineNotInUse);
+    int count = 0;
+    void* list = tomiva::HostFindLines(table, status, key, &count);
+    unsigned char** lines = nullptr;
+    void* aux = nullptr;
+    tomiva::HostLoadLines(&lines, &aux, &count, count, key, list);
+    tomiva::HostFreeList(&list);
+    *allInUse = true;
+    for (int i = 0; i < count; ++i)
+        *allInUse = *allInUse && kInvoiceLineLayout.inUse.Read(lines[i]) != 0;
+    const int loaded = count;
+    tomiva::HostReleaseLines(&lines, &aux, &count, count, key, 0);
+    return loaded;
+}
+
+TEST(LatitudeVariations, LinesNotInUseAreLeftOutAndTheCountSaysSo)
+{
+    bool allInUse = false;
+    {
+        Latitude plain(0);
+        EXPECT_EQ(LinesLoaded(&allInUse), 9);
+        EXPECT_FALSE(allInUse);
+    }
+    Latitude host(2);
+    EXPECT_EQ(LinesLoaded(&allInUse), 8);
+    EXPECT_TRUE(allInUse);
+}
+
+TEST(LatitudeVariations, BareNamesLiveInAFolderOfTheirOwnAndTheCommandsFilesFollow)
+{
+    Latitude host(1);
+    void* file = tomiva::HostOpenFile("a_mas.cfg", "wb", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    ASSERT_NE(file, nullptr);
+    tomiva::HostWriteFile("x", 1, 1, file);
+    tomiva::HostCloseFile(file);
+    tomiva::HostIniAccess("EksportFKVentalor.ini", kIniWrite, "EksportFKVentalor", "Pytaj", "%d", 1);
+    const std::string folder = host.dir().file(kLatitudeBareNameFolder);
+    EXPECT_TRUE(FileExists(folder + "/a_mas.cfg"));
+    EXPECT_TRUE(FileExists(folder + "/EksportFKVentalor.ini"));
+    EXPECT_FALSE(FileExists(host.dir().file("a_mas.cfg")));
+    EXPECT_STREQ(tomiva::HostDataDirectory(), host.dir().path().c_str()) << "the data directory stays";
+    int value = 0;
+    EXPECT_EQ(static_cast<int16_t>(
+                  tomiva::HostIniAccess("EksportFKVentalor.ini", kIniRead, "EksportFKVentalor", "Pytaj", "%d", &value)),
+              0);
+    EXPECT_EQ(value, 1);
+    const std::vector<std::string> written = HostFinishCommand();
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_NE(written[0].find(std::string(kLatitudeBareNameFolder) + "/EksportFKVentalor.ini"), std::string::npos);
+    EXPECT_NE(written[1].find(std::string(kLatitudeBareNameFolder) + "/a_mas.cfg"), std::string::npos);
+}
+
+TEST(LatitudeVariations, ResultsTakeOtherValuesButKeepWhatIsPromised)
+{
+    Latitude host(4);
+    bool magnitudes = false, upperHalves = false;
+    for (int i = 0; i < 64; ++i) {
+        const int earlier = tomiva::HostCompareDates("20210101", "20210102");
+        EXPECT_LT(earlier, 0);
+        EXPECT_GT(tomiva::HostCompareDates("20210102", "20210101"), 0);
+        EXPECT_EQ(tomiva::HostCompareDates("20210102", "20210102"), 0);
+        magnitudes = magnitudes || earlier != -1;
+        const int table = tomiva::HostLineTable(kInvoiceKind);
+        EXPECT_EQ(static_cast<int16_t>(table), 53);
+        upperHalves = upperHalves || (table >> 16) != 0;
+        unsigned char status[kHostLineStatusSize] = {};
+        EXPECT_NE(tomiva::HostStatusFailed(status), 0) << "a status block never prepared is a failure";
+    }
+    EXPECT_TRUE(magnitudes) << "comparisons of other magnitudes";
+    EXPECT_TRUE(upperHalves) << "16-bit results with garbage above them";
+}
+
+} // namespace
