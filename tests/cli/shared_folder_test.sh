@@ -140,4 +140,17 @@ check "another program's file: the run exits 0 (not $status)" test $status -eq 0
 check "another program's file: not listed as written" bash -c '! grep -q notes.xml out'
 check "another program's file: the export is listed" grep -q "written: .*$xml" out
 
+# --- Memory refused while the host lists its plug-ins' folder ------------------
+# Every allocation of the program failed in turn while it lists the folder
+# "plugins" beside it: no abort, the shortage told (7), or the list.
+total=$(TOMIVA_FAIL_PROGRAM_ALLOC=1000000 "$TOMIVA" plugins 2>&1 >/dev/null | sed -n 's/.*was not reached: \([0-9]*\) allocations/\1/p')
+check "the plug-ins' folder: the allocations are counted (${total:-none})" test -n "$total"
+aborted=()
+for ((n = 1; n <= ${total:-0}; ++n)); do
+  TOMIVA_FAIL_PROGRAM_ALLOC=$n timeout 20 "$TOMIVA" plugins >out 2>err
+  status=$?
+  [[ $status -eq 0 || $status -eq 7 ]] || aborted+=("$n:$status")
+done
+check "the plug-ins' folder: every refused allocation ends in 0 or 7 (not: ${aborted[*]})" test ${#aborted[@]} -eq 0
+
 finish_checks
