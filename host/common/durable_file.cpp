@@ -214,9 +214,19 @@ bool ReplaceDurably(const std::string& from, const std::string& to, int* error)
         return false;
     }
     // The move is made; a folder that cannot be flushed cannot undo it.
+    // (Nothing here allocates: a file is closed and moved when memory is
+    // short, too.)
+    char folder[4096];
     const std::size_t slash = to.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (slash == std::string::npos)
+        std::snprintf(folder, sizeof folder, ".");
+    else if (slash == 0)
+        std::snprintf(folder, sizeof folder, "/");
+    else if (slash < sizeof folder)
+        std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(slash), to.c_str());
+    else
+        return true;
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);

@@ -76,8 +76,9 @@ void WriteFailed(HostFile* file, int error, const char* what)
 // temporary name is flushed to the disk and then moved into place, or
 // removed when anything failed, its earlier file kept.  True when the file
 // was flushed and stands.
-bool CloseAndForget(HostFile* file)
+bool CloseAndForget(HostFile* closing) noexcept
 {
+    const std::unique_ptr<HostFile> file(closing);
     int error = 0;
     bool flushed = true;
     if (!file->temporary.empty() && !file->withdrawn)
@@ -88,21 +89,27 @@ bool CloseAndForget(HostFile* file)
         error = errno;
     }
     if (!flushed && file->writing)
-        WriteFailed(file, error, "closing");
+        WriteFailed(file.get(), error, "closing");
     if (file->writing && Watch() != nullptr)
-        Watch()->closed(file);
+        Watch()->closed(file.get());
     bool stands = flushed && !file->withdrawn;
-    if (!file->temporary.empty()) {
-        if (stands && !ReplaceDurably(file->temporary, file->path, &error)) {
-            WriteFailed(file, error, "moving into place");
-            stands = false;
+    // The system's calls below may need memory of their own on Windows (the
+    // wide form of a path): none of it may leave a host entry.
+    try {
+        if (!file->temporary.empty()) {
+            if (stands && !ReplaceDurably(file->temporary, file->path, &error)) {
+                WriteFailed(file.get(), error, "moving into place");
+                stands = false;
+            }
+            if (!stands)
+                RemoveSystemFile(file->temporary);
+        } else if (file->withdrawn || (!flushed && file->emptied)) {
+            RemoveSystemFile(file->path);
         }
-        if (!stands)
-            RemoveSystemFile(file->temporary);
-    } else if (file->withdrawn || (!flushed && file->emptied)) {
-        RemoveSystemFile(file->path);
+    } catch (...) {
+        WriteFailed(file.get(), ENOMEM, "moving into place");
+        stands = false;
     }
-    delete file;
     return stands;
 }
 
