@@ -142,11 +142,11 @@ bool DoctypeRight(std::string_view t)
     };
     auto name = [&] {
         const std::size_t from = i;
-        if (i < t.size() && ((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z' || t[i] == '_' || t[i] == ':'))
+        if (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':'))
             ++i;
         else
             return false;
-        while (i < t.size() && ((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z' || t[i] == '_' || t[i] == ':' ||
+        while (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':' ||
                                 t[i] == '-' || t[i] == '.' || (t[i] >= '0' && t[i] <= '9')))
             ++i;
         return i > from;
