@@ -57,23 +57,34 @@ add_custom_command(OUTPUT ${HOST_DEF}
   VERBATIM)
 add_custom_target(tomiva_def DEPENDS ${HOST_DEF})
 
+# libxml2 for verify: the static library that scripts/setup_windows.sh makes
+# from Debian's source package, once per build tree.
+set(VENTALOR_LIBXML2_DIR ${CMAKE_BINARY_DIR}/libxml2 CACHE PATH "Folder with libxml2 for i686 Windows (lib/libxml2.a, include/libxml)")
+if(NOT EXISTS ${VENTALOR_LIBXML2_DIR}/lib/libxml2.a OR NOT EXISTS ${VENTALOR_LIBXML2_DIR}/include/libxml/xmlreader.h)
+  message(FATAL_ERROR "No libxml2 in ${VENTALOR_LIBXML2_DIR}: run scripts/setup_windows.sh first")
+endif()
+add_library(libxml2_static STATIC IMPORTED)
+set_target_properties(libxml2_static PROPERTIES
+  IMPORTED_LOCATION ${VENTALOR_LIBXML2_DIR}/lib/libxml2.a
+  INTERFACE_INCLUDE_DIRECTORIES ${VENTALOR_LIBXML2_DIR}/include
+  INTERFACE_COMPILE_DEFINITIONS LIBXML_STATIC)
+include(${CMAKE_SOURCE_DIR}/cmake/export_schema.cmake)
+
 # The host: every host source but the native loader, export table and
-# terminal-only parts, with their Windows counterparts.  The verify room needs
-# libxml2, which this build does not have: TOMIVA.exe has no verify command.
+# terminal-only parts, with their Windows counterparts, and verify.
 file(GLOB_RECURSE HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host_exports\\.cpp$")
 list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
-list(FILTER HOST_SOURCES EXCLUDE REGEX ".*/host/verify/.*")
 # The stack check of the host with latitude (host/services/host_latitude.h).
-add_executable(TOMIVA ${HOST_SOURCES} ${CMAKE_SOURCE_DIR}/host/services/host_latitude_i386.S)
-target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}")
+add_executable(TOMIVA ${HOST_SOURCES} ${CMAKE_SOURCE_DIR}/host/services/host_latitude_i386.S ${EXPORT_SCHEMA_SOURCE})
+target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}" TOMIVA_WITH_VERIFY)
 add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
 target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(TOMIVA PROPERTIES LINK_DEPENDS ${HOST_DEF})
 target_link_options(TOMIVA PRIVATE ${HOST_DEF} ${WINDOWS_STATIC_RUNTIME} -static)
 # GCC 12 sees an overlap that is not there in std::string's inlined copies at -O3.
 target_compile_options(TOMIVA PRIVATE -Wno-restrict)
-target_link_libraries(TOMIVA PRIVATE sqlite3_amalgamation shell32)
+target_link_libraries(TOMIVA PRIVATE sqlite3_amalgamation libxml2_static shell32)
 
 # The package as users receive it: ExportFKVentalor-<version>-win32.zip with
 # the DLL, the installation guide in Polish (CR LF, for Notepad) and the

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(xml_escape address_split mazovia settings_file dialog_template answers firm_validation)
+((${#targets[@]})) || targets=(xml_escape address_split mazovia settings_file dialog_template answers firm_validation xml_agreement)
 
 cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" || exit 1

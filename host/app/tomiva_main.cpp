@@ -30,6 +30,7 @@
 #include "host/app/program_windows.h"
 #endif
 #ifdef TOMIVA_WITH_VERIFY
+#include "host/common/file_kind.h"
 #include "host/common/host_date.h"
 #include "host/firm/firm_database.h"
 #include "host/verify/verify.h"
@@ -89,6 +90,23 @@ bool ArmProgramAllocationFailure(std::string* why)
     g_failProgramAllocation = n;
     return true;
 }
+
+#ifdef TOMIVA_WITH_VERIFY
+// --fail-allocation with verify: the N-th block that verify asks for, of
+// the program's own or of SQLite's, is refused (libxml2's are not: version
+// 2.9 is not proof against a shortage everywhere).
+void ArmVerifyAllocationFailure(long n)
+{
+    if (g_failProgramAllocation == 0 && sqlite3_config(SQLITE_CONFIG_GETMALLOC, &g_sqliteDefault) == SQLITE_OK) {
+        sqlite3_mem_methods counted = g_sqliteDefault;
+        counted.xMalloc = &SqliteMalloc;
+        counted.xRealloc = &SqliteRealloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &counted);
+    }
+    g_programAllocations = 0;
+    g_failProgramAllocation = n;
+}
+#endif
 
 // Says so when the switch never came to its allocation: a sweep over N ends
 // there.
@@ -506,7 +524,9 @@ int ExitOfVerify(VerifyStatus status)
     switch (status) {
     case VerifyStatus::Agrees: return kExitOk;
     case VerifyStatus::FirmUnreadable: return kExitFirm;
-    case VerifyStatus::PeriodUnknown: return kExitUsage;
+    case VerifyStatus::PeriodUnknown:
+    case VerifyStatus::NotAFile: return kExitUsage;
+    case VerifyStatus::OwnFailure: return kExitHostFailed;
     case VerifyStatus::Invalid:
     case VerifyStatus::Disagrees: break;
     }
@@ -540,8 +560,7 @@ int Verify(const Arguments& a)
     VerifyRequest request;
     request.file = a.command[1];
     request.firm = a.config.firmPath;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(SystemPath(request.file), ec))
+    if (KindOfPath(request.file) == PathKind::Missing)
         return UsageError("no export file " + request.file);
     if (a.from.empty() != a.to.empty())
         return UsageError("--from and --to go together");
@@ -569,10 +588,14 @@ int Verify(const Arguments& a)
         }
         FirmDatabaseClose();
     }
+    // A shortage tried by --fail-allocation: the N-th block verify asks for.
+    if (a.failAllocation > 0)
+        ArmVerifyAllocationFailure(a.failAllocation);
     const VerifyOutcome outcome = VerifyExport(request);
     PrintVerifyReport(stdout, outcome);
     std::fflush(stdout);
-    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable)
+    if (outcome.status == VerifyStatus::PeriodUnknown || outcome.status == VerifyStatus::FirmUnreadable ||
+        outcome.status == VerifyStatus::NotAFile || outcome.status == VerifyStatus::OwnFailure)
         std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
     return ExitOfVerify(outcome.status);
 }
@@ -598,11 +621,17 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
     VerifyRequest request;
     std::string unknown;
     ExportSettings settings;
+    bool ownFailure = false;
+    SettingsReading settingsRead = SettingsReading::Unusable;
     if (settingsFile.empty())
         unknown = "the run wrote no settings file, so its period and kinds are not known";
-    else if (!ReadExportSettings(settingsFile, &settings, &unknown))
+    else if ((settingsRead = ReadExportSettings(settingsFile, &settings, &unknown)) != SettingsReading::Read) {
+        if (settingsRead == SettingsReading::Unreadable) {
+            std::fprintf(stderr, "tomiva: %s\n", unknown.c_str());
+            ownFailure = true;
+        }
         unknown = "the run's period and kinds are not known: " + unknown;
-    else {
+    } else {
         request.firm = a.config.firmPath;
         request.from = settings.period.from;
         request.to = settings.period.to;
@@ -616,11 +645,19 @@ int VerifyWrittenFiles(const Arguments& a, const std::vector<std::string>& writt
         PrintVerifyBrief(stdout, outcome);
         if (outcome.status == VerifyStatus::Agrees && !unknown.empty())
             std::printf("  not reconciled with the firm: %s\n", unknown.c_str());
-        if (outcome.status != VerifyStatus::Agrees)
+        if (outcome.status == VerifyStatus::OwnFailure || outcome.status == VerifyStatus::NotAFile) {
+            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+            ownFailure = true;
+        } else if (outcome.status == VerifyStatus::FirmUnreadable) {
+            std::fprintf(stderr, "tomiva: %s\n", outcome.error.c_str());
+            ownFailure = true;
+        } else if (outcome.status != VerifyStatus::Agrees) {
             status = kExitVerify;
+        }
     }
     std::fflush(stdout);
-    return status;
+    // Verify's own failure says nothing of the file: it is the host's.
+    return ownFailure ? kExitHostFailed : status;
 }
 #endif
 

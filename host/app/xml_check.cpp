@@ -1,5 +1,6 @@
 #include "host/app/xml_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "host/common/file_kind.h"
@@ -18,9 +20,9 @@ namespace {
 // What each byte may be, looked up rather than worked out: the checks run
 // once per byte of files of a hundred megabytes and more.
 enum ByteClass : unsigned char {
-    kNameStart = 1, // may start a name (every byte of a UTF-8 character counts)
+    kNameStart = 1, // may start a name (ASCII: see below)
     kName = 2,      // may stand in a name
-    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&' or control
+    kPlainText = 4, // text between markup that needs no second look: ASCII, no '<', '&', ']' or control
     kAsciiNameStart = 8, // may start a name, and is ASCII
     kAsciiName = 16,     // may stand in a name, and is ASCII
 };
@@ -28,9 +30,11 @@ constexpr auto kByteClasses = [] {
     std::array<unsigned char, 256> classes{};
     for (int c = 0; c < 256; ++c) {
         const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-        const bool start = c >= 0x80 || c == ':' || c == '_' || letter;
+        // Names of ASCII only: a name with other characters is refused (the
+        // check does not judge which of them XML allows in names).
+        const bool start = c == ':' || c == '_' || letter;
         const bool name = start || c == '-' || c == '.' || (c >= '0' && c <= '9');
-        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&';
+        const bool plain = c >= 0x20 && c < 0x80 && c != '<' && c != '&' && c != ']';
         const bool ascii = c < 0x80;
         classes[static_cast<std::size_t>(c)] = static_cast<unsigned char>(
             (start ? kNameStart : 0) | (name ? kName : 0) | (plain ? kPlainText : 0) |
@@ -40,7 +44,8 @@ constexpr auto kByteClasses = [] {
 }();
 
 // Whether any of eight bytes read as one word would stop a run of plain
-// text: a byte of 0x80 or more, below 0x20, '<' or '&'.
+// text: a byte of 0x80 or more, below 0x20, '<', '&' or ']' (of "]]>",
+// which text may not hold).
 bool StopsPlainText(const unsigned char* p)
 {
     constexpr uint64_t kOnes = 0x0101010101010101ULL;
@@ -49,7 +54,8 @@ bool StopsPlainText(const unsigned char* p)
     std::memcpy(&x, p, sizeof x);
     const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
     const uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
-    return ((x & kHigh) | below | hasZero(x ^ (kOnes * '<')) | hasZero(x ^ (kOnes * '&'))) != 0;
+    return ((x & kHigh) | below | hasZero(x ^ (kOnes * '<')) | hasZero(x ^ (kOnes * '&')) |
+            hasZero(x ^ (kOnes * ']'))) != 0;
 }
 
 bool NameStart(unsigned char c) { return (kByteClasses[c] & kNameStart) != 0; }
@@ -60,6 +66,126 @@ bool AsciiNameChar(unsigned char c) { return (kByteClasses[c] & kAsciiName) != 0
 bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+// What XML parsers take at most, and refuse beyond: names of 50,000
+// characters, elements nested 257 deep.
+constexpr std::size_t kMaxNameLength = 50000;
+constexpr std::size_t kMaxDepth = 257;
+// A DOCTYPE or declaration longer than this is refused unread.
+constexpr std::size_t kMaxPrologMarkup = 4096;
+
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Steps i over the blanks of t from i on; true when there was at least one.
+bool SkipSpaces(std::string_view t, std::size_t& i)
+{
+    const std::size_t from = i;
+    while (i < t.size() && IsAsciiSpace(t[i]))
+        ++i;
+    return i > from;
+}
+
+// "<?xml" S "version" Eq ("'1.x'" | "\"1.x\"") [S "encoding" Eq "UTF-8"]
+// [S "standalone" Eq ("yes" | "no")] S? "?>": the text after "<?xml",
+// "?>" included.  Another encoding is refused: the check reads UTF-8.
+bool DeclarationRight(std::string_view t)
+{
+    std::size_t i = 0;
+    auto spaces = [&] { return SkipSpaces(t, i); };
+    auto attribute = [&](std::string_view name, auto valueRight) {
+        const std::size_t from = i;
+        if (t.substr(i, name.size()) != name) {
+            i = from;
+            return false;
+        }
+        i += name.size();
+        spaces();
+        if (i >= t.size() || t[i] != '=')
+            return i = from, false;
+        ++i;
+        spaces();
+        if (i >= t.size() || (t[i] != '"' && t[i] != '\''))
+            return i = from, false;
+        const char quote = t[i++];
+        const std::size_t end = t.find(quote, i);
+        if (end == std::string_view::npos || !valueRight(t.substr(i, end - i)))
+            return i = from, false;
+        i = end + 1;
+        return true;
+    };
+    auto version = [](std::string_view v) {
+        return v.size() > 2 && v.substr(0, 2) == "1." && v.find_first_not_of("0123456789", 2) == std::string_view::npos;
+    };
+    auto utf8 = [](std::string_view v) {
+        return v.size() == 5 && (v[0] | 0x20) == 'u' && (v[1] | 0x20) == 't' && (v[2] | 0x20) == 'f' && v[3] == '-' &&
+               v[4] == '8';
+    };
+    auto standalone = [](std::string_view v) { return v == "yes" || v == "no"; };
+    if (!spaces() || !attribute("version", version))
+        return false;
+    std::size_t mark = i;
+    if (spaces() && !attribute("encoding", utf8))
+        i = mark;
+    mark = i;
+    if (spaces() && !attribute("standalone", standalone))
+        i = mark;
+    spaces();
+    return t.substr(i) == "?>";
+}
+
+// "<!DOCTYPE" S Name [S ("SYSTEM" S literal | "PUBLIC" S literal S literal)] S? ">":
+// the text after "<!DOCTYPE", ">" included; no internal subset.
+bool DoctypeRight(std::string_view t)
+{
+    std::size_t i = 0;
+    auto spaces = [&] { return SkipSpaces(t, i); };
+    auto name = [&] {
+        const std::size_t from = i;
+        if (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':'))
+            ++i;
+        else
+            return false;
+        while (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':' ||
+                                t[i] == '-' || t[i] == '.' || (t[i] >= '0' && t[i] <= '9')))
+            ++i;
+        return i > from;
+    };
+    auto literal = [&](bool pubid) {
+        if (i >= t.size() || (t[i] != '"' && t[i] != '\''))
+            return false;
+        const char quote = t[i++];
+        const std::size_t end = t.find(quote, i);
+        if (end == std::string_view::npos)
+            return false;
+        if (pubid) {
+            static constexpr std::string_view kPubid = " \r\nabcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                       "0123456789-'()+,./:=?;!*#@$_%";
+            for (std::size_t k = i; k < end; ++k)
+                if (kPubid.find(t[k]) == std::string_view::npos || (t[k] == '\'' && quote == '\''))
+                    return false;
+        }
+        i = end + 1;
+        return true;
+    };
+    if (!spaces() || !name())
+        return false;
+    const std::size_t mark = i;
+    if (spaces()) {
+        if (t.substr(i, 6) == "SYSTEM") {
+            i += 6;
+            if (!spaces() || !literal(false))
+                return false;
+        } else if (t.substr(i, 6) == "PUBLIC") {
+            i += 6;
+            if (!spaces() || !literal(true) || !spaces() || !literal(false))
+                return false;
+        } else {
+            i = mark;
+        }
+    }
+    spaces();
+    return t.substr(i) == ">";
+}
 
 } // namespace
 
@@ -80,16 +206,20 @@ public:
                     const unsigned char c = bytes[i];
                     if (c == '<') {
                         // Inside the root: most lines are one whole element.
-                        std::size_t tag = LeafElement(bytes + i, n - i);
-                        if (tag == 0)
+                        // (At the deepest level XML parsers take, the
+                        // byte-at-a-time path reads it.)
+                        std::size_t tag = Depth() < kMaxDepth ? LeafElement(bytes + i, n - i) : 0;
+                        if (tag == 0 && Depth() < kMaxDepth)
                             tag = PlainTag(bytes + i, n - i);
                         if (tag == 0)
                             break;
                         i += tag;
+                        brackets_ = 0;
                         if (state_ != State::Content)
                             break;
-                    } else if (PlainText(c)) {
+                    } else if (PlainText(c) && (brackets_ < 2 || c != '>')) {
                         // A run of text: the rest of it eight bytes at a time.
+                        brackets_ = 0;
                         ++i;
                         while (i + 8 <= n && !StopsPlainText(bytes + i))
                             i += 8;
@@ -111,6 +241,8 @@ public:
                     ++i;
                 name_.append(reinterpret_cast<const char*>(bytes) + start, i - start);
                 offset_ += static_cast<long>(i - start);
+                if (name_.size() > kMaxNameLength && !Fail("a name longer than 50,000 characters, which XML parsers refuse"))
+                    return false;
                 if (i == n)
                     break;
             }
@@ -171,7 +303,9 @@ private:
         Bang,       // after "<!"
         Comment,    // inside "<!--", until "-->"
         CData,      // inside "<![CDATA[", until "]]>"
+        PiTarget,   // the name after "<?"
         Pi,         // inside "<?", until "?>"
+        Declaration, // inside "<?xml" at the start, until "?>"
         Doctype,    // inside "<!DOCTYPE", until '>'
     };
 
@@ -182,24 +316,40 @@ private:
     }
     std::string At(const std::string& what) const { return what + HostFormat(" (line %ld)", line_); }
 
+    // One byte of UTF-8 as XML takes it: no overlong form, no surrogate,
+    // nothing beyond U+10FFFF, and not U+FFFE or U+FFFF.
     bool Utf8(unsigned char c)
     {
         if (pending_ > 0) {
-            if ((c & 0xC0) != 0x80)
+            if (c < low_ || c > high_)
                 return false;
+            low_ = 0x80, high_ = 0xBF;
+            sequence_ = sequence_ << 6 | (c & 0x3F);
             --pending_;
+            if (pending_ == 0 && (sequence_ == 0xFFFE || sequence_ == 0xFFFF))
+                return false;
             return true;
         }
         if (c < 0x80)
             return true;
-        if (c >= 0xC2 && c <= 0xDF)
-            pending_ = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            pending_ = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            pending_ = 3;
-        else
+        low_ = 0x80, high_ = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            pending_ = 1, sequence_ = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            pending_ = 2, sequence_ = c & 0x0F;
+            if (c == 0xE0)
+                low_ = 0xA0; // no overlong form
+            else if (c == 0xED)
+                high_ = 0x9F; // no surrogate
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            pending_ = 3, sequence_ = c & 0x07;
+            if (c == 0xF0)
+                low_ = 0x90;
+            else if (c == 0xF4)
+                high_ = 0x8F;
+        } else {
             return false;
+        }
         return true;
     }
 
@@ -209,9 +359,15 @@ private:
         if (c == '<') {
             after_ = state_;
             state_ = State::Markup;
+            brackets_ = 0;
             return;
         }
         if (state_ == State::Content) {
+            if (c == '>' && brackets_ >= 2) {
+                Fail("\"]]>\" in text, which XML does not allow");
+                return;
+            }
+            brackets_ = c == ']' ? brackets_ + 1 : 0;
             if (c == '&') {
                 text_.clear();
                 returnTo_ = State::Content;
@@ -247,7 +403,8 @@ private:
                 state_ = State::EndName;
             } else if (c == '?') {
                 text_.clear();
-                state_ = State::Pi;
+                piAt_ = offset_ - 1;
+                state_ = State::PiTarget;
             } else if (c == '!') {
                 text_.clear();
                 state_ = State::Bang;
@@ -256,28 +413,50 @@ private:
                     Fail("a second root element");
                     return;
                 }
+                if (Depth() >= kMaxDepth) {
+                    Fail("elements nested deeper than 257 levels, which XML parsers refuse");
+                    return;
+                }
                 name_.assign(1, static_cast<char>(c));
+                attributes_.clear();
                 state_ = State::StartName;
             } else {
-                Fail("a '<' that starts no markup");
+                Fail(c >= 0x80 ? "a name with a character beyond ASCII, which this check does not read"
+                               : "a '<' that starts no markup");
             }
             return;
         case State::StartName:
-            if (NameChar(c))
+            if (NameChar(c)) {
                 name_ += static_cast<char>(c);
-            else
+                if (name_.size() > kMaxNameLength)
+                    Fail("a name longer than 50,000 characters, which XML parsers refuse");
+            } else {
                 InStartTag(c);
+            }
             return;
         case State::InTag:
-            if (NameStart(c) && (Space(last_) || last_ == '"' || last_ == '\'')) {
+            if (NameStart(c) && Space(last_)) {
+                text_.assign(1, static_cast<char>(c));
                 state_ = State::AttrName;
+                return;
+            }
+            if (NameStart(c)) {
+                Fail("attributes without a blank between them");
                 return;
             }
             InStartTag(c);
             return;
         case State::AttrName:
-            if (NameChar(c))
+            if (NameChar(c)) {
+                text_ += static_cast<char>(c);
+                if (text_.size() > kMaxNameLength)
+                    Fail("a name longer than 50,000 characters, which XML parsers refuse");
                 return;
+            }
+            if (!attributes_.insert(text_).second) {
+                Fail("the attribute " + text_ + " twice in <" + name_ + ">");
+                return;
+            }
             if (Space(c)) {
                 state_ = State::AttrEquals;
                 return;
@@ -345,7 +524,7 @@ private:
             return;
         case State::Reference:
             if (c != ';') {
-                if (text_.size() > 10 || !(NameChar(c) || (c == '#' && text_.empty())))
+                if (text_.size() > 1024 || !(NameChar(c) || (c == '#' && text_.empty())))
                     Fail("a '&' that starts no entity or character reference");
                 else
                     text_ += static_cast<char>(c);
@@ -361,6 +540,7 @@ private:
             text_ += static_cast<char>(c);
             if (text_ == "--") {
                 text_.clear();
+                dashes_ = 0;
                 state_ = State::Comment;
             } else if (text_ == "[CDATA[") {
                 if (after_ != State::Content)
@@ -368,8 +548,10 @@ private:
                 text_.clear();
                 state_ = State::CData;
             } else if (text_ == "DOCTYPE") {
-                if (after_ != State::Prolog || rootSeen_)
-                    Fail("a DOCTYPE after the root element started");
+                if (after_ != State::Prolog || rootSeen_ || doctypeSeen_)
+                    Fail(doctypeSeen_ ? "a second DOCTYPE" : "a DOCTYPE after the root element started");
+                doctypeSeen_ = true;
+                text_.clear();
                 state_ = State::Doctype;
             } else if (std::string("--").rfind(text_, 0) != 0 && std::string("[CDATA[").rfind(text_, 0) != 0 &&
                        std::string("DOCTYPE").rfind(text_, 0) != 0) {
@@ -377,19 +559,70 @@ private:
             }
             return;
         case State::Comment:
-            EndsWith(c, "-->");
+            // XML allows no "--" inside a comment, nor "--->" at its end.
+            if (dashes_ >= 2) {
+                if (c == '>')
+                    state_ = after_;
+                else
+                    Fail("\"--\" inside a comment, which XML does not allow");
+                return;
+            }
+            dashes_ = c == '-' ? dashes_ + 1 : 0;
             return;
         case State::CData:
             EndsWith(c, "]]>");
             return;
+        case State::PiTarget:
+            // The target's name; "xml" only for the declaration, at the very
+            // start.
+            if (NameChar(c) && (!text_.empty() || NameStart(c))) {
+                text_ += static_cast<char>(c);
+                if (text_.size() > kMaxNameLength)
+                    Fail("a name longer than 50,000 characters, which XML parsers refuse");
+                return;
+            }
+            if (text_.empty() || !(Space(c) || c == '?')) {
+                Fail("a processing instruction without a name");
+                return;
+            }
+            if (text_.size() == 3 && (text_[0] | 0x20) == 'x' && (text_[1] | 0x20) == 'm' && (text_[2] | 0x20) == 'l') {
+                if (text_ != "xml" || piAt_ != bom_) {
+                    Fail("a processing instruction named " + text_ + ", a name XML keeps for the declaration at the start");
+                    return;
+                }
+                text_.assign(1, static_cast<char>(c));
+                state_ = State::Declaration;
+                return;
+            }
+            text_.assign(1, static_cast<char>(c));
+            state_ = State::Pi;
+            EndsWith(c, "?>");
+            return;
         case State::Pi:
             EndsWith(c, "?>");
             return;
+        case State::Declaration:
+            text_ += static_cast<char>(c);
+            if (text_.size() > kMaxPrologMarkup) {
+                Fail("an XML declaration too long to be one");
+            } else if (text_.size() >= 2 && text_.compare(text_.size() - 2, 2, "?>") == 0) {
+                if (!DeclarationRight(text_))
+                    Fail("an XML declaration this check does not take (version 1.x, UTF-8 if any encoding)");
+                else
+                    state_ = after_;
+            }
+            return;
         case State::Doctype:
+            text_ += static_cast<char>(c);
             if (c == '[')
                 Fail("a DOCTYPE with an internal subset, which this check does not read");
-            else if (c == '>')
-                state_ = after_;
+            else if (text_.size() > kMaxPrologMarkup)
+                Fail("a DOCTYPE too long for this check");
+            else if (c == '>' && text_.find_first_of("\"'") == std::string::npos)
+                DoctypeEnds();
+            else if (c == '>' && std::count(text_.begin(), text_.end(), '"') % 2 == 0 &&
+                     std::count(text_.begin(), text_.end(), '\'') % 2 == 0)
+                DoctypeEnds();
             return;
         }
     }
@@ -409,6 +642,8 @@ private:
         if (i >= n || p[i] != '>')
             return 0;
         const std::size_t nameLength = i - 1;
+        if (nameLength > kMaxNameLength)
+            return 0;
         ++i;
         while (i + 8 <= n && !StopsPlainText(p + i))
             i += 8;
@@ -446,6 +681,8 @@ private:
         while (i < n && AsciiNameChar(p[i]))
             ++i;
         const std::string_view name(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
+        if (name.size() > kMaxNameLength)
+            return 0;
         if (i < n && p[i] == '>') {
             if (end) {
                 if (Depth() == 0 || name != Innermost())
@@ -487,6 +724,14 @@ private:
         }
     }
 
+    void DoctypeEnds()
+    {
+        if (!DoctypeRight(text_))
+            Fail("a DOCTYPE this check does not take");
+        else
+            state_ = after_;
+    }
+
     // An element ended (an empty element or an end tag).
     void Closed()
     {
@@ -504,6 +749,7 @@ private:
             state_ = after_;
     }
 
+    // One of the five entities, or a reference to a character XML allows.
     static bool KnownReference(const std::string& r)
     {
         if (r == "amp" || r == "lt" || r == "gt" || r == "quot" || r == "apos")
@@ -513,14 +759,20 @@ private:
         const bool hex = r[1] == 'x';
         if (r.size() == (hex ? 2u : 1u))
             return false;
+        uint32_t value = 0;
         for (std::size_t i = hex ? 2 : 1; i < r.size(); ++i) {
             const char d = r[i];
             const bool digit = d >= '0' && d <= '9';
             const bool hexDigit = (d | 0x20) >= 'a' && (d | 0x20) <= 'f';
             if (!digit && !(hex && hexDigit))
                 return false;
+            const uint32_t v = digit ? static_cast<uint32_t>(d - '0') : static_cast<uint32_t>((d | 0x20) - 'a' + 10);
+            value = value * (hex ? 16 : 10) + v;
+            if (value > 0x10FFFF)
+                return false;
         }
-        return true;
+        return value == 0x9 || value == 0xA || value == 0xD || (value >= 0x20 && value <= 0xD7FF) ||
+               (value >= 0xE000 && value <= 0xFFFD) || value >= 0x10000;
     }
 
     State state_ = State::Prolog;
@@ -534,6 +786,13 @@ private:
     unsigned char last_ = 0;
     bool rootSeen_ = false;
     int pending_ = 0; // continuation bytes of the UTF-8 character still due
+    unsigned char low_ = 0x80, high_ = 0xBF; // what the next of them may be
+    uint32_t sequence_ = 0;                  // the character so far
+    int brackets_ = 0;                       // "]" just before, in text
+    int dashes_ = 0;                         // "-" just before, in a comment
+    long piAt_ = 0;                          // where the processing instruction's '<' stands
+    bool doctypeSeen_ = false;
+    std::unordered_set<std::string> attributes_; // of the start tag being read
     long offset_ = 0;
     long bom_ = 0;
     long line_ = 1;

@@ -22,8 +22,6 @@ using Database = std::unique_ptr<sqlite3, DatabaseClose>;
 inline constexpr int kSettingsBlockPurchaseKindCodes = 13;
 inline constexpr int kPurchaseKindCodes = 90;
 inline constexpr int16_t kPurchaseKindFixedAsset = 3;
-// The export lists contractors numbered 1 to 65999 and -1 to -65999.
-inline constexpr int32_t kContractorNumberLast = 65999;
 
 const char kInvoices[] =
     "SELECT rowid, document_key, period_date, issue_date, receipt_date, id1, id2, contractor, transaction_text, nip,"
@@ -44,44 +42,6 @@ enum LineColumn { kInUse, kLineAmount, kRateCode, kVat, kPurchaseKind, kDeductio
 const char kRates[] = "SELECT code, percent FROM vat_rate";
 const char kSettingsBlock[] = "SELECT data FROM settings_block WHERE number = ?1";
 const char kContractorByNumber[] = "SELECT short_name, full_name, address, nip FROM contractor WHERE number = ?1";
-
-class Firm {
-public:
-    bool Open(const std::string& path, std::string* error)
-    {
-        sqlite3* db = nullptr;
-        const int status = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        db_.reset(db);
-        if (status != SQLITE_OK)
-            return Fail(error, "the firm database " + path + " cannot be opened");
-        // One read transaction: every statement sees the same rows.
-        return Exec("BEGIN", error);
-    }
-
-    Statement Prepare(const char* sql, std::string* error)
-    {
-        Statement statement;
-        if (!PrepareStatement(db_.get(), sql, &statement))
-            Fail(error, "the firm database cannot be read");
-        return statement;
-    }
-
-    bool Fail(std::string* error, const std::string& what)
-    {
-        if (error != nullptr)
-            *error = what + (db_ != nullptr ? std::string(": ") + sqlite3_errmsg(db_.get()) : std::string());
-        return false;
-    }
-
-private:
-    bool Exec(const char* sql, std::string* error)
-    {
-        return sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) == SQLITE_OK ||
-               Fail(error, "the firm database cannot be read");
-    }
-
-    Database db_;
-};
 
 std::string Column(sqlite3_stmt* row, int column)
 {
@@ -112,76 +72,81 @@ void AddLine(std::vector<Bucket>& list, int16_t rateCode, double net, double vat
     bucket->vat += vat;
 }
 
-class Reader {
+// An input or output error, or memory refused: not the firm's fault.
+bool OwnFailureCode(int code)
+{
+    const int primary = code & 0xFF;
+    return primary == SQLITE_IOERR || primary == SQLITE_NOMEM;
+}
+
+} // namespace
+
+class FirmReader::Impl {
 public:
-    Reader(Firm& firm, std::string* error) : firm_(firm), error_(error) {}
+    explicit Impl(FirmReader* owner) : owner_(owner) {}
 
-    bool ReadSettings()
+    bool Open(const std::string& path)
     {
-        Statement rates = firm_.Prepare(kRates, error_);
-        if (rates == nullptr)
-            return false;
-        while (sqlite3_step(rates.get()) == SQLITE_ROW)
-            rates_[static_cast<int16_t>(sqlite3_column_int64(rates.get(), 0))] = sqlite3_column_double(rates.get(), 1);
-
-        // Codes outside 1 to 9 count as 1, as the export's check of the
-        // purchase kinds makes them; a missing block reads as zeros.
-        codes_.assign(kPurchaseKindCodes, 1);
-        Statement block = firm_.Prepare(kSettingsBlock, error_);
-        if (block == nullptr)
-            return false;
-        sqlite3_bind_int(block.get(), 1, kSettingsBlockPurchaseKindCodes);
-        if (sqlite3_step(block.get()) == SQLITE_ROW) {
-            const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(block.get(), 0));
-            const int bytes = sqlite3_column_bytes(block.get(), 0);
-            for (int i = 0; i < kPurchaseKindCodes && data != nullptr && 2 * i + 1 < bytes; ++i) {
-                const int16_t code = static_cast<int16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-                codes_[static_cast<std::size_t>(i)] = code < 1 || code > 9 ? 1 : code;
-            }
-        }
-        lines_ = firm_.Prepare(kLines, error_);
-        contractor_ = firm_.Prepare(kContractorByNumber, error_);
-        return lines_ != nullptr && contractor_ != nullptr;
+        sqlite3* db = nullptr;
+        const int status = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        db_.reset(db);
+        if (status != SQLITE_OK)
+            return Fail("the firm database " + path + " cannot be opened", status);
+        sqlite3_extended_result_codes(db_.get(), 1);
+        // One read transaction: every statement sees the same rows.
+        const int begun = sqlite3_exec(db_.get(), "BEGIN", nullptr, nullptr, nullptr);
+        if (begun != SQLITE_OK)
+            return Fail("the firm database cannot be read", begun);
+        return ReadSettings();
     }
 
-    bool ReadDocuments(DocumentKind kind, const Period& period, const Scope& scope, std::vector<FirmDocument>* out)
+    bool Next(DocumentKind kind, const Period& period, const Scope& scope, FirmDocument* d)
     {
-        Statement rows = firm_.Prepare(kind == DocumentKind::Invoice ? kInvoices : kCorrections, error_);
-        if (rows == nullptr)
+        Statement& rows = kind == DocumentKind::Invoice ? invoices_ : corrections_;
+        if (rows == nullptr && !Prepare(kind == DocumentKind::Invoice ? kInvoices : kCorrections, &rows))
             return false;
-        int status;
-        while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
-            sqlite3_stmt* row = rows.get();
-            FirmDocument d;
-            d.kind = kind;
-            d.rowid = sqlite3_column_int64(row, kRowid);
-            d.key = static_cast<int32_t>(sqlite3_column_int64(row, kKey));
-            d.contractor = static_cast<int32_t>(sqlite3_column_int64(row, kContractor));
-            d.registerId = RegisterId(d.key, d.contractor, static_cast<uint32_t>(sqlite3_column_int64(row, kId1)),
-                                      static_cast<uint32_t>(sqlite3_column_int64(row, kId2)));
-            d.periodDate = Column(row, kPeriodDate);
-            d.transaction = FileText(Column(row, kTransaction), 20);
-            d.nip = DigitsOf(Column(row, kNip), 15);
-            const std::string issue = Column(row, kIssueDate);
-            d.issueDate = FileDate(issue);
-            d.receiptDate = FileDate(Column(row, kReceiptDate));
-            d.dueDate = FileDueDate(issue, static_cast<uint16_t>(sqlite3_column_int64(row, kPaymentDays)));
-            d.comment = FileText(Column(row, kComment), 30);
-            d.vatDeduction =
-                static_cast<uint8_t>(sqlite3_column_int64(row, kOtherDeductionDate)) != 0 ? "INNY" : "DATA_WPLYWU";
-            if (!GroszOfUnits(AmountUnits(sqlite3_column_double(row, kAmount)), &d.amount))
-                return TooLarge(d);
-            d.exported = d.key != 0 && !d.periodDate.empty() && period.from <= d.periodDate &&
-                         d.periodDate <= period.to && scope.Has(kind);
-            if (d.exported) {
-                const bool amountsIncludeVat = (static_cast<uint16_t>(sqlite3_column_int64(row, kEntryMode)) & 1) == 0;
-                const int16_t deductionSetting = static_cast<int16_t>(sqlite3_column_int64(row, kDeductionSetting));
-                if (!ReadPositions(&d, amountsIncludeVat, deductionSetting))
-                    return false;
-            }
-            out->push_back(std::move(d));
+        sqlite3_stmt* row = rows.get();
+        const int status = sqlite3_step(row);
+        if (status != SQLITE_ROW) {
+            if (status != SQLITE_DONE)
+                Fail("the firm database cannot be read", status);
+            return false;
         }
-        return status == SQLITE_DONE || firm_.Fail(error_, "the firm database cannot be read");
+        *d = FirmDocument{};
+        d->kind = kind;
+        d->rowid = sqlite3_column_int64(row, kRowid);
+        d->key = static_cast<int32_t>(sqlite3_column_int64(row, kKey));
+        d->contractor = static_cast<int32_t>(sqlite3_column_int64(row, kContractor));
+        d->registerId = RegisterId(d->key, d->contractor, static_cast<uint32_t>(sqlite3_column_int64(row, kId1)),
+                                   static_cast<uint32_t>(sqlite3_column_int64(row, kId2)));
+        d->periodDate = Column(row, kPeriodDate);
+        d->transaction = FileText(Column(row, kTransaction), 20);
+        d->nip = DigitsOf(Column(row, kNip), 15);
+        const std::string issue = Column(row, kIssueDate);
+        d->issueDate = FileDate(issue);
+        d->receiptDate = FileDate(Column(row, kReceiptDate));
+        d->dueDate = FileDueDate(issue, static_cast<uint16_t>(sqlite3_column_int64(row, kPaymentDays)));
+        d->comment = FileText(Column(row, kComment), 30);
+        d->vatDeduction =
+            static_cast<uint8_t>(sqlite3_column_int64(row, kOtherDeductionDate)) != 0 ? "INNY" : "DATA_WPLYWU";
+        if (!GroszOfUnits(AmountUnits(sqlite3_column_double(row, kAmount)), &d->amount))
+            return TooLarge(*d);
+        d->exported = d->key != 0 && !d->periodDate.empty() && period.from <= d->periodDate &&
+                      d->periodDate <= period.to && scope.Has(kind);
+        if (d->exported) {
+            const bool amountsIncludeVat = (static_cast<uint16_t>(sqlite3_column_int64(row, kEntryMode)) & 1) == 0;
+            const int16_t deductionSetting = static_cast<int16_t>(sqlite3_column_int64(row, kDeductionSetting));
+            if (!ReadPositions(d, amountsIncludeVat, deductionSetting))
+                return false;
+        }
+        return true;
+    }
+
+    void Restart(DocumentKind kind)
+    {
+        Statement& rows = kind == DocumentKind::Invoice ? invoices_ : corrections_;
+        if (rows != nullptr)
+            sqlite3_reset(rows.get());
     }
 
     bool ReadContractor(int32_t number, FirmContractor* out, bool* found)
@@ -192,7 +157,7 @@ public:
         const int status = sqlite3_step(row);
         *found = status == SQLITE_ROW;
         if (!*found)
-            return status == SQLITE_DONE || firm_.Fail(error_, "the firm database cannot be read");
+            return status == SQLITE_DONE || Fail("the firm database cannot be read", status);
         out->number = number;
         out->fullName = Column(row, 1);
         out->name = SplitFullName(out->fullName);
@@ -203,6 +168,52 @@ public:
     }
 
 private:
+    bool Fail(const std::string& what, int code)
+    {
+        owner_->ownFailure_ = OwnFailureCode(code);
+        owner_->error_ = what + (db_ != nullptr ? std::string(": ") + sqlite3_errmsg(db_.get()) : std::string());
+        return false;
+    }
+
+    bool Prepare(const char* sql, Statement* statement)
+    {
+        if (PrepareStatement(db_.get(), sql, statement))
+            return true;
+        return Fail("the firm database cannot be read", sqlite3_extended_errcode(db_.get()));
+    }
+
+    bool ReadSettings()
+    {
+        Statement rates;
+        if (!Prepare(kRates, &rates))
+            return false;
+        int status;
+        while ((status = sqlite3_step(rates.get())) == SQLITE_ROW)
+            rates_[static_cast<int16_t>(sqlite3_column_int64(rates.get(), 0))] = sqlite3_column_double(rates.get(), 1);
+        if (status != SQLITE_DONE)
+            return Fail("the firm database cannot be read", status);
+
+        // Codes outside 1 to 9 count as 1, as the export's check of the
+        // purchase kinds makes them; a missing block reads as zeros.
+        codes_.assign(kPurchaseKindCodes, 1);
+        Statement block;
+        if (!Prepare(kSettingsBlock, &block))
+            return false;
+        sqlite3_bind_int(block.get(), 1, kSettingsBlockPurchaseKindCodes);
+        status = sqlite3_step(block.get());
+        if (status == SQLITE_ROW) {
+            const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(block.get(), 0));
+            const int bytes = sqlite3_column_bytes(block.get(), 0);
+            for (int i = 0; i < kPurchaseKindCodes && data != nullptr && 2 * i + 1 < bytes; ++i) {
+                const int16_t code = static_cast<int16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+                codes_[static_cast<std::size_t>(i)] = code < 1 || code > 9 ? 1 : code;
+            }
+        } else if (status != SQLITE_DONE) {
+            return Fail("the firm database cannot be read", status);
+        }
+        return Prepare(kLines, &lines_) && Prepare(kContractorByNumber, &contractor_);
+    }
+
     // The document's lines summed as the export sums them: per class (not
     // deductible N; else the third class W for deduction kinds above 1,
     // else B), per fixed-asset class and per rate code, in the order the
@@ -214,7 +225,8 @@ private:
         sqlite3_reset(row);
         sqlite3_bind_text(row, 1, d->kind == DocumentKind::Invoice ? "invoice" : "correction", -1, SQLITE_STATIC);
         sqlite3_bind_int64(row, 2, d->key);
-        ClassLists classes[3]; // B, N, W
+        for (ClassLists& lists : classes_)
+            lists.ordinary.clear(), lists.fixedAsset.clear();
         int status;
         while ((status = sqlite3_step(row)) == SQLITE_ROW) {
             if (static_cast<int32_t>(sqlite3_column_int64(row, kInUse)) == 0)
@@ -223,7 +235,7 @@ private:
             const int16_t deductionKind = static_cast<int16_t>(sqlite3_column_int64(row, kDeductionKind));
             const int16_t purchaseKind = static_cast<int16_t>(sqlite3_column_int64(row, kPurchaseKind));
             const bool deductible = !(deductionSetting >= 2 || deductionKind == 2 || rateCode == 5 || rateCode == 9);
-            ClassLists& lists = classes[!deductible ? 1 : deductionKind > 1 ? 2 : 0];
+            ClassLists& lists = classes_[!deductible ? 1 : deductionKind > 1 ? 2 : 0];
             if (RateCodeIgnored(rateCode))
                 continue;
             const double amount = AmountUnits(sqlite3_column_double(row, kLineAmount));
@@ -235,12 +247,12 @@ private:
                     vat);
         }
         if (status != SQLITE_DONE)
-            return firm_.Fail(error_, "the firm database cannot be read");
+            return Fail("the firm database cannot be read", status);
 
         static const char* const kClassLetters[3] = {"B", "N", "W"};
         for (int c = 0; c < 3; ++c) {
             for (int fixed = 0; fixed < 2; ++fixed) {
-                for (const Bucket& b : fixed ? classes[c].fixedAsset : classes[c].ordinary) {
+                for (const Bucket& b : fixed ? classes_[c].fixedAsset : classes_[c].ordinary) {
                     ExpectedPosition p;
                     p.positionClass = kClassLetters[c];
                     p.fixedAsset = fixed != 0;
@@ -259,75 +271,30 @@ private:
 
     bool TooLarge(const FirmDocument& d)
     {
-        if (error_ != nullptr)
-            *error_ = "the amounts of document " + d.registerId + " are too large to compare";
+        owner_->ownFailure_ = false;
+        owner_->error_ = "the amounts of document " + d.registerId + " are too large to compare";
         return false;
     }
 
-    Firm& firm_;
-    std::string* error_;
+    FirmReader* owner_;
+    Database db_;
     std::map<int16_t, double> rates_;
     std::vector<int16_t> codes_;
-    Statement lines_, contractor_;
+    ClassLists classes_[3]; // B, N, W: kept from document to document
+    Statement invoices_, corrections_, lines_, contractor_;
 };
-
-} // namespace
 
 const char* KindName(DocumentKind kind) { return kind == DocumentKind::Invoice ? "invoice" : "correction"; }
 
-bool ReadFirmExpectations(const std::string& path, const Period& period, const Scope& scope,
-                          FirmExpectations* expectations, std::string* error)
+FirmReader::FirmReader() : impl_(new Impl(this)) {}
+FirmReader::~FirmReader() { delete impl_; }
+bool FirmReader::Open(const std::string& path) { return impl_->Open(path); }
+bool FirmReader::Next(DocumentKind kind, const Period& period, const Scope& scope, FirmDocument* document)
 {
-    *expectations = FirmExpectations{};
-    Firm firm;
-    if (!firm.Open(path, error))
-        return false;
-    Reader reader(firm, error);
-    std::vector<FirmDocument>& documents = expectations->documents;
-    if (!reader.ReadSettings() || !reader.ReadDocuments(DocumentKind::Invoice, period, scope, &documents) ||
-        !reader.ReadDocuments(DocumentKind::Correction, period, scope, &documents))
-        return false;
-
-    // The contractors the exported documents refer to, each once.
-    std::set<int32_t> firms, persons;
-    std::map<int32_t, UnlistedContractor> unlisted;
-    auto noteUnlisted = [&](const FirmDocument& d, bool outOfRange) {
-        UnlistedContractor& u = unlisted[d.contractor];
-        if (u.documents++ == 0) {
-            u.number = d.contractor;
-            u.outOfRange = outOfRange;
-            u.registerId = d.registerId;
-            u.transaction = d.transaction;
-        }
-    };
-    for (const FirmDocument& d : expectations->documents) {
-        if (!d.exported || d.contractor == 0)
-            continue;
-        if (d.contractor >= 1 && d.contractor <= kContractorNumberLast)
-            firms.insert(d.contractor);
-        else if (d.contractor <= -1 && d.contractor >= -kContractorNumberLast)
-            persons.insert(-d.contractor);
-        else
-            noteUnlisted(d, true);
-    }
-    std::vector<int32_t> numbers(firms.begin(), firms.end());
-    for (const int32_t n : persons)
-        numbers.push_back(-n);
-    std::set<int32_t> missing;
-    for (const int32_t number : numbers) {
-        FirmContractor contractor;
-        bool found = false;
-        if (!reader.ReadContractor(number, &contractor, &found))
-            return false;
-        if (found)
-            expectations->contractors.push_back(std::move(contractor));
-        else
-            missing.insert(number);
-    }
-    for (const FirmDocument& d : expectations->documents)
-        if (d.exported && missing.count(d.contractor) != 0)
-            noteUnlisted(d, false);
-    for (auto& [number, u] : unlisted)
-        expectations->unlisted.push_back(std::move(u));
-    return true;
+    return impl_->Next(kind, period, scope, document);
+}
+void FirmReader::Restart(DocumentKind kind) { impl_->Restart(kind); }
+bool FirmReader::ReadContractor(int32_t number, FirmContractor* contractor, bool* found)
+{
+    return impl_->ReadContractor(number, contractor, found);
 }

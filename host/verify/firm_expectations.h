@@ -68,17 +68,44 @@ struct UnlistedContractor {
     int documents = 0;
 };
 
-struct FirmExpectations {
-    // Every document of both tables: invoices, then corrections, each in
-    // the host's scan order (ascending rowid), which is the file's order.
-    std::vector<FirmDocument> documents;
-    // The contractors of the exported documents that the file lists: firms
-    // by ascending number, then natural persons by ascending |number|.
-    std::vector<FirmContractor> contractors;
-    std::vector<UnlistedContractor> unlisted;
+// The firm database read for verify, one row at a time: each table in the
+// host's scan order (ascending rowid), which is the order of the file's
+// documents, so that a file of any size is compared as it is read.
+class FirmReader {
+public:
+    FirmReader();
+    ~FirmReader();
+    FirmReader(const FirmReader&) = delete;
+    FirmReader& operator=(const FirmReader&) = delete;
+
+    // Opens the firm at path read-only, in one read transaction (every
+    // statement sees the same rows), and reads its rates and purchase
+    // kinds.  False with the reason in error().
+    bool Open(const std::string& path);
+
+    // The next document of the kind (every row, whether the export takes it
+    // or not; its positions only when it does): false at the end, or when
+    // the firm cannot be read (failed()).
+    bool Next(DocumentKind kind, const Period& period, const Scope& scope, FirmDocument* document);
+    // Starts the kind's rows again from the first.
+    void Restart(DocumentKind kind);
+
+    // The contractor of that number; *found false when the firm has none.
+    bool ReadContractor(int32_t number, FirmContractor* contractor, bool* found);
+
+    bool failed() const { return !error_.empty(); }
+    // An input or output error, or memory refused: verify's own failure,
+    // not the firm's.
+    bool ownFailure() const { return ownFailure_; }
+    const std::string& error() const { return error_; }
+
+private:
+    class Impl;
+    Impl* impl_;
+    std::string error_;
+    bool ownFailure_ = false;
+    friend class Impl;
 };
 
-// Reads the firm database at path (read-only).  False with the reason in
-// *error when it cannot be read.
-bool ReadFirmExpectations(const std::string& path, const Period& period, const Scope& scope,
-                          FirmExpectations* expectations, std::string* error);
+// The export lists contractors numbered 1 to 65999 and -1 to -65999.
+inline constexpr int32_t kContractorNumberLast = 65999;

@@ -1,52 +1,114 @@
 #include "host/verify/verify.h"
 
+#include "host/common/file_kind.h"
 #include "host/common/host_date.h"
+#include "host/services/host_files.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <set>
+#include <memory>
+#include <new>
 
 namespace {
 
-// The period an export names by itself: the month of MIESIAC/ROK, which is
-// the month of its first date; every document must name the same one.
-bool PeriodFromFile(const ExportFile& file, Period* period, std::string* why)
-{
-    std::set<std::pair<std::string, std::string>> months;
-    for (const FileDocument& d : file.documents)
-        months.insert({d.year, d.month});
-    if (months.empty()) {
-        *why = "the file holds no documents, so it names no period: give the export's dates (--from, --to)";
-        return false;
+// What is read goes to the summary and the tax numbers, which only look,
+// and then, whole, to the reconciliation.
+class Fan : public ExportFileSink {
+public:
+    Fan(FileSummary* summary, TaxNumberCheck* taxes, ExportFileSink* then)
+        : summary_(summary), taxes_(taxes), then_(then)
+    {
     }
-    if (months.size() > 1) {
-        auto second = std::next(months.begin());
-        *why = "the documents name different months in MIESIAC/ROK (" + months.begin()->second + "/" +
-               months.begin()->first + ", " + second->second + "/" + second->first +
-               "): give the export's dates (--from, --to)";
-        return false;
+    void Contractor(FileContractor&& c) override
+    {
+        ++summary_->contractors;
+        taxes_->Look(c);
+        if (then_ != nullptr)
+            then_->Contractor(std::move(c));
     }
-    const auto& [year, month] = *months.begin();
-    const std::string first = year + "-" + month + "-01";
-    if (!IsCalendarDate(first)) {
-        *why = "MIESIAC/ROK " + month + "/" + year + " is no month: give the export's dates (--from, --to)";
-        return false;
+    void Document(FileDocument&& d) override
+    {
+        summary_->Count(d);
+        taxes_->Look(d);
+        if (then_ != nullptr)
+            then_->Document(std::move(d));
     }
-    period->from = first;
-    period->to = LastDayOfMonth(std::stoi(year), std::stoi(month));
-    return true;
-}
 
-Scope ScopeFromFile(const ExportFile& file)
+private:
+    FileSummary* summary_;
+    TaxNumberCheck* taxes_;
+    ExportFileSink* then_;
+};
+
+void Verify(const VerifyRequest& request, VerifyOutcome* outcome)
 {
-    Scope scope;
-    for (const FileDocument& d : file.documents) {
-        DocumentKind kind;
-        if (FileDocumentKind(d, &kind))
-            (kind == DocumentKind::Invoice ? scope.invoices : scope.corrections) = true;
+    TaxNumberCheck taxes;
+    std::unique_ptr<FirmReader> firm;
+    std::unique_ptr<Reconciler> reconciler;
+    bool firmOpen = false;
+    if (!request.firm.empty()) {
+        firm = std::make_unique<FirmReader>();
+        firmOpen = firm->Open(request.firm);
+        if (firmOpen) {
+            ReconcileContext given;
+            given.periodGiven = !request.from.empty();
+            if (given.periodGiven)
+                given.period = {request.from, request.to};
+            given.scopeGiven = request.scope.has_value();
+            if (given.scopeGiven)
+                given.scope = *request.scope;
+            reconciler = std::make_unique<Reconciler>(firm.get(), request.firm, given);
+        }
     }
-    return scope;
+
+    Fan fan(&outcome->summary, &taxes, reconciler.get());
+    outcome->reading = ReadExportFile(request.file, &fan);
+    const FileReading& reading = outcome->reading;
+    if (!reading.notAFile.empty()) {
+        outcome->status = VerifyStatus::NotAFile;
+        outcome->error = request.file + ": " + reading.notAFile;
+        return;
+    }
+    if (!reading.ownFailure.empty()) {
+        outcome->status = VerifyStatus::OwnFailure;
+        outcome->error = reading.ownFailure;
+        return;
+    }
+    if (!reading.valid) {
+        outcome->status = VerifyStatus::Invalid;
+        return;
+    }
+    if (request.firm.empty()) {
+        outcome->reconciliation.warnings = taxes.Warnings();
+        outcome->status = VerifyStatus::Agrees;
+        return;
+    }
+    if (!firmOpen) {
+        outcome->status = firm->ownFailure() ? VerifyStatus::OwnFailure : VerifyStatus::FirmUnreadable;
+        outcome->error = firm->error();
+        return;
+    }
+
+    reconciler->Finish();
+    outcome->context = reconciler->context();
+    switch (reconciler->stopped()) {
+    case Reconciler::Stop::PeriodUnknown:
+        outcome->status = VerifyStatus::PeriodUnknown;
+        outcome->error = reconciler->why();
+        return;
+    case Reconciler::Stop::FirmFailed:
+        outcome->status = reconciler->firmOwnFailure() ? VerifyStatus::OwnFailure : VerifyStatus::FirmUnreadable;
+        outcome->error = reconciler->why();
+        return;
+    case Reconciler::Stop::None:
+        break;
+    }
+    outcome->reconciliation = std::move(reconciler->result());
+    for (VerifyIssue& w : taxes.Warnings())
+        outcome->reconciliation.warnings.push_back(std::move(w));
+    outcome->reconciled = true;
+    outcome->status =
+        outcome->reconciliation.mismatches.empty() ? VerifyStatus::Agrees : VerifyStatus::Disagrees;
 }
 
 std::string FromHostDate(const char* bytes)
@@ -60,68 +122,54 @@ std::string FromHostDate(const char* bytes)
 VerifyOutcome VerifyExport(const VerifyRequest& request)
 {
     VerifyOutcome outcome;
-    outcome.file = request.file;
-    outcome.firm = request.firm;
-    outcome.reading = ReadExportFile(request.file);
-    if (!outcome.reading.valid) {
-        outcome.status = VerifyStatus::Invalid;
-        return outcome;
+    try {
+        outcome.file = request.file;
+        outcome.firm = request.firm;
+        Verify(request, &outcome);
+    } catch (const std::bad_alloc&) {
+        outcome.status = VerifyStatus::OwnFailure;
+        outcome.reconciled = false;
+        outcome.error = "memory ran short";
     }
-    const ExportFile& file = outcome.reading.file;
-    if (request.firm.empty()) {
-        outcome.reconciliation.warnings = TaxNumberWarnings(file);
-        outcome.status = VerifyStatus::Agrees;
-        return outcome;
-    }
-
-    ReconcileContext& context = outcome.context;
-    context.periodGiven = !request.from.empty();
-    if (context.periodGiven) {
-        context.period = {request.from, request.to};
-    } else if (!PeriodFromFile(file, &context.period, &outcome.error)) {
-        outcome.status = VerifyStatus::PeriodUnknown;
-        return outcome;
-    }
-    context.scopeGiven = request.scope.has_value();
-    context.scope = context.scopeGiven ? *request.scope : ScopeFromFile(file);
-
-    FirmExpectations firm;
-    if (!ReadFirmExpectations(request.firm, context.period, context.scope, &firm, &outcome.error)) {
-        outcome.status = VerifyStatus::FirmUnreadable;
-        return outcome;
-    }
-    outcome.reconciliation = Reconcile(file, firm, context);
-    outcome.reconciled = true;
-    outcome.status = outcome.reconciliation.mismatches.empty() ? VerifyStatus::Agrees : VerifyStatus::Disagrees;
     return outcome;
 }
 
-bool ReadExportSettings(const std::string& path, ExportSettings* settings, std::string* why)
+SettingsReading ReadExportSettings(const std::string& path, ExportSettings* settings, std::string* why)
 {
     // The options record: first date at byte 0 and last date at byte 9
     // (8 characters and a NUL each), the kinds at byte 18 (16 bits, little
     // endian: bit 0 invoices, bit 1 corrections).
     constexpr std::size_t kFromAt = 0, kToAt = 9, kScopeAt = 18, kNeeded = 20;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *why = "its settings file " + path + " cannot be read";
-        return false;
+    std::string reason;
+    std::FILE* file = OpenHostStream(path, "rb", &reason);
+    if (file == nullptr) {
+        *why = "could not read " + path + ": " + reason;
+        return SettingsReading::Unreadable;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < kNeeded) {
+    char bytes[kNeeded];
+    errno = 0;
+    const std::size_t n = std::fread(bytes, 1, sizeof bytes, file);
+    const bool failed = n < sizeof bytes && std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        *why = "could not read " + path + ": " + ErrnoText(error != 0 ? error : EIO);
+        return SettingsReading::Unreadable;
+    }
+    if (n < kNeeded) {
         *why = "its settings file " + path + " is too short";
-        return false;
+        return SettingsReading::Unusable;
     }
-    settings->period.from = FromHostDate(bytes.data() + kFromAt);
-    settings->period.to = FromHostDate(bytes.data() + kToAt);
+    settings->period.from = FromHostDate(bytes + kFromAt);
+    settings->period.to = FromHostDate(bytes + kToAt);
     if (!IsCalendarDate(settings->period.from) || !IsCalendarDate(settings->period.to)) {
         *why = "its settings file " + path + " holds no period";
-        return false;
+        return SettingsReading::Unusable;
     }
     const unsigned low = static_cast<unsigned char>(bytes[kScopeAt]);
     const unsigned high = static_cast<unsigned char>(bytes[kScopeAt + 1]);
     const unsigned scope = low | high << 8;
     settings->scope.invoices = (scope & 1) != 0;
     settings->scope.corrections = (scope & 2) != 0;
-    return true;
+    return SettingsReading::Read;
 }

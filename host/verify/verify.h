@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/verify/export_file.h"
+#include "host/verify/file_summary.h"
 #include "host/verify/firm_expectations.h"
 #include "host/verify/reconcile.h"
 
@@ -23,18 +24,23 @@ enum class VerifyStatus {
     Disagrees,      // valid, but the firm says otherwise
     FirmUnreadable, // the firm database could not be read
     PeriodUnknown,  // no dates given, and the file names no one month
+    NotAFile,       // the path names no file (nothing, a folder, a FIFO, a device)
+    OwnFailure,     // verify itself failed: an input or output error, memory refused
 };
 
 struct VerifyOutcome {
     VerifyStatus status = VerifyStatus::Invalid;
     std::string file, firm;
-    FileReading reading;
+    FileReading reading;            // valid, or the problems
+    FileSummary summary;            // what the file holds
     bool reconciled = false;        // a firm was given and the file was valid
     ReconcileContext context;       // when reconciled
     Reconciliation reconciliation;  // mismatches when reconciled; warnings always
-    std::string error;              // why the firm was unreadable or the period unknown
+    std::string error;              // why the firm was unreadable, the period unknown, verify failed
 };
 
+// Reads the file once, comparing it with the firm as it goes.  Never
+// throws: memory refused is an outcome (OwnFailure) like any other.
 VerifyOutcome VerifyExport(const VerifyRequest& request);
 
 // The period and scope of an export run, from the settings file that the
@@ -45,4 +51,7 @@ struct ExportSettings {
     Period period;
     Scope scope;
 };
-bool ReadExportSettings(const std::string& path, ExportSettings* settings, std::string* why);
+enum class SettingsReading { Read, Unusable, Unreadable };
+// Unusable: too short, or no period in it (the reason in *why); Unreadable:
+// it could not be read (verify's own failure, the reason in *why).
+SettingsReading ReadExportSettings(const std::string& path, ExportSettings* settings, std::string* why);

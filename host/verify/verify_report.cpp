@@ -13,18 +13,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // The summary table
 
-struct Totals {
-    std::set<const FileDocument*> documents;
-    Grosz net = 0, vat = 0;
-};
-
-std::string RateLabel(const FilePosition& p)
-{
-    if (p.buyerSettles == "T")
-        return p.rateText.empty() ? "(buyer settles)" : p.rateText + " buyer settles";
-    return p.rateText.empty() ? "(no rate)" : p.rateText;
-}
-
 // Percentages from the highest down, then the texts without a rate.
 std::tuple<int, double, std::string> RateOrder(const std::string& label)
 {
@@ -41,69 +29,39 @@ std::tuple<int, double, std::string> RateOrder(const std::string& label)
     return {1, 0.0, label};
 }
 
-std::string MonthOf(const FileDocument& d)
+void Row(std::FILE* out, const std::string& month, const std::string& rate, const SummaryTotals& t)
 {
-    const std::string month = d.issueDate.substr(0, 7);
-    return month == "0000-00" ? "no date" : month;
-}
-
-void Row(std::FILE* out, const std::string& month, const std::string& rate, std::size_t documents, const Totals& t)
-{
-    std::fprintf(out, "%-10s %-16s %9zu %18s %18s\n", month.c_str(), rate.c_str(), documents,
+    std::fprintf(out, "%-10s %-16s %9lld %18s %18s\n", month.c_str(), rate.c_str(), t.documents,
                  FormatGroszGrouped(t.net).c_str(), FormatGroszGrouped(t.vat).c_str());
 }
 
-void PrintSummary(std::FILE* out, const ExportFile& file)
+void PrintSummary(std::FILE* out, const FileSummary& file)
 {
-    int invoices = 0, corrections = 0;
-    std::size_t positions = 0;
-    for (const FileDocument& d : file.documents) {
-        DocumentKind kind;
-        if (FileDocumentKind(d, &kind))
-            ++(kind == DocumentKind::Invoice ? invoices : corrections);
-        positions += d.positions.size();
-    }
-    std::fprintf(out, "Contents: %zu documents (%d invoices, %d corrections), %zu positions, %zu contractors\n",
-                 file.documents.size(), invoices, corrections, positions, file.contractors.size());
-    if (file.documents.empty())
+    std::fprintf(out, "Contents: %lld documents (%lld invoices, %lld corrections), %lld positions, %lld contractors\n",
+                 file.documents, file.invoices, file.corrections, file.positions, file.contractors);
+    if (file.documents == 0)
         return;
-
-    // month -> rate -> totals; month -> all its documents
-    std::map<std::string, std::map<std::string, Totals>> byRate;
-    std::map<std::string, Totals> byMonth;
-    std::map<std::string, Totals> byClass;
-    Totals all;
-    for (const FileDocument& d : file.documents) {
-        const std::string month = MonthOf(d);
-        byMonth[month].documents.insert(&d);
-        all.documents.insert(&d);
-        for (const FilePosition& p : d.positions) {
-            Totals& rate = byRate[month][RateLabel(p)];
-            rate.documents.insert(&d);
-            Totals& positionClass = byClass[p.positionClass + (p.fixedAsset == "T" ? " fixed assets" : "")];
-            for (Totals* t : {&rate, &byMonth[month], &all, &positionClass}) {
-                t->net += p.net;
-                t->vat += p.vat;
-            }
-        }
-    }
+    const auto& byRate = file.byRate;
+    const auto& byMonth = file.byMonth;
+    const auto& byClass = file.byClass;
+    const SummaryTotals& all = file.all;
 
     std::fprintf(out, "\n%-10s %-16s %9s %18s %18s\n", "Issued", "Rate", "Documents", "Net", "VAT");
     for (const auto& [month, totals] : byMonth) {
         std::vector<std::string> labels;
-        for (const auto& [label, t] : byRate[month])
+        const auto& rates = byRate.at(month);
+        for (const auto& [label, t] : rates)
             labels.push_back(label);
         std::sort(labels.begin(), labels.end(),
                   [](const std::string& a, const std::string& b) { return RateOrder(a) < RateOrder(b); });
         bool first = true;
         for (const std::string& label : labels) {
-            const Totals& t = byRate[month][label];
-            Row(out, first ? month : "", label, t.documents.size(), t);
+            Row(out, first ? month : "", label, rates.at(label));
             first = false;
         }
-        Row(out, first ? month : "", "all", totals.documents.size(), totals);
+        Row(out, first ? month : "", "all", totals);
     }
-    Row(out, "total", "all", all.documents.size(), all);
+    Row(out, "total", "all", all);
 
     std::fprintf(out, "\n%-27s %9s %18s %18s\n", "Class", "", "Net", "VAT");
     for (const auto& [label, t] : byClass)
@@ -172,6 +130,10 @@ constexpr std::size_t kBriefLimit = 20;
 void PrintVerifyReport(std::FILE* out, const VerifyOutcome& o)
 {
     std::fprintf(out, "File: %s\n", o.file.c_str());
+    if (o.status == VerifyStatus::NotAFile || o.status == VerifyStatus::OwnFailure) {
+        std::fprintf(out, "\nResult: not verified: %s.\n", o.error.c_str());
+        return;
+    }
     if (o.status == VerifyStatus::Invalid) {
         std::fprintf(out, "Schema: NOT VALID (%zu problem%s)\n", ProblemCount(o.reading),
                      ProblemCount(o.reading) == 1 ? "" : "s");
@@ -180,7 +142,7 @@ void PrintVerifyReport(std::FILE* out, const VerifyOutcome& o)
         return;
     }
     std::fprintf(out, "Schema: valid\n");
-    PrintSummary(out, o.reading.file);
+    PrintSummary(out, o.summary);
 
     if (!o.firm.empty()) {
         std::fprintf(out, "\nFirm: %s\n", o.firm.c_str());
@@ -220,8 +182,12 @@ void PrintVerifyReport(std::FILE* out, const VerifyOutcome& o)
 void PrintVerifyBrief(std::FILE* out, const VerifyOutcome& o)
 {
     const char* file = o.file.c_str();
-    const ExportFile& f = o.reading.file;
+    const FileSummary& f = o.summary;
     switch (o.status) {
+    case VerifyStatus::NotAFile:
+    case VerifyStatus::OwnFailure:
+        std::fprintf(out, "verify: %s was not verified: %s\n", file, o.error.c_str());
+        return;
     case VerifyStatus::Invalid:
         std::fprintf(out, "verify: %s is NOT a valid export file:\n", file);
         PrintProblems(out, o.reading);
@@ -236,12 +202,12 @@ void PrintVerifyBrief(std::FILE* out, const VerifyOutcome& o)
         break;
     case VerifyStatus::Agrees:
         if (o.reconciled)
-            std::fprintf(out, "verified: %s agrees with the firm: %zu documents, %zu contractors, %s to %s, %s\n", file,
-                         f.documents.size(), f.contractors.size(), o.context.period.from.c_str(),
+            std::fprintf(out, "verified: %s agrees with the firm: %lld documents, %lld contractors, %s to %s, %s\n", file,
+                         f.documents, f.contractors, o.context.period.from.c_str(),
                          o.context.period.to.c_str(), KindsText(o.context.scope).c_str());
         else
-            std::fprintf(out, "verified: %s is valid against the schema: %zu documents, %zu contractors\n", file,
-                         f.documents.size(), f.contractors.size());
+            std::fprintf(out, "verified: %s is valid against the schema: %lld documents, %lld contractors\n", file,
+                         f.documents, f.contractors);
         break;
     }
     PrintIssues(out, "  ", "warnings", o.reconciliation.warnings, kBriefLimit);

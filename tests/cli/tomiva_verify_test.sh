@@ -57,6 +57,46 @@ out=$(verify "$work/empty.xml" --firm "$work/firm.db" --from 2021-01-01 --to 202
 check "no documents where the firm has seven: exit 10" test $status -eq 10
 check "  each is missing" test "$(grep -c "is missing from the file (invoice" <<<"$out")" -eq 7
 
+# --- What is no export, and verify's own failures ------------------------------
+# A file that is no export is the file's failure (10), said in words; a path
+# that names no file is bad usage (1); a file verify cannot read, or memory
+# it is refused, is its own failure (7), never "NOT a valid export file".
+tail -c +4 "$golden" >"$work/nomarker.xml"
+{ printf '\xEF\xBB\xBF<!DOCTYPE ROOT [<!ENTITY e "xxxxxxxx">]>\n'; tail -c +4 "$golden"; } >"$work/doctype.xml"
+: >"$work/empty-file.xml"
+mkfifo "$work/fifo.xml"
+# file  exit status  what is said (stdout and stderr)
+while IFS='|' read -r file expect says; do
+  out=$("$TOMIVA" verify "$file" --firm "$work/firm.db" 2>&1); status=$?
+  check "verify $(basename "$file"): exit $expect" test $status -eq "$expect"
+  check "verify $(basename "$file"): says $says" grep -q -- "$says" <<<"$out"
+done <<TABLE
+$work/nomarker.xml|10|does not begin with the UTF-8 marker bytes
+$work/doctype.xml|10|a DOCTYPE (an export has none)
+$work/empty-file.xml|10|the file is empty
+$work|1|it is a directory, not a file
+$work/fifo.xml|1|it is a FIFO (named pipe), not a file
+/dev/zero|1|it is a character device, not a file
+/proc/self/mem|7|could not read /proc/self/mem: Input/output error
+TABLE
+
+# Memory refused at points all over a verification: exit 7 with the reason,
+# or (past the last allocation, or where the library copes without the
+# block) the file agrees.
+refused=0
+for n in 1 2 5 10 20 50 100 200 500 1000 2000 5000 10000 20000 50000; do
+  out=$("$TOMIVA" --fail-allocation $n verify "$golden" --firm "$work/firm.db" 2>&1); status=$?
+  if ((status == 7)); then
+    refused=$((refused + 1))
+    check "--fail-allocation $n: the reason is said" grep -q "memory ran short" <<<"$out"
+  else
+    check "--fail-allocation $n: exit 7 or 0 (it was $status)" test $status -eq 0
+    check "--fail-allocation $n: exit 0 only when the file agrees" grep -q "^Result: the file agrees with the firm.$" <<<"$out"
+  fi
+  check "--fail-allocation $n: the file is not blamed" bash -c '! grep -q "NOT a valid export file\|not a valid export file" <<<"$0"' "$out"
+done
+check "memory was refused in most runs" test $refused -ge 8
+
 # --- The command line ---------------------------------------------------------
 echo "not a database" >"$work/bad.db"
 # arguments  exit status  what stderr says

@@ -5,7 +5,8 @@
 # Polish letters, missing host entries of each calling convention answered with
 # Ignore (the fallback must leave the caller's stack as the entry would),
 # a subset of the missing-entry sweep with Abort and Ignore (the command
-# abandoned cleanly), the loader's failures, and a demo firm exported by
+# abandoned cleanly), the loader's failures, TOMIVA.exe's own verify of a
+# sound export and of one with an amount changed, and a demo firm exported by
 # both builds (the native tomiva is required: without it the test fails).
 # The host with latitude (--host-latitude N) exports the golden firm alike
 # under a subset of N, and catches the contract breaches of a test plug-in,
@@ -73,6 +74,18 @@ check "the settings file holds the 258-byte record" test "$(stat -c %s dir/a_mas
 cp dir/a_mas.cfg ascii.cfg 2>/dev/null # to compare with a folder named with Polish letters
 check "the host's INI file is text with CR LF" all_crlf dir/EksportFKVentalor.ini
 check "the install notice is shown (no INI file yet)" grep -q "Zainstalowano wtyczk" err
+check "the batch run verified its export against the firm" \
+  grep -q "verified: .*qPX_2021-02-10.xml agrees with the firm: 9 documents" <<<"$out"
+
+# --- TOMIVA.exe verify: a sound export, and one with an amount changed ------
+cp "$xml" sound.xml
+out=$(wine "$EXE" verify sound.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of the sound export: exit 0" test $status -eq 0
+check "  it agrees with the firm" grep -q "^Result: the file agrees with the firm." <<<"$out"
+sed 's#<KWOTA_NETTO>1100.00<#<KWOTA_NETTO>1100.01<#' sound.xml >changed.xml
+out=$(wine "$EXE" verify changed.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of an amount changed by a grosz: exit 10" test $status -eq 10
+check "  the mismatch is named" grep -q "position B 23%: net 1100.01" <<<"$out"
 
 rm -rf dir/*
 run --plugin "$dll_path" --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
@@ -245,10 +258,14 @@ check "an unknown entry exits 4" test $status -eq 4
 # --- What this build has and has not ----------------------------------------
 version=$(wine "$EXE" --version </dev/null 2>/dev/null | tr -d '\r')
 check "TOMIVA.exe --version names the project's version" grep -qxE "tomiva \(ExportFKVentalor\) [0-9]+\.[0-9]+\.[0-9]+" <<<"$version"
-wine "$EXE" verify "$golden" </dev/null >/dev/null 2>err; status=$?
-check "TOMIVA.exe has no verify (no XML library): exit 1" test $status -eq 1
-check "  and says so" grep -q "verify is not available in this build" err
-check "  nor does its --help offer it" test -z "$(wine "$EXE" --help </dev/null 2>/dev/null | grep verify)"
+out=$(wine "$EXE" verify "$golden" </dev/null 2>err); status=$?
+check "TOMIVA.exe verify of the golden file alone (the schema): exit 0" test $status -eq 0
+check "  valid" grep -q "the file is a valid export file" <<<"$out"
+check "  and its --help offers verify" grep -q "verify FILE" <<<"$(wine "$EXE" --help </dev/null 2>/dev/null)"
+tail -c +4 "$golden" >nomarker.xml
+wine "$EXE" verify nomarker.xml </dev/null >out 2>err; status=$?
+check "TOMIVA.exe verify of a file without the marker bytes: exit 10" test $status -eq 10
+check "  and says so" grep -q "does not begin with the UTF-8 marker bytes" out
 
 # --- A shared folder ---------------------------------------------------------
 # A link planted at a name the run writes: nothing is written through it,

@@ -26,6 +26,16 @@ extern "C" const NativeModule native_module_TOMIVA;
 
 namespace {
 
+std::string Nested(int depth)
+{
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "<a>";
+    for (int i = 0; i < depth; ++i)
+        text += "</a>";
+    return text;
+}
+
 TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
 {
     struct Case {
@@ -37,7 +47,7 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"the golden export", ReadFileBytes(std::string(VENTALOR_TEST_DATA) + "/golden_expected.xml"), nullptr},
         {"one empty root", "<a/>", nullptr},
         {"everything around and inside",
-         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n<!-- c -- -->\n<a x=\"1\" y='&lt;2&#x41;'>"
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE a>\n<!-- c - -->\n<a x=\"1\" y='&lt;2&#x41;'>"
          "t&amp;&#38;<![CDATA[<>&]]>\xC5\x81\xC3\xB3" "d\xC5\xBA<b/><c>\r\n</c ></a>\n<?pi x?>\n",
          nullptr},
         {"an empty file", "", "the file is empty"},
@@ -56,6 +66,24 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"a character cut short at the end", "<a>x\xC5", "ends inside a UTF-8 character"},
         {"a control character", "<a>\x01</a>", "the control character 0x01"},
         {"an unquoted attribute", "<a x=1/>", "an attribute value without quotes"},
+        // What libxml2 refuses, the check refuses too.
+        {"\"--\" inside a comment", "<a><!-- a -- b --></a>", "\"--\" inside a comment"},
+        {"\"]]>\" in text", "<a>x]]>y</a>", "\"]]>\" in text"},
+        {"\"]]>\" in text across tags", "<a><b>]]</b>]]]></a>", "\"]]>\" in text"},
+        {"a reference to a character XML does not have", "<a>&#0;</a>", "the unknown reference &#0;"},
+        {"a reference beyond Unicode", "<a>&#x110000;</a>", "the unknown reference"},
+        {"an overlong UTF-8 form", "<a>\xE0\x80\xAF</a>", "a byte that is not UTF-8"},
+        {"a surrogate in UTF-8", "<a>\xED\xA0\x80</a>", "a byte that is not UTF-8"},
+        {"U+FFFF", "<a>\xEF\xBF\xBF</a>", "a byte that is not UTF-8"},
+        {"a declaration not at the start", " <?xml version=\"1.0\"?><a/>", "a name XML keeps for the declaration"},
+        {"a declaration naming another encoding", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>",
+         "an XML declaration this check does not take"},
+        {"a DOCTYPE without a name", "<!DOCTYPE><a/>", "a DOCTYPE this check does not take"},
+        {"an attribute twice", "<a b='1' b='2'/>", "the attribute b twice"},
+        {"attributes without a blank between them", "<a b='1'c='2'/>", "without a blank between them"},
+        {"a name beyond ASCII", "<a\xC3\x97/>", "a broken start tag"},
+        {"elements nested 257 deep", Nested(257), nullptr},
+        {"elements nested 258 deep", Nested(258), "nested deeper than 257 levels"},
         // The file is read in blocks of 64 KiB: tags across a block's end.
         {"tags across blocks", "<a>" + std::string(65530, 'x') + "<bb></bb><c/></a>", nullptr},
         {"crossed tags across blocks", "<a><c>" + std::string(65527, 'x') + "<bb></c></bb></a>",
