@@ -22,8 +22,13 @@ inline constexpr int kDateSlotSize = 256;
 inline constexpr int kProgressWindowKind = 856;
 inline constexpr int kPrepareForReading = 255;
 // The file is written under the export file's name with this ending and
-// gets the name itself only when it is complete.
+// gets the name itself only when it is complete.  The name is created new:
+// when anything is there already (another run's file, what a killed run
+// left, a link), a name with a number before the ending is tried instead.
 inline constexpr char kTemporaryEnding[] = ".tmp";
+inline constexpr int kTemporaryNameTries = 32;
+// "." and eight hex digits.
+inline constexpr int kTemporaryNumberSize = 9;
 
 // The options come from a file whose bytes are not checked: in the run's
 // copy of them, a text field whose last byte is not its terminator is cut
@@ -65,6 +70,7 @@ bool ExportRun::SetUp()
     correctionCount = 0;
     outputFile = nullptr;
     temporaryPath[0] = exportPath[0] = '\0';
+    PlatformNoFile(&temporaryFile);
     std::memset(&out, 0, sizeof out);
     std::memset(&vat, 0, sizeof vat);
     std::memset(&store, 0, sizeof store);
@@ -104,6 +110,7 @@ bool ExportRun::SetUp()
 void ExportRun::TearDown()
 {
     DiscardFile();
+    PlatformCloseNewFile(&temporaryFile);
     Release(flags.firms);
     Release(flags.persons);
     Release(out.text);
@@ -263,8 +270,12 @@ bool ExportRun::FinishFile()
         return false;
     if (CommandAbandoned())
         return false;
-    if (!PlatformReplaceFile(temporaryPath, exportPath))
-        return Fail(failure, kReasonReplace, exportPath);
+    switch (PlatformCommitFile(&temporaryFile, temporaryPath, exportPath)) {
+    case PlatformCommit::Done: break;
+    case PlatformCommit::NotOurs: return Fail(failure, kReasonTemporaryTaken, temporaryPath);
+    case PlatformCommit::NotFlushed: return Fail(failure, kReasonFlush, temporaryPath);
+    case PlatformCommit::NotMoved: return Fail(failure, kReasonReplace, exportPath);
+    }
     temporaryPath[0] = '\0';
     fileState = ExportFileState::Written;
     return true;
@@ -279,7 +290,7 @@ void ExportRun::DiscardFile()
     // A file that cannot be removed keeps its path, to be named and tried
     // again when the run is torn down.
     if (temporaryPath[0] != '\0') {
-        if (PlatformRemoveFile(temporaryPath)) {
+        if (PlatformDiscardNewFile(&temporaryFile, temporaryPath)) {
             temporaryPath[0] = '\0';
             fileState = ExportFileState::Removed;
         } else {
@@ -303,9 +314,9 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     HostToday(today);
     int16_t year = 0, month = 0, day = 0;
     HostUnpackDate(today, &year, &month, &day, 0);
-    char fileName[64], temporaryName[sizeof fileName + sizeof kTemporaryEnding];
+    char fileName[64], temporaryName[sizeof fileName + kTemporaryNumberSize + sizeof kTemporaryEnding];
     std::snprintf(fileName, sizeof fileName, "qPX_%04d-%02d-%02d.xml", year, month, day);
-    std::snprintf(temporaryName, sizeof temporaryName, "%s%s", fileName, kTemporaryEnding);
+    std::snprintf(temporaryName, sizeof temporaryName, "%s.00000000%s", fileName, kTemporaryEnding);
 
     // Without its directory the run cannot know where its file would be
     // moved into place (only a missing entry's stand-in answers so).
@@ -326,17 +337,41 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     }
     std::snprintf(exportPath, sizeof exportPath, "%s", directory);
     HostAppendPath(exportPath, fileName);
-    std::snprintf(temporaryPath, sizeof temporaryPath, "%s", directory);
-    HostAppendPath(temporaryPath, temporaryName);
-    if (CommandAbandoned()) {
+    if (CommandAbandoned())
+        return false;
+
+    // The temporary file is created new by the plug-in itself, and only
+    // then handed to the host to write: nothing that was at its name
+    // before is written through or moved.
+    PlatformCreated created = PlatformCreated::Taken;
+    for (int attempt = 0; attempt < kTemporaryNameTries && created == PlatformCreated::Taken; ++attempt) {
+        if (attempt == 0)
+            std::snprintf(temporaryName, sizeof temporaryName, "%s%s", fileName, kTemporaryEnding);
+        else
+            std::snprintf(temporaryName, sizeof temporaryName, "%s.%08x%s", fileName, PlatformUniqueNumber(),
+                          kTemporaryEnding);
+        std::snprintf(temporaryPath, sizeof temporaryPath, "%s", directory);
+        HostAppendPath(temporaryPath, temporaryName);
+        if (CommandAbandoned()) {
+            temporaryPath[0] = '\0';
+            return false;
+        }
+        created = PlatformCreateNewFile(temporaryPath, &temporaryFile);
+    }
+    if (created != PlatformCreated::New) {
+        // Through the host's error notice: the host knows the command failed.
+        Fail(failure, kReasonCreate, temporaryPath);
         temporaryPath[0] = '\0';
+        ReportFailure();
         return false;
     }
-
     outputFile = HostOpenFile(temporaryPath, "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr) {
-        if (!CommandAbandoned())
+        const bool abandoned = CommandAbandoned();
+        if (!abandoned)
             ShowMessage(kTitleNotice, kMsgFileNotOpen, kNoticeFlags, temporaryPath);
+        if (!PlatformDiscardNewFile(&temporaryFile, temporaryPath))
+            PlatformCloseNewFile(&temporaryFile);
         temporaryPath[0] = '\0';
         return false;
     }

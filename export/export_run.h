@@ -23,6 +23,7 @@
 #include "export/line_writer.h"
 #include "export/register_element.h"
 #include "export/run_notices.h"
+#include "shell/platform.h"
 #include "export/vat_breakdown.h"
 
 // What became of the export file: not created; being written under its
@@ -41,6 +42,9 @@ struct ExportRun {
     // ("" otherwise), and the name it gets when it is complete.
     char temporaryPath[kPathSize];
     char exportPath[kPathSize];
+    // The temporary file as the plug-in created it, held until it is in
+    // place or removed.
+    PlatformNewFile temporaryFile;
     OutputLines out;
     // The documents between their reading and their writing.
     DocumentStore store;

@@ -14,6 +14,7 @@ PACKAGES=(
   libxml2-utils     # xmllint, checks every export file of the tests against the schema
   libncurses-dev    # the host draws interactive dialogs in the terminal (ncursesw)
   tmux              # the interactive dialog tests drive a real terminal
+  strace            # the sweep of failed system calls injects its faults through it
   clang             # the fuzz targets of the parsers (libFuzzer, scripts/fuzz.sh)
   libclang-rt-dev   # libFuzzer's driver and clang's sanitizer run-times
 )

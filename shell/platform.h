@@ -48,6 +48,48 @@ bool PlatformSystemPath(const char* hostPath, PlatformPathChar* out, int size);
 // not UTF-8) as '?', cut to `size` bytes with the NUL.
 void PlatformHostText(const PlatformPathChar* systemPath, char* out, int size);
 
+// A file the plug-in created itself, new, before it has the host write it:
+// held open until it is put in place or removed, so that the plug-in knows
+// it by identity whatever happens to its name meanwhile.
+struct PlatformNewFile {
+#ifdef _WIN32
+    void* handle; // INVALID_HANDLE_VALUE when none
+#else
+    int descriptor; // -1 when none
+#endif
+    bool open;
+};
+// A file that holds nothing.
+void PlatformNoFile(PlatformNewFile* file);
+
+enum class PlatformCreated { New, Taken, Failed };
+// Creates the file new and exclusively (O_CREAT | O_EXCL | O_NOFOLLOW
+// natively, CREATE_NEW on Windows): never through an existing name.  Taken
+// when anything is at the name already (a file, a folder, a link, dangling or
+// not), which is left as it is; Failed when nothing can be created there.
+PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file);
+
+// A number for a unique name: differs between processes and between calls.
+unsigned PlatformUniqueNumber();
+
+enum class PlatformCommit { Done, NotOurs, NotFlushed, NotMoved };
+// Puts the created file, under its name `from`, in the place of `to`:
+// `from` must still name that very file and be a plain file of one name
+// (NotOurs otherwise: nothing is touched), its data is flushed to the disk
+// (fsync, FlushFileBuffers: NotFlushed when that fails, nothing moved), then
+// it is moved over `to` in one step (NotMoved: both as they were), and the
+// folder's entry is flushed (natively; MOVEFILE_WRITE_THROUGH on Windows).
+// Done closes the file; otherwise it stays open, to be discarded.
+PlatformCommit PlatformCommitFile(PlatformNewFile* file, const char* from, const char* to);
+
+// Removes `path` when it still names the created file, and closes the file;
+// true when nothing of it is left under that name (a name that holds
+// something else now is left alone).  False, the file kept open to be tried
+// again, when it cannot be removed.
+bool PlatformDiscardNewFile(PlatformNewFile* file, const char* path);
+// Closes the created file, wherever its name is.
+void PlatformCloseNewFile(PlatformNewFile* file);
+
 // Puts the file `from` in the place of `to` in one step: `to` is either its
 // old self or the whole new file, never anything between (rename natively,
 // MoveFileExW with MOVEFILE_REPLACE_EXISTING on Windows).  Both paths lie in

@@ -2,6 +2,9 @@
 // NativeModule symbol, the system's message box is the terminal, files are
 // replaced and removed by the C library under their UTF-8 names.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,6 +50,110 @@ bool PlatformReplaceFile(const char* from, const char* to)
     // rename(2) replaces an existing target atomically within one file system.
     return std::rename(systemFrom, systemTo) == 0;
 }
+
+void PlatformNoFile(PlatformNewFile* file)
+{
+    file->descriptor = -1;
+    file->open = false;
+}
+
+PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
+{
+    PlatformNoFile(file);
+    char systemPath[kPlatformPathSize];
+    if (!PlatformSystemPath(path, systemPath, sizeof systemPath))
+        return PlatformCreated::Failed;
+    // O_EXCL with O_CREAT never follows a link at the name, dangling or not.
+    const int fd = open(systemPath, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno == EEXIST ? PlatformCreated::Taken : PlatformCreated::Failed;
+    file->descriptor = fd;
+    file->open = true;
+    return PlatformCreated::New;
+}
+
+unsigned PlatformUniqueNumber()
+{
+    static unsigned calls = 0;
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(now.tv_nsec) ^
+           static_cast<unsigned>(now.tv_sec) * 40503u ^ ++calls * 97u;
+}
+
+namespace {
+
+void CloseNewFile(PlatformNewFile* file)
+{
+    if (file->open)
+        close(file->descriptor);
+    PlatformNoFile(file);
+}
+
+// The name still names the file held open, a plain file of that one name.
+bool NamesHeldFile(const PlatformNewFile* file, const char* systemPath)
+{
+    struct stat held {}, named {};
+    return file->open && fstat(file->descriptor, &held) == 0 && lstat(systemPath, &named) == 0 &&
+           S_ISREG(named.st_mode) && named.st_nlink == 1 && named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
+// Flushes the folder that holds the path, so that a name just moved into it
+// survives a loss of power.
+bool FlushFolderOf(const char* systemPath)
+{
+    char folder[kPlatformPathSize];
+    const char* slash = std::strrchr(systemPath, '/');
+    if (slash == nullptr)
+        std::snprintf(folder, sizeof folder, ".");
+    else if (slash == systemPath)
+        std::snprintf(folder, sizeof folder, "/");
+    else
+        std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(slash - systemPath), systemPath);
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = fsync(fd) == 0;
+    close(fd);
+    return flushed;
+}
+
+} // namespace
+
+PlatformCommit PlatformCommitFile(PlatformNewFile* file, const char* from, const char* to)
+{
+    char systemFrom[kPlatformPathSize], systemTo[kPlatformPathSize];
+    PlatformCommit outcome = PlatformCommit::Done;
+    if (!PlatformSystemPath(from, systemFrom, sizeof systemFrom) || !PlatformSystemPath(to, systemTo, sizeof systemTo))
+        outcome = PlatformCommit::NotMoved;
+    else if (!NamesHeldFile(file, systemFrom))
+        outcome = PlatformCommit::NotOurs;
+    else if (fsync(file->descriptor) != 0)
+        outcome = PlatformCommit::NotFlushed;
+    else if (std::rename(systemFrom, systemTo) != 0)
+        outcome = PlatformCommit::NotMoved;
+    else
+        // The file is in place whatever this gives: a failure here cannot
+        // take the move back, and the data itself is on the disk.
+        FlushFolderOf(systemTo);
+    if (outcome == PlatformCommit::Done)
+        CloseNewFile(file);
+    return outcome;
+}
+
+bool PlatformDiscardNewFile(PlatformNewFile* file, const char* path)
+{
+    char systemPath[kPlatformPathSize];
+    if (!file->open)
+        return true;
+    if (PlatformSystemPath(path, systemPath, sizeof systemPath) && NamesHeldFile(file, systemPath) &&
+        unlink(systemPath) != 0 && errno != ENOENT)
+        return false;
+    CloseNewFile(file);
+    return true;
+}
+
+void PlatformCloseNewFile(PlatformNewFile* file) { CloseNewFile(file); }
 
 bool PlatformRemoveFile(const char* path)
 {

@@ -60,6 +60,105 @@ bool PlatformReplaceFile(const char* from, const char* to)
     return MoveFileExW(systemFrom, systemTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+void PlatformNoFile(PlatformNewFile* file)
+{
+    file->handle = INVALID_HANDLE_VALUE;
+    file->open = false;
+}
+
+PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
+{
+    PlatformNoFile(file);
+    wchar_t systemPath[kPlatformPathSize];
+    if (!PlatformSystemPath(path, systemPath, kPlatformPathSize))
+        return PlatformCreated::Failed;
+    // Shared with the host, which writes it, and with a move while it is open.
+    const HANDLE handle = CreateFileW(systemPath, GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED
+                   ? PlatformCreated::Taken
+                   : PlatformCreated::Failed;
+    }
+    file->handle = handle;
+    file->open = true;
+    return PlatformCreated::New;
+}
+
+unsigned PlatformUniqueNumber()
+{
+    static unsigned calls = 0;
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return static_cast<unsigned>(GetCurrentProcessId()) * 2654435761u ^ static_cast<unsigned>(now.QuadPart) ^
+           static_cast<unsigned>(now.QuadPart >> 32) * 40503u ^ ++calls * 97u;
+}
+
+namespace {
+
+void CloseNewFile(PlatformNewFile* file)
+{
+    if (file->open)
+        CloseHandle(static_cast<HANDLE>(file->handle));
+    PlatformNoFile(file);
+}
+
+// The name still names the file held open, a plain file of that one name
+// (no link, no junction: the name itself is looked at).
+bool NamesHeldFile(const PlatformNewFile* file, const wchar_t* systemPath)
+{
+    BY_HANDLE_FILE_INFORMATION held{}, named{};
+    if (!file->open || !GetFileInformationByHandle(static_cast<HANDLE>(file->handle), &held))
+        return false;
+    const HANDLE handle = CreateFileW(systemPath, FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = GetFileInformationByHandle(handle, &named) != 0;
+    CloseHandle(handle);
+    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    return known && (named.dwFileAttributes & kNotPlain) == 0 && named.nNumberOfLinks == 1 &&
+           named.dwVolumeSerialNumber == held.dwVolumeSerialNumber && named.nFileIndexHigh == held.nFileIndexHigh &&
+           named.nFileIndexLow == held.nFileIndexLow;
+}
+
+} // namespace
+
+PlatformCommit PlatformCommitFile(PlatformNewFile* file, const char* from, const char* to)
+{
+    wchar_t systemFrom[kPlatformPathSize], systemTo[kPlatformPathSize];
+    PlatformCommit outcome = PlatformCommit::Done;
+    if (!PlatformSystemPath(from, systemFrom, kPlatformPathSize) || !PlatformSystemPath(to, systemTo, kPlatformPathSize))
+        outcome = PlatformCommit::NotMoved;
+    else if (!NamesHeldFile(file, systemFrom))
+        outcome = PlatformCommit::NotOurs;
+    else if (!FlushFileBuffers(static_cast<HANDLE>(file->handle)))
+        outcome = PlatformCommit::NotFlushed;
+    // The move is written through to the disk before it returns.
+    else if (!MoveFileExW(systemFrom, systemTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        outcome = PlatformCommit::NotMoved;
+    if (outcome == PlatformCommit::Done)
+        CloseNewFile(file);
+    return outcome;
+}
+
+bool PlatformDiscardNewFile(PlatformNewFile* file, const char* path)
+{
+    wchar_t systemPath[kPlatformPathSize];
+    if (!file->open)
+        return true;
+    if (PlatformSystemPath(path, systemPath, kPlatformPathSize) && NamesHeldFile(file, systemPath) &&
+        !DeleteFileW(systemPath) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
+    CloseNewFile(file);
+    return true;
+}
+
+void PlatformCloseNewFile(PlatformNewFile* file) { CloseNewFile(file); }
+
 bool PlatformRemoveFile(const char* path)
 {
     wchar_t systemPath[kPlatformPathSize];

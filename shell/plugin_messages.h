@@ -54,6 +54,10 @@ inline constexpr MazoviaText kReasonIncomplete{
     u8"plik %s ma po zapisie %s bajtów, a zapisano %s bajtów w %s wierszach"};
 // Argument: the path of the export file.
 inline constexpr MazoviaText kReasonReplace{u8"nie można zastąpić pliku %s nowym plikiem"};
+inline constexpr MazoviaText kReasonCreate{u8"nie można utworzyć pliku tymczasowego %s"};
+inline constexpr MazoviaText kReasonFlush{u8"nie można zapisać pliku %s na dysku"};
+inline constexpr MazoviaText kReasonTemporaryTaken{
+    u8"pod nazwą pliku tymczasowego %s jest teraz inny plik albo dowiązanie; zostawiono je bez zmian"};
 inline constexpr MazoviaText kReasonNoDirectory{u8"program nie podał katalogu danych"};
 // Added to the end of a failed run whose temporary file could not be
 // removed.  Argument: its path.

@@ -13,6 +13,7 @@
 #include "host/app/written_check.h"
 #include "host/app/written_files.h"
 #include "host/common/error_text.h"
+#include "host/common/durable_file.h"
 #include "host/common/host_date.h"
 #include "host/common/system_path.h"
 #include "host/firm/firm_database.h"
@@ -28,21 +29,6 @@
 
 namespace {
 
-// The data directory as the session started, to tell what a command wrote.
-DirectorySnapshot& StartingFiles()
-{
-    static DirectorySnapshot files;
-    return files;
-}
-
-// The folder of bare names as the session started, when it is not the data
-// directory (--host-latitude).
-DirectorySnapshot& StartingBareNames()
-{
-    static DirectorySnapshot files;
-    return files;
-}
-
 // The files the plug-in writes are checked as they are written.
 constexpr WrittenFileWatch kWrittenFileWatch{&FollowWrittenFile, &WrittenFileClosed};
 
@@ -52,6 +38,51 @@ bool IsXmlFile(const std::string& path)
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".xml";
+}
+
+// The names of the files a command of the export plug-in writes in the
+// data directory, each also with an ending of its temporary names after it
+// (".tmp", ".XXXXXXXX.tmp"); an export's name is the prefix and its date.
+constexpr const char* kOutputNames[] = {"a_mas.cfg", "EksportFKVentalor.ini"};
+constexpr const char kExportPrefix[] = "qPX_";
+
+bool IsOutputName(const std::string& name)
+{
+    if (name.rfind(kExportPrefix, 0) == 0)
+        return true;
+    for (const char* output : kOutputNames) {
+        const std::size_t n = std::char_traits<char>::length(output);
+        std::string lower = name.substr(0, n);
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string wanted = output;
+        for (char& c : wanted)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == wanted && (name.size() == n || name[n] == '.'))
+            return true;
+    }
+    return false;
+}
+
+// The file of the data directory, at a name a command writes, created,
+// replaces or removes, that is the firm itself (by identity: a link or a
+// second name of it too); "" when there is none.
+std::string FirmAtOutputName(const std::string& directory, const FileIdentity& firm)
+{
+    for (const std::string& name : NamesInFolder(directory)) {
+        const std::string path = Utf8Path(SystemPath(directory) / SystemPath(name));
+        if (IsOutputName(name) && IdentityOfPath(path) == firm)
+            return path;
+    }
+    return {};
+}
+
+// Lets go of the files the command wrote, and forgets them.
+void ReleaseWrittenFiles()
+{
+    for (const HostSession::WrittenFile& file : HostState().filesWritten)
+        ReleaseFile(file.hold);
+    HostState().filesWritten.clear();
 }
 
 } // namespace
@@ -111,6 +142,16 @@ bool HostStart(const HostConfig& config, std::string* error)
         std::string firmError;
         if (!FirmDatabaseOpen(config.firmPath, &firmError))
             offence(firmError.empty() ? "the firm database \"" + config.firmPath + "\" cannot be opened" : firmError);
+        // The firm is read, never written: it must not be at a name the
+        // command writes, under any of its names.
+        std::string clash = FirmAtOutputName(directory, IdentityOfPath(config.firmPath));
+        if (clash.empty() && bareNames != directory)
+            clash = FirmAtOutputName(bareNames, IdentityOfPath(config.firmPath));
+        if (firmError.empty() && !clash.empty())
+            offence("the firm database " + config.firmPath + " is the same file as " + clash +
+                    ", which the command writes, replaces or removes; keep the firm under another name");
+        if (!problems.empty())
+            FirmDatabaseClose();
     }
     if (!problems.empty()) {
         LatitudeConfigure(0);
@@ -119,6 +160,7 @@ bool HostStart(const HostConfig& config, std::string* error)
     }
 
     state.dataDirectory = directory;
+    state.firm = config.firmPath.empty() ? FileIdentity{} : IdentityOfPath(config.firmPath);
     state.dataDirectoryText = directoryText;
     state.bareNameDirectory = bareNames;
     state.today = today;
@@ -128,12 +170,10 @@ bool HostStart(const HostConfig& config, std::string* error)
     state.dialogCancel = config.dialogCancel;
     state.dialogRefused = false;
     state.dialogsConfirmed.clear();
-    state.filesWritten.clear();
+    ReleaseWrittenFiles();
     state.failures.clear();
     for (bool& kind : state.failed)
         kind = false;
-    StartingFiles() = SnapshotOf(directory);
-    StartingBareNames() = bareNames != directory ? SnapshotOf(bareNames) : DirectorySnapshot{};
     state.running = true;
     HostReportFailuresToSession(true);
     HostWatchWrittenFiles(&kWrittenFileWatch);
@@ -146,21 +186,8 @@ std::vector<std::string> HostFinishCommand()
     HostCloseAllFiles();
     HostMarkWithheldEntries();
     const HostSession& state = HostState();
-    std::vector<std::string> written = FilesWrittenSince(StartingFiles(), state.dataDirectory, state.filesWritten);
-    // What changed among the bare names, where they live elsewhere.
-    if (state.bareNameDirectory != state.dataDirectory) {
-        for (std::string& path : FilesWrittenSince(StartingBareNames(), state.bareNameDirectory, {})) {
-            std::error_code ec;
-            const bool listed = std::any_of(written.begin(), written.end(), [&](const std::string& other) {
-                return std::filesystem::equivalent(SystemPath(other), SystemPath(path), ec);
-            });
-            if (!listed)
-                written.push_back(std::move(path));
-        }
-        std::sort(written.begin(), written.end());
-    }
     std::vector<std::string> complete;
-    for (const std::string& path : written) {
+    for (const std::string& path : WrittenFilesNow(state.filesWritten)) {
         const std::string problem = IsXmlFile(path) ? WrittenXmlProblem(path) : std::string();
         if (problem.empty())
             complete.push_back(path);
@@ -184,8 +211,7 @@ void HostStop()
     StopFollowingWrittenFiles();
     HostReclaimBlocks();
     FirmDatabaseClose();
-    StartingFiles().clear();
-    StartingBareNames().clear();
+    ReleaseWrittenFiles();
     state = HostSession{};
     LatitudeConfigure(0);
 }

@@ -252,7 +252,7 @@ constexpr ExitStatusText kExitStatuses[] = {
     {kExitOk, "the command finished, and every file it wrote is complete"},
     {kExitUsage, "bad usage"},
     {kExitFirm, "the firm database was refused (a broken rule, damage, a lock, a hot\n"
-                "journal, not a file)"},
+                "journal, not a file, or the same file as one the command writes)"},
     {kExitPlugin, "a plug-in could not be loaded"},
     {kExitEntry, "no such menu entry"},
     {kExitDialog, "the dialog was refused: its scripted answers or values (the plug-in's\n"

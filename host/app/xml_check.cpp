@@ -76,18 +76,22 @@ constexpr std::size_t kMaxPrologMarkup = 4096;
 
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// Steps i over the blanks of t from i on; true when there was at least one.
+bool SkipSpaces(std::string_view t, std::size_t& i)
+{
+    const std::size_t from = i;
+    while (i < t.size() && IsAsciiSpace(t[i]))
+        ++i;
+    return i > from;
+}
+
 // "<?xml" S "version" Eq ("'1.x'" | "\"1.x\"") [S "encoding" Eq "UTF-8"]
 // [S "standalone" Eq ("yes" | "no")] S? "?>": the text after "<?xml",
 // "?>" included.  Another encoding is refused: the check reads UTF-8.
 bool DeclarationRight(std::string_view t)
 {
     std::size_t i = 0;
-    auto spaces = [&] {
-        const std::size_t from = i;
-        while (i < t.size() && IsAsciiSpace(t[i]))
-            ++i;
-        return i > from;
-    };
+    auto spaces = [&] { return SkipSpaces(t, i); };
     auto attribute = [&](std::string_view name, auto valueRight) {
         const std::size_t from = i;
         if (t.substr(i, name.size()) != name) {
@@ -134,19 +138,14 @@ bool DeclarationRight(std::string_view t)
 bool DoctypeRight(std::string_view t)
 {
     std::size_t i = 0;
-    auto spaces = [&] {
-        const std::size_t from = i;
-        while (i < t.size() && IsAsciiSpace(t[i]))
-            ++i;
-        return i > from;
-    };
+    auto spaces = [&] { return SkipSpaces(t, i); };
     auto name = [&] {
         const std::size_t from = i;
-        if (i < t.size() && ((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z' || t[i] == '_' || t[i] == ':'))
+        if (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':'))
             ++i;
         else
             return false;
-        while (i < t.size() && ((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z' || t[i] == '_' || t[i] == ':' ||
+        while (i < t.size() && (((t[i] | 0x20) >= 'a' && (t[i] | 0x20) <= 'z') || t[i] == '_' || t[i] == ':' ||
                                 t[i] == '-' || t[i] == '.' || (t[i] >= '0' && t[i] <= '9')))
             ++i;
         return i > from;

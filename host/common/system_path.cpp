@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <dirent.h>
 #endif
 
 #include <cstdio>
@@ -59,3 +61,40 @@ std::FILE* OpenSystemFile(const std::string& utf8, const char* mode) { return st
 int RemoveSystemFile(const std::string& utf8) { return std::remove(utf8.c_str()); }
 
 #endif
+
+// Not through std::filesystem's iterator: memory that runs short inside it
+// ends the program (it allocates where it may not throw); here a shortage is
+// an exception like any other.
+std::vector<std::string> NamesInFolder(const std::string& directory)
+{
+    std::vector<std::string> names;
+#ifdef _WIN32
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WideText(directory + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    try {
+        do
+            names.push_back(Utf8Text(found.cFileName));
+        while (FindNextFileW(search, &found));
+    } catch (...) {
+        FindClose(search);
+        throw;
+    }
+    FindClose(search);
+#else
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr)
+        return names;
+    try {
+        while (const dirent* entry = readdir(dir))
+            names.emplace_back(entry->d_name);
+    } catch (...) {
+        closedir(dir);
+        throw;
+    }
+    closedir(dir);
+#endif
+    return names;
+}
+

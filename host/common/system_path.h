@@ -9,10 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The path for std::filesystem, and a path of std::filesystem as UTF-8.
 std::filesystem::path SystemPath(const std::string& utf8);
 std::string Utf8Path(const std::filesystem::path& path);
+
+// The names in a folder (UTF-8; "." and ".." among them natively), none
+// when it cannot be read.  Throws std::bad_alloc when memory runs short.
+std::vector<std::string> NamesInFolder(const std::string& folder);
 
 // fopen and remove over a UTF-8 path.
 std::FILE* OpenSystemFile(const std::string& utf8, const char* mode);

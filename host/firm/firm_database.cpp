@@ -253,6 +253,16 @@ bool OpenFirm(const std::string& path, std::string* error)
                             (why.empty() ? std::string("it is ") + PathKindName(kind) + ", not a file" : why));
         return false;
     }
+    // Nor its journal or write-ahead log: SQLite would wait on a FIFO there
+    // for ever as it looks for a hot journal.
+    for (const char* ending : {"-journal", "-wal", "-shm"}) {
+        const PathKind beside = KindOfPath(path + ending);
+        if (beside != PathKind::Missing && beside != PathKind::Regular && beside != PathKind::Other) {
+            SetError(error, "cannot open the firm database " + path + ": its " + (ending + 1) + " " + path + ending +
+                                " is " + PathKindName(beside) + ", not a file");
+            return false;
+        }
+    }
     // The firm opened so far stays until the new one has passed.
     auto session = std::make_unique<FirmSession>();
     // Only the host's own thread uses this connection: it needs no mutex.

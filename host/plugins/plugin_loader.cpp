@@ -80,14 +80,17 @@ void HostUnloadPlugins()
 
 std::vector<std::string> HostPluginFilesIn(const std::string& folder)
 {
+    // Not std::filesystem's iterator, which ends the program when memory
+    // runs short inside it; a shortage here is an exception like any other.
     std::vector<std::string> files;
-    std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(SystemPath(folder), ec)) {
-        std::string extension = Utf8Path(item.path().extension());
+    for (const std::string& name : NamesInFolder(folder)) {
+        const std::filesystem::path path = SystemPath(folder) / SystemPath(name);
+        std::string extension = Utf8Path(path.extension());
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (item.is_regular_file(ec) && extension == PluginModuleExtension())
-            files.push_back(Utf8Path(item.path()));
+        std::error_code ec;
+        if (extension == PluginModuleExtension() && std::filesystem::is_regular_file(path, ec))
+            files.push_back(Utf8Path(path));
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -4,6 +4,9 @@
 // when the host stops.
 #include "host/services/host_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "host/common/durable_file.h"
 #include "host/common/entry_guard.h"
 #include "host/common/file_kind.h"
 #include "host/common/system_path.h"
@@ -45,6 +49,12 @@ struct HostFile {
     bool failed = false;   // a write, or the close, failed (told once)
     bool withdrawn = false; // the host failed while it was written: removed when closed
     std::unique_ptr<char[]> buffer{}; // the stream's; released after the stream is closed
+    // Not empty: the file is written under this name, flushed and moved over
+    // `path` when it is closed, and removed instead when it failed.
+    std::string temporary{};
+    // A plain file this open emptied: one whose close fails holds what
+    // nobody can trust, and is removed.
+    bool emptied = false;
 };
 
 // A write that did not reach the file: the user is told why, once per file,
@@ -62,20 +72,44 @@ void WriteFailed(HostFile* file, int error, const char* what)
     });
 }
 
-// Closes the stream; a withdrawn file is removed.  True when the file was
-// flushed and stands.
-bool CloseAndForget(HostFile* file)
+// Closes the stream; a withdrawn file is removed.  A file written under a
+// temporary name is flushed to the disk and then moved into place, or
+// removed when anything failed, its earlier file kept.  True when the file
+// was flushed and stands.
+bool CloseAndForget(HostFile* closing) noexcept
 {
+    const std::unique_ptr<HostFile> file(closing);
+    int error = 0;
+    bool flushed = true;
+    if (!file->temporary.empty() && !file->withdrawn)
+        flushed = FlushToDisk(file->stream, &error);
     errno = 0;
-    const bool flushed = std::fclose(file->stream) == 0;
+    if (std::fclose(file->stream) != 0 && flushed) {
+        flushed = false;
+        error = errno;
+    }
     if (!flushed && file->writing)
-        WriteFailed(file, errno, "closing");
+        WriteFailed(file.get(), error, "closing");
     if (file->writing && Watch() != nullptr)
-        Watch()->closed(file);
-    if (file->withdrawn)
-        RemoveSystemFile(file->path);
-    const bool stands = flushed && !file->withdrawn;
-    delete file;
+        Watch()->closed(file.get());
+    bool stands = flushed && !file->withdrawn;
+    // The system's calls below may need memory of their own on Windows (the
+    // wide form of a path): none of it may leave a host entry.
+    try {
+        if (!file->temporary.empty()) {
+            if (stands && !ReplaceDurably(file->temporary, file->path, &error)) {
+                WriteFailed(file.get(), error, "moving into place");
+                stands = false;
+            }
+            if (!stands)
+                RemoveSystemFile(file->temporary);
+        } else if (file->withdrawn || (!flushed && file->emptied)) {
+            RemoveSystemFile(file->path);
+        }
+    } catch (...) {
+        WriteFailed(file.get(), ENOMEM, "moving into place");
+        stands = false;
+    }
     return stands;
 }
 
@@ -132,6 +166,27 @@ bool IsBareName(const char* path)
 #endif
 }
 
+#ifdef _WIN32
+// What keeps a file from being written under this name: a link or junction
+// at the name, or a file of more than one name; "" for a plain file.
+std::string LinkAtName(const std::string& path)
+{
+    const HANDLE handle = CreateFileW(WideText(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return "it is a symbolic link, which is not written through";
+    if (known && info.nNumberOfLinks > 1)
+        return "it has another name (a hard link), whose file is not written through";
+    return {};
+}
+#endif
+
 } // namespace
 
 std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string* why)
@@ -153,6 +208,13 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
         *why = refusal(kind);
         return nullptr;
     }
+    if (!reading && kind != PathKind::Missing) {
+        const std::string link = LinkAtName(path);
+        if (!link.empty()) {
+            *why = link;
+            return nullptr;
+        }
+    }
     errno = 0;
     std::FILE* stream = OpenSystemFile(path, mode);
     if (stream == nullptr)
@@ -160,16 +222,21 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
     return stream;
 #else
     int flags = std::strchr(mode, '+') != nullptr ? O_RDWR : reading ? O_RDONLY : O_WRONLY;
+    // A file to write is never reached through a link: the name itself must
+    // be the file (O_NOFOLLOW), and it is emptied only once it is known to
+    // be a plain file of one name.
     if (mode[0] == 'w')
-        flags |= O_CREAT | O_TRUNC;
+        flags |= O_CREAT | O_NOFOLLOW;
     if (mode[0] == 'a')
-        flags |= O_CREAT | O_APPEND;
+        flags |= O_CREAT | O_APPEND | O_NOFOLLOW;
     // Without O_NONBLOCK, opening a FIFO waits for its other end.
     const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
         const PathKind kind = KindOfPath(path);
-        *why = error == ENXIO && refused(kind) ? refusal(kind) : ErrnoText(error);
+        *why = error == ENXIO && refused(kind)  ? refusal(kind)
+               : error == ELOOP && !reading     ? std::string("it is a symbolic link, which is not written through")
+                                                : ErrnoText(error);
         return nullptr;
     }
     struct stat info {};
@@ -185,6 +252,16 @@ std::FILE* OpenHostStream(const std::string& path, const char* mode, std::string
     if (refused(kind)) {
         close(fd);
         *why = refusal(kind);
+        return nullptr;
+    }
+    if (!reading && kind == PathKind::Regular && info.st_nlink > 1) {
+        close(fd);
+        *why = "it has another name (a hard link), whose file is not written through";
+        return nullptr;
+    }
+    if (mode[0] == 'w' && kind == PathKind::Regular && ftruncate(fd, 0) != 0) {
+        *why = ErrnoText(errno);
+        close(fd);
         return nullptr;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -258,8 +335,8 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
         // make would leave it so with nobody to tell.
         auto file = std::make_unique<HostFile>(HostFile{nullptr, HostResolvePath(path), writing});
         file->buffer.reset(new char[kStreamBufferSize]);
-        std::string written = writing ? file->path : std::string();
-        std::vector<std::string>& filesWritten = HostState().filesWritten;
+        std::vector<HostSession::WrittenFile>& filesWritten = HostState().filesWritten;
+        HostSession::WrittenFile written{writing ? file->path : std::string(), {}};
         if (writing)
             filesWritten.reserve(filesWritten.size() + 1);
         OpenFiles().insert(file.get());
@@ -273,24 +350,52 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
                     OpenFiles().erase(file);
             }
         } unlisted{file.get()};
-        std::string why;
-        errno = 0;
-        file->stream = OpenHostStream(file->path, streamMode, &why);
-        if (file->stream == nullptr) {
-            // The C library's own shortage is the host's to tell, as any other.
-            if (errno == ENOMEM)
-                ReportEntryFailure(EntryFailure::Memory);
-            const std::string text = "cannot open " + file->path + (writing ? " for writing: " : " for reading: ") + why;
+        auto refuse = [&](const std::string& why) -> void* {
+            const std::string text =
+                "cannot open " + file->path + (writing ? " for writing: " : " for reading: ") + why;
             HostNote(text);
             if (writing)
                 HostRecordFailure(HostFailureKind::FileIncomplete, text);
             return nullptr;
+        };
+        std::string why;
+        // The firm is read, never written: not under any of its names.
+        if (writing && IdentityOfPath(file->path) == HostState().firm)
+            return refuse("it is the firm database");
+        // A bare name emptied and written whole (the settings file): written
+        // under a new name of its own and moved into place when it is
+        // closed, so that the name holds the earlier file or the whole new
+        // one, never a part, whoever else writes it.  A device stays a
+        // device: it is written as it is.
+        const PathKind kind = writing && IsBareName(path) && streamMode[0] == 'w' && std::strchr(streamMode, '+') == nullptr
+                                  ? KindOfPath(file->path)
+                                  : PathKind::CharacterDevice;
+        errno = 0;
+        if (kind == PathKind::Missing || kind == PathKind::Regular) {
+            int error = 0;
+            file->stream = CreateTemporaryBeside(file->path, streamMode, &file->temporary, &error);
+            if (file->stream == nullptr)
+                why = ErrnoText(error);
+            errno = error;
+        } else if (kind != PathKind::CharacterDevice && kind != PathKind::Other) {
+            why = std::string("it is ") + PathKindName(kind) + ", not a file";
+        } else {
+            file->stream = OpenHostStream(file->path, streamMode, &why);
+        }
+        if (file->stream == nullptr) {
+            // The C library's own shortage is the host's to tell, as any other.
+            if (errno == ENOMEM)
+                ReportEntryFailure(EntryFailure::Memory);
+            return refuse(why);
         }
         std::setvbuf(file->stream, file->buffer.get(), _IOFBF, kStreamBufferSize);
         if (writing) {
+            file->emptied = streamMode[0] == 'w' && file->temporary.empty() && KindOfPath(file->path) == PathKind::Regular;
+            written.identity = IdentityOfStream(file->stream);
+            written.hold = HoldFile(file->stream, file->temporary.empty() ? file->path : file->temporary);
             filesWritten.push_back(std::move(written)); // room reserved: nothing to allocate
             if (Watch() != nullptr)
-                Watch()->opened(file.get(), file->path);
+                Watch()->opened(file.get(), file->temporary.empty() ? file->path : file->temporary);
         }
         // The set holds it now: closed by HostCloseFile or at stop.
         unlisted.file = nullptr;

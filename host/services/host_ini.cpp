@@ -1,6 +1,8 @@
 // The host's INI files: "[section]" lines and "key=value" lines, names
 // compared without regard to case.  A bare file name lives in the data
-// directory.
+// directory.  A file is rewritten whole through a temporary file, every line
+// but the one set kept byte for byte (a NUL, a CR LF, a byte order mark, a
+// last line without its end, lines of any length).
 #include <cctype>
 #include <cerrno>
 #include <cstdarg>
@@ -9,7 +11,9 @@
 #include <vector>
 
 #include "contract/host_protocol.h"
+#include "host/common/durable_file.h"
 #include "host/common/entry_guard.h"
+#include "host/common/system_path.h"
 #include "host/common/file_kind.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
@@ -50,12 +54,31 @@ void Unusable(const std::string& text, bool writing)
         HostRecordFailure(HostFailureKind::FileIncomplete, text);
 }
 
-// The file's lines; a missing file has none.  False, the user told why,
-// when the file is there but cannot be read (a FIFO or a device is refused,
-// never waited on).
-bool ReadLines(const std::string& path, std::vector<std::string>* lines, bool writing)
+// A UTF-8 byte order mark, which an editor may put before the first line.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+// A text file's lines end in CR LF on Windows: a line the host adds ends so
+// there (its "\r" kept with it, as a line read keeps its own).
+#ifdef _WIN32
+inline constexpr char kAddedLineEnd[] = "\r";
+#else
+inline constexpr char kAddedLineEnd[] = "";
+#endif
+
+// The file as lines, each as it stands but for its "\n" (a "\r" before it
+// stays part of the line, a NUL is a byte like any other), whether it began
+// with a byte order mark (not part of the first line), and whether its last
+// line ended with "\n".  A missing file has none.
+struct IniText {
+    std::vector<std::string> lines;
+    bool byteOrderMark = false;
+    bool lastLineEnded = true;
+};
+
+// False, the user told why, when the file is there but cannot be read (a
+// FIFO or a device is refused, never waited on).
+bool ReadLines(const std::string& path, IniText* text, bool writing)
 {
-    lines->clear();
+    *text = IniText{};
     if (KindOfPath(path) == PathKind::Missing)
         return true;
     std::string why;
@@ -64,31 +87,33 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines, bool wr
         Unusable("cannot open " + path + " for reading: " + why, writing);
         return false;
     }
-    std::string line;
-    int c;
-    bool pending = false;
-    while ((c = std::fgetc(in)) != EOF) {
-        pending = true;
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines->push_back(line);
-        line.clear();
-        pending = false;
-    }
-    if (pending) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines->push_back(line);
-    }
+    std::string all;
+    char block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0)
+        all.append(block, n);
     const bool read = std::ferror(in) == 0;
     std::fclose(in);
-    if (!read)
+    if (!read) {
         Unusable("reading " + path + " failed", writing);
-    return read;
+        return false;
+    }
+    std::size_t at = 0;
+    if (all.compare(0, 3, kByteOrderMark) == 0) {
+        text->byteOrderMark = true;
+        at = 3;
+    }
+    while (at < all.size()) {
+        const std::size_t end = all.find('\n', at);
+        if (end == std::string::npos) {
+            text->lines.push_back(all.substr(at));
+            text->lastLineEnded = false;
+            break;
+        }
+        text->lines.push_back(all.substr(at, end - at));
+        at = end + 1;
+    }
+    return true;
 }
 
 bool IsSection(const std::string& line, std::string* name)
@@ -113,10 +138,10 @@ bool IsKey(const std::string& line, const char* key, std::string* value)
 bool ReadValue(const std::string& path, const char* section, const char* key, std::string* value)
 {
     bool inSection = false;
-    std::vector<std::string> lines;
-    if (!ReadLines(path, &lines, false))
+    IniText text;
+    if (!ReadLines(path, &text, false))
         return false;
-    for (const std::string& line : lines) {
+    for (const std::string& line : text.lines) {
         std::string name;
         if (IsSection(line, &name)) {
             inSection = SameName(name, section);
@@ -128,11 +153,16 @@ bool ReadValue(const std::string& path, const char* section, const char* key, st
     return false;
 }
 
+// Writes the key's value into the file.  The file is written whole under a
+// new name of its own beside it, flushed to the disk and only then moved over
+// the file: a full disk or a failure on the way leaves the file as it was.
+// Every other line stays as it was, byte for byte.
 bool WriteValue(const std::string& path, const char* section, const char* key, const std::string& value)
 {
-    std::vector<std::string> lines;
-    if (!ReadLines(path, &lines, true))
+    IniText text;
+    if (!ReadLines(path, &text, true))
         return false;
+    std::vector<std::string>& lines = text.lines;
     const std::string entry = std::string(key) + "=" + value;
     bool inSection = false, done = false;
     std::size_t sectionEnd = lines.size();
@@ -149,37 +179,59 @@ bool WriteValue(const std::string& path, const char* section, const char* key, c
             continue;
         }
         if (inSection && IsKey(lines[i], key, &old)) {
-            lines[i] = entry;
+            // The line keeps its own end (a "\r" of a CR LF file).
+            lines[i] = entry + (!lines[i].empty() && lines[i].back() == '\r' ? "\r" : "");
             done = true;
         }
     }
     if (!done) {
         if (sectionFound) {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry + kAddedLineEnd);
         } else {
-            lines.push_back(std::string("[") + section + "]");
-            lines.push_back(entry);
+            lines.push_back(std::string("[") + section + "]" + kAddedLineEnd);
+            lines.push_back(entry + kAddedLineEnd);
         }
+        // The lines added end in "\n", and so does the one before them.
+        text.lastLineEnded = true;
     }
-    // A text file: its lines end in CR LF on Windows.
-    std::string why;
-    std::FILE* out = OpenHostStream(path, "w", &why);
+    if (const PathKind kind = KindOfPath(path); kind != PathKind::Missing && kind != PathKind::Regular) {
+        Unusable("cannot open " + path + " for writing: it is " + PathKindName(kind) + ", not a file", true);
+        return false;
+    }
+    if (IdentityOfPath(path) == HostState().firm) {
+        Unusable("cannot open " + path + " for writing: it is the firm database", true);
+        return false;
+    }
+    std::string temporary;
+    int error = 0;
+    std::FILE* out = CreateTemporaryBeside(path, "wb", &temporary, &error);
     if (out == nullptr) {
-        Unusable("cannot open " + path + " for writing: " + why, true);
+        Unusable("cannot open " + path + " for writing: " + ErrnoText(error), true);
         return false;
     }
     errno = 0;
-    bool written = true;
-    for (const std::string& line : lines)
-        written = written && std::fputs(line.c_str(), out) >= 0 && std::fputc('\n', out) != EOF;
-    int error = errno;
+    bool written = !text.byteOrderMark || std::fwrite(kByteOrderMark, 1, 3, out) == 3;
+    for (std::size_t i = 0; i < lines.size() && written; ++i) {
+        written = std::fwrite(lines[i].data(), 1, lines[i].size(), out) == lines[i].size();
+        if (written && (i + 1 < lines.size() || text.lastLineEnded))
+            written = std::fputc('\n', out) != EOF;
+    }
+    error = errno;
+    if (written && !FlushToDisk(out, &error))
+        written = false;
     if (std::fclose(out) != 0 && written) {
         written = false;
         error = errno;
     }
-    if (!written)
+    if (written && !ReplaceDurably(temporary, path, &error))
+        written = false;
+    if (!written) {
+        RemoveSystemFile(temporary);
         Unusable("writing " + path + " failed: " + ErrnoText(error), true);
-    return written;
+        return false;
+    }
+    HostState().filesWritten.push_back({path, IdentityOfPath(path)});
+    return true;
 }
 
 } // namespace

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "host/common/durable_file.h"
 
 // What can go wrong during a command, as the host sees it; tomiva's exit
 // status tells which (the first kind in this order that happened).
@@ -38,7 +41,16 @@ struct HostSession {
     // Batch: the dialogs confirmed with OK, by id and data record; a dialog
     // opened again over the same record has nobody to change its answers.
     std::vector<std::pair<int, const void*>> dialogsConfirmed;
-    std::vector<std::string> filesWritten;  // paths opened for writing, in order
+    // The files opened for writing, in order: the path each gets when it is
+    // closed, and the file itself, to be found again whatever its name then.
+    struct WrittenFile {
+        std::string path;
+        FileIdentity identity;
+        std::intptr_t hold = -1; // HoldFile's, released when the command ends
+    };
+    std::vector<WrittenFile> filesWritten;
+    // The firm database, which no command may write.
+    FileIdentity firm;
     // Failures of the session, in order; `failed` keeps each kind even when
     // memory was too short to keep its text.
     std::vector<HostFailure> failures;

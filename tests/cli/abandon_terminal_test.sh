@@ -11,8 +11,12 @@ source "$here/sweep_common.sh"
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
 
 work=$(mktemp -d)
-tmux_() { tmux -u -S "$work/sock" -f "$work/tmux.conf" "$@"; }
-trap 'tmux_ kill-server 2>/dev/null; rm -rf "$work"' EXIT
+# A server of its own for each row: a server that is still going away
+# unlinks its socket, which would take a new server's socket of the same name
+# with it (seen on a loaded machine as "no server running").
+sock=$work/sock.0
+tmux_() { tmux -u -S "$sock" -f "$work/tmux.conf" "$@"; }
+trap 'for s in "$work"/sock.*; do tmux -S "$s" kill-server 2>/dev/null; done; rm -rf "$work"' EXIT
 printf 'set -g remain-on-exit on\nset -g default-terminal screen\n' >"$work/tmux.conf"
 sweep_golden_firm "$TOMIVA" "$DATA" "$work/firm.db" || exit 1
 
@@ -39,6 +43,7 @@ wait_for() {
 while read -r entry keys why; do
   rm -f "$work"/{before,after,status,err}
   tmux_ kill-server 2>/dev/null
+  sock=$work/sock.$entry
   cat >"$work/run.sh" <<SCRIPT
 stty -g >"$work/before"
 "$TOMIVA" --firm "$work/firm.db" --dir "$work/dir" --today 2021-02-10 --plugin "$PLUGIN" \

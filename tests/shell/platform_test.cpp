@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -105,6 +106,62 @@ TEST(PlatformFiles, ReplaceAndRemoveTakeHostPaths)
     const std::string tooLong = hostFolder + "/" + std::string(kPlatformPathSize, '\x86');
     EXPECT_FALSE(PlatformReplaceFile((hostFolder + "/x").c_str(), tooLong.c_str()));
     EXPECT_EQ(ReadFileBytes(folder + "/x"), "kept");
+}
+
+// A file the plug-in creates new: never through what is at the name; put in
+// place only while its name still names it, and removed only then.
+TEST(PlatformFiles, ANewFileIsCreatedExclusivelyAndMovedOnlyWhileItIsTheOneNamed)
+{
+    TestDir dir;
+    const std::string tmp = dir.file("qPX.xml.tmp"), xml = dir.file("qPX.xml"), other = dir.file("other");
+    WriteFileBytes(other, "other");
+    PlatformNewFile file;
+    // Taken: a link, dangling or not, a folder, a file; nothing behind it touched.
+    ASSERT_EQ(symlink(other.c_str(), tmp.c_str()), 0);
+    EXPECT_EQ(PlatformCreateNewFile(tmp.c_str(), &file), PlatformCreated::Taken);
+    ASSERT_EQ(unlink(tmp.c_str()), 0);
+    ASSERT_EQ(symlink(dir.file("none").c_str(), tmp.c_str()), 0);
+    EXPECT_EQ(PlatformCreateNewFile(tmp.c_str(), &file), PlatformCreated::Taken);
+    EXPECT_FALSE(FileExists(dir.file("none")));
+    ASSERT_EQ(unlink(tmp.c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(other), "other");
+    EXPECT_EQ(PlatformCreateNewFile(dir.file("no folder/x").c_str(), &file), PlatformCreated::Failed);
+
+    // Created, written by another handle, moved into place and flushed.
+    ASSERT_EQ(PlatformCreateNewFile(tmp.c_str(), &file), PlatformCreated::New);
+    WriteFileBytes(tmp, "new");
+    WriteFileBytes(xml, "old");
+    EXPECT_EQ(PlatformCommitFile(&file, tmp.c_str(), xml.c_str()), PlatformCommit::Done);
+    EXPECT_EQ(ReadFileBytes(xml), "new");
+    EXPECT_FALSE(FileExists(tmp));
+
+    // Another file put at the name meanwhile (a link, a second name of
+    // another file, a file of its own): not moved, not removed.
+    const auto replaceName = [&](int how) {
+        unlink(tmp.c_str());
+        if (how == 0)
+            symlink(other.c_str(), tmp.c_str());
+        else if (how == 1)
+            link(other.c_str(), tmp.c_str());
+        else
+            WriteFileBytes(tmp, "someone else's");
+    };
+    for (int how = 0; how < 3; ++how) {
+        SCOPED_TRACE(how);
+        unlink(tmp.c_str());
+        ASSERT_EQ(PlatformCreateNewFile(tmp.c_str(), &file), PlatformCreated::New);
+        replaceName(how);
+        EXPECT_EQ(PlatformCommitFile(&file, tmp.c_str(), xml.c_str()), PlatformCommit::NotOurs);
+        EXPECT_EQ(ReadFileBytes(xml), "new");
+        EXPECT_TRUE(PlatformDiscardNewFile(&file, tmp.c_str()));
+        EXPECT_TRUE(FileExists(tmp)) << "another's file is left";
+        EXPECT_EQ(ReadFileBytes(other), "other");
+    }
+    unlink(tmp.c_str());
+    // The plug-in's own file is removed.
+    ASSERT_EQ(PlatformCreateNewFile(tmp.c_str(), &file), PlatformCreated::New);
+    EXPECT_TRUE(PlatformDiscardNewFile(&file, tmp.c_str()));
+    EXPECT_FALSE(FileExists(tmp));
 }
 
 TEST(PlatformHostText, ASystemPathIsShownAsHostText)

@@ -267,6 +267,38 @@ wine "$EXE" verify nomarker.xml </dev/null >out 2>err; status=$?
 check "TOMIVA.exe verify of a file without the marker bytes: exit 10" test $status -eq 10
 check "  and says so" grep -q "does not begin with the UTF-8 marker bytes" out
 
+# --- A shared folder ---------------------------------------------------------
+# A link planted at a name the run writes: nothing is written through it,
+# nothing behind it moved; the export's name ends up a plain file.
+for name in qPX_2021-02-10.xml.tmp a_mas.cfg.tmp a_mas.cfg; do
+  rm -rf dir && mkdir dir && echo "another file" >victim && ln -s "$work/victim" "dir/$name"
+  run --plugin "$dll_path" "${answers[@]}" run "Eksport Ventalor (txt)" >out 2>err
+  check "a link at $name: exits 0" test $? -eq 0
+  check "a link at $name: the other file is as it was, where it was" test "$(cat victim)" = "another file"
+  check "a link at $name: the export is whole, a plain file" bash -c "[[ ! -L $xml ]] && tr -d '\r' <$xml | cmp -s - '$golden'"
+  check "a link at $name: no other temporary file is left" \
+    bash -c '[[ -z $(compgen -G "dir/*.tmp" | grep -vxF "dir/$1") ]]' _ "$name"
+done
+# The firm at the settings file's name, under a second name: refused, untouched.
+rm -rf dir && mkdir dir && ln firm.db dir/a_mas.cfg
+sum=$(md5sum <firm.db)
+run --plugin "$dll_path" "${answers[@]}" run "Eksport Ventalor (txt)" >out 2>err
+check "the firm at a_mas.cfg: exits 2" test $? -eq 2
+check "the firm at a_mas.cfg: says so" grep -q "is the same file as dir.a_mas.cfg" err
+check "the firm at a_mas.cfg: untouched" test "$(md5sum <firm.db)" = "$sum"
+rm -f dir/a_mas.cfg
+# Two runs at once into one folder: the export is one run's whole file.
+for try in 1 2 3; do
+  rm -rf dir && mkdir dir
+  run --plugin "$dll_path" "${answers[@]}" run "Eksport Ventalor (txt)" >out1 2>&1 & first=$!
+  sleep "0.$((RANDOM % 300))"
+  run --plugin "$dll_path" "${answers[@]}" run "Eksport Ventalor (txt)" >out2 2>&1 & second=$!
+  wait $first; s1=$?; wait $second; s2=$?
+  check "runs at once ($try): both finish (exit $s1, $s2)" test "$s1$s2" = 00
+  check "runs at once ($try): the export is whole" same_as_lf "$xml" "$golden"
+  check "runs at once ($try): no temporary file is left" bash -c '! compgen -G "dir/*.tmp" >/dev/null'
+done
+
 # --- A demo firm through both builds ---------------------------------------
 # The same firm file exported by the native tomiva and by TOMIVA.exe: the
 # two export files differ in their line ends only, the settings files not at all.

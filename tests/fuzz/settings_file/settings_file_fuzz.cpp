@@ -37,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // What the session keeps of earlier inputs goes, so that each input ends
     // with as many blocks as it began with.
     HostClearShownMessages();
+    for (const HostSession::WrittenFile& file : HostState().filesWritten)
+        ReleaseFile(file.hold);
     HostState().filesWritten.clear();
     HostState().filesWritten.shrink_to_fit();
     auto object = std::make_unique<CExportVentalorTxt>();

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "contract/host_protocol.h"
 #include "host/app/host_runtime.h"
@@ -81,8 +84,23 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
              close(s);
          },
          "for reading: it is a socket, not a file", "for writing: it is a socket, not a file"},
-        {"a character device", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
-         "for reading: it is a character device, not a file", nullptr},
+        {"a link to a character device", [](const std::string& p) { symlink("/dev/null", p.c_str()); },
+         "for reading: it is a character device, not a file",
+         "for writing: it is a symbolic link, which is not written through"},
+        // A name that is a link, or one of two names of a file: the file
+        // behind it is read, never written (nor emptied).
+        {"a link to another file",
+         [this](const std::string& p) {
+             WriteFileBytes(dir_.file("target"), "x");
+             symlink(dir_.file("target").c_str(), p.c_str());
+         },
+         nullptr, "for writing: it is a symbolic link, which is not written through"},
+        {"a second name of another file",
+         [this](const std::string& p) {
+             WriteFileBytes(dir_.file("first name"), "x");
+             link(dir_.file("first name").c_str(), p.c_str());
+         },
+         nullptr, "for writing: it has another name (a hard link), whose file is not written through"},
     };
     int n = 0;
     for (const PathCase& c : cases) {
@@ -110,6 +128,8 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
     }
     if (reader >= 0)
         close(reader);
+    EXPECT_EQ(ReadFileBytes(dir_.file("target")), "x");
+    EXPECT_EQ(ReadFileBytes(dir_.file("first name")), "x");
 }
 
 // A full disk: the stream takes the lines, and its flush at close fails; a
@@ -117,8 +137,7 @@ TEST_F(HostFiles, OnlyPlainFilesAreReadAndNoFifoIsWaitedOn)
 // of once and marks the command.
 TEST_F(HostFiles, AWriteThatFailsIsToldOnceAndMarksTheCommand)
 {
-    const std::string path = dir_.file("full.xml");
-    ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+    const std::string path = "/dev/full";
     void* buffered = tomiva::HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
     ASSERT_NE(buffered, nullptr);
     EXPECT_EQ(tomiva::HostFilePrintf(buffered, "%s\n", "<ROOT>"), 7);
@@ -151,6 +170,64 @@ TEST_F(HostFiles, AnIniFileThatIsAFifoIsNeitherWaitedOnNorWritten)
     EXPECT_TRUE(HostFailedWith(HostFailureKind::FileIncomplete));
     EXPECT_NE(Notes().find("plug.ini for reading: it is a FIFO (named pipe), not a file"), std::string::npos)
         << Notes();
+}
+
+} // namespace
+
+namespace {
+
+// The INI file rewritten for one key: every other byte as it was, whatever
+// the file holds; a write that cannot be finished leaves the file whole.
+TEST_F(HostFiles, AnIniFileIsRewrittenWholeWithNothingElseChanged)
+{
+    const std::string longLine = "long=" + std::string(1 << 20, 'x');
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after; // once Pytaj is set to 1
+    };
+    const std::string bom = "\xEF\xBB\xBF";
+    const Case cases[] = {
+        {"a byte order mark before the section", bom + "[EksportFKVentalor]\nPytaj=0\n",
+         bom + "[EksportFKVentalor]\nPytaj=1\n"},
+        {"a NUL in another line", std::string("[EksportFKVentalor]\nkey=ab\0cd\nPytaj=0\n", 38),
+         std::string("[EksportFKVentalor]\nkey=ab\0cd\nPytaj=1\n", 38)},
+        {"CR LF line ends", "[EksportFKVentalor]\r\nPytaj=0\r\nother=2\r\n",
+         "[EksportFKVentalor]\r\nPytaj=1\r\nother=2\r\n"},
+        {"no end after the last line", "[A]\nx=1", "[A]\nx=1\n[EksportFKVentalor]\nPytaj=1\n"},
+        {"the key's line last, without its end", "[EksportFKVentalor]\nPytaj=0", "[EksportFKVentalor]\nPytaj=1"},
+        {"a line of a mebibyte", "[EksportFKVentalor]\n" + longLine + "\nPytaj=0\n[B]\n",
+         "[EksportFKVentalor]\n" + longLine + "\nPytaj=1\n[B]\n"},
+    };
+    const std::string ini = dir_.file("EksportFKVentalor.ini");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(ini, c.before);
+        EXPECT_EQ(tomiva::HostIniAccess("EksportFKVentalor.ini", kIniWrite, "EksportFKVentalor", "Pytaj", "%d", 1), 0);
+        EXPECT_EQ(ReadFileBytes(ini), c.after);
+        int value = -1;
+        EXPECT_EQ(tomiva::HostIniAccess("EksportFKVentalor.ini", kIniRead, "EksportFKVentalor", "Pytaj", "%d", &value), 0);
+        EXPECT_EQ(value, 1);
+    }
+    EXPECT_EQ(DirectoryEntries(dir_.path()), std::vector<std::string>{"EksportFKVentalor.ini"});
+
+    // A disk that takes less than the file: the write fails, the file is as
+    // it was, and no temporary file is left.
+    const std::string before = "[EksportFKVentalor]\n" + longLine + "\nPytaj=0\n";
+    WriteFileBytes(ini, before);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int status = tomiva::HostIniAccess("EksportFKVentalor.ini", kIniWrite, "EksportFKVentalor", "Pytaj", "%d", 1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldSignal);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_EQ(DirectoryEntries(dir_.path()), std::vector<std::string>{"EksportFKVentalor.ini"});
+    EXPECT_TRUE(HostFailedWith(HostFailureKind::FileIncomplete));
 }
 
 } // namespace
