@@ -99,7 +99,7 @@ if ! have_sqlite; then
 fi
 
 if ! have_libxml2; then
-  # A static library for i686 Windows with what verify needs (the reader,
+  # A static library for i686 Windows with what verify needs (the parser,
   # schemas and their regular expressions) and none of what it does not:
   # no Python, iconv, ICU, compression, network, catalogs, modules or
   # threads (verify reads on one thread).

@@ -1,24 +1,24 @@
-// The export file read in one pass with libxml2's reader, which validates
-// against the schema as it goes; a screen of our own looks at every block
-// before libxml2 does, and each element is handed on as it ends.
+// The export file read in one pass by libxml2's SAX parser with the schema's
+// validator plugged into its events, so the file is validated as it is read
+// and no tree is built; a screen of our own looks at every block before
+// libxml2 does, and each element is handed on as it ends.
 #include "host/verify/export_file.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlmemory.h>
-#include <libxml/xmlreader.h>
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
-#include <unordered_map>
 
 #include "host/common/file_kind.h"
 #include "host/services/host_files.h"
@@ -81,17 +81,22 @@ struct SchemaFree {
 struct ValidationFree {
     void operator()(xmlSchemaValidCtxt* p) const { xmlSchemaFreeValidCtxt(p); }
 };
-struct ReaderFree {
-    void operator()(xmlTextReader* p) const { xmlFreeTextReader(p); }
+struct ParserFree {
+    void operator()(xmlParserCtxt* p) const { xmlFreeParserCtxt(p); }
+};
+struct PlugRemove {
+    void operator()(xmlSchemaSAXPlugStruct* p) const { xmlSchemaSAXUnplug(p); }
 };
 using SchemaParser = std::unique_ptr<xmlSchemaParserCtxt, SchemaParserFree>;
 using Schema = std::unique_ptr<xmlSchema, SchemaFree>;
 using Validation = std::unique_ptr<xmlSchemaValidCtxt, ValidationFree>;
-using Reader = std::unique_ptr<xmlTextReader, ReaderFree>;
+using Parser = std::unique_ptr<xmlParserCtxt, ParserFree>;
+using Plug = std::unique_ptr<xmlSchemaSAXPlugStruct, PlugRemove>;
 
-// The problems of one reading.  Once the screen has refused the file, or
-// the reading failed on our side, what libxml2 says after that (that its
-// input broke off) is not news and is dropped.
+// The problems of one reading.  Once the screen has refused the file, the
+// parser has met the first thing that makes it no XML, or the reading failed
+// on our side, what libxml2 says after that (that its input broke off, what
+// it makes of the rest) is not news and is dropped, and no more is read.
 class Problems {
 public:
     explicit Problems(FileReading* reading) : reading_(reading) {}
@@ -136,7 +141,14 @@ void CollectError(void* context, ErrorArgument error) noexcept
             problems->OwnFailure("memory ran short");
             return;
         }
-        problems->Add(error->line > 0 ? error->line : 0, error->message != nullptr ? error->message : "unknown error");
+        const int line = error->line > 0 ? error->line : 0;
+        std::string message = error->message != nullptr ? error->message : "unknown error";
+        // A fatal error is the parser's: the file is no XML from there on.
+        // (The schema's findings are errors, and reading goes on past them.)
+        if (error->level == XML_ERR_FATAL && error->domain != XML_FROM_SCHEMASV)
+            problems->Final(line, std::move(message));
+        else
+            problems->Add(line, std::move(message));
     } catch (...) {
         problems->OwnFailure("memory ran short");
     }
@@ -149,6 +161,8 @@ constexpr unsigned char kMarker[] = {0xEF, 0xBB, 0xBF};
 // ROOT, a list, its element, a block of it (POZYCJE, ADRESY), one of those
 // (POZYCJA, ADRES), a value.
 constexpr int kExportDepth = 6;
+// The longest text between two tags the screen lets through.
+constexpr long long kMaxTextRun = 65536;
 
 bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsNameStart(unsigned char c)
@@ -168,12 +182,13 @@ public:
             if (state_ == State::Content) {
                 // The bulk of a file: text up to the next '<'.
                 const void* lt = std::memchr(p + i, '<', n - i);
-                if (lt == nullptr) {
-                    offset_ += static_cast<long long>(n - i);
-                    return true;
-                }
-                const std::size_t at = static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
+                const std::size_t at =
+                    lt == nullptr ? n : static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
+                if (!Text(at - i))
+                    return false;
                 offset_ += static_cast<long long>(at - i);
+                if (lt == nullptr)
+                    return true;
                 i = at;
                 // Most tags are plain, "<NAME>", "</NAME>" or "<NAME/>", and
                 // lie whole in the block: read in one go.
@@ -183,6 +198,8 @@ public:
                     continue;
                 }
             }
+            if ((state_ == State::Comment || state_ == State::CData || state_ == State::Pi) && !Text(1))
+                break;
             Step(p[i++]);
             ++offset_;
         }
@@ -222,6 +239,7 @@ private:
                 return 0;
             --depth_;
             state_ = depth_ == 0 ? State::Epilog : State::Content;
+            run_ = 0;
             return i + 1;
         }
         const bool empty = p[i] == '/' && i + 1 < n && p[i + 1] == '>';
@@ -229,10 +247,27 @@ private:
             return 0;
         if (!empty)
             names_[static_cast<std::size_t>(depth_++)].assign(reinterpret_cast<const char*>(p) + nameAt, i - nameAt);
+        run_ = 0;
         return i + (empty ? 2 : 1);
     }
 
     enum class State { Marker, Prolog, Open, StartName, InTag, EmptyEnd, EndTag, Bang, Comment, CData, Pi, Content, Epilog };
+
+    // Counts the next n bytes, from offset_ on, of what lies between two
+    // tags (text, CDATA, comments): an export's values are short, and a run
+    // far longer than any would only make libxml2's validator gather it,
+    // piece by piece.
+    bool Text(std::size_t n)
+    {
+        const long long room = kMaxTextRun - run_;
+        run_ += static_cast<long long>(n);
+        if (run_ <= kMaxTextRun)
+            return true;
+        offset_ += room; // at the first byte beyond the bound
+        Refuse("more than " + std::to_string(kMaxTextRun) +
+               " bytes of text between two tags (an export's values are at most a few hundred)");
+        return false;
+    }
 
     void Refuse(std::string why)
     {
@@ -287,6 +322,7 @@ private:
         case State::Open:
             if (c == '/') {
                 state_ = State::EndTag;
+                run_ = 0;
             } else if (c == '?') {
                 if (!rootSeen_) {
                     Refuse(PrologPi());
@@ -302,6 +338,7 @@ private:
                 }
                 ++depth_;
                 rootSeen_ = true;
+                run_ = 0;
                 text_.assign(1, static_cast<char>(c));
                 state_ = State::StartName;
             } else {
@@ -418,6 +455,7 @@ private:
     int depth_ = 0;
     std::string names_[kExportDepth]; // of the open elements
     long long offset_ = 0;
+    long long run_ = 0; // bytes since the last tag of an element
     std::string problem_;
 };
 
@@ -433,7 +471,7 @@ public:
     static int ReadBlock(void* context, char* buffer, int size) noexcept
     {
         auto* input = static_cast<Input*>(context);
-        if (input->stopped_)
+        if (input->stopped_ || input->problems_->closed())
             return -1;
         const int n = input->Next(buffer, size);
         if (n < 0) {
@@ -542,15 +580,6 @@ Schema LoadSchema(Problems* problems)
     return schema;
 }
 
-// The line of the reader's node.  Beyond line 65535 an element knows its
-// line only through its text, which its start does not have yet: no line
-// rather than a wrong one.
-int NodeLine(xmlTextReader* reader)
-{
-    const long line = xmlGetLineNo(xmlTextReaderCurrentNode(reader));
-    return line > 0 && line != USHRT_MAX && line <= INT_MAX ? static_cast<int>(line) : 0;
-}
-
 // The elements whose values are gathered (the rest are only validated).
 enum class Element : unsigned char {
     Other, Contractor, Document, Position,
@@ -585,52 +614,117 @@ Element ElementOf(std::string_view name)
     return Element::Other;
 }
 
-// Names come from the reader's dictionary, each name one pointer for the
-// whole reading: looked up by it, the name compared once.
+// Names come from the parser's dictionary, each name one pointer for the
+// whole reading: looked up by it in a small table, the name compared only
+// when its slot holds another.
 class ElementNames {
 public:
     Element Of(const xmlChar* name)
     {
-        const auto found = known_.find(name);
-        if (found != known_.end())
-            return found->second;
-        const Element element = ElementOf(reinterpret_cast<const char*>(name));
-        known_.emplace(name, element);
-        return element;
+        const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name));
+        Slot& slot = slots_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits)];
+        if (slot.name != name)
+            slot = {name, ElementOf(reinterpret_cast<const char*>(name))};
+        return slot.element;
     }
 
 private:
-    std::unordered_map<const xmlChar*, Element> known_;
+    static constexpr int kSlotBits = 8;
+    struct Slot {
+        const xmlChar* name = nullptr;
+        Element element = Element::Other;
+    };
+    Slot slots_[1 << kSlotBits];
 };
 
-// Gathers the values of the elements as the reader meets them, and hands
+// Gathers the values of the elements from the parser's events, and hands
 // each contractor and document on when its element ends.
 class Gatherer {
 public:
-    Gatherer(ExportFileSink* sink, Problems* problems, xmlTextReader* reader)
-        : sink_(sink), problems_(problems), reader_(reader)
+    Gatherer(ExportFileSink* sink, Problems* problems) : sink_(sink), problems_(problems) {}
+
+    // The events it takes; the schema's validator is plugged in before them.
+    static xmlSAXHandler Events()
     {
+        xmlSAXHandler events;
+        std::memset(&events, 0, sizeof events);
+        events.initialized = XML_SAX2_MAGIC;
+        events.startElementNs = &Gatherer::StartEvent;
+        events.endElementNs = &Gatherer::EndEvent;
+        events.characters = &Gatherer::TextEvent;
+        events.ignorableWhitespace = &Gatherer::TextEvent;
+        events.cdataBlock = &Gatherer::TextEvent;
+        return events;
     }
 
-    void Start(Element e)
+    void Watch(xmlParserCtxt* parser) { parser_ = parser; }
+
+    // Where the parser stands: the line of the start tag just read.
+    int Line() const
     {
+        const int line = parser_ != nullptr && parser_->input != nullptr ? parser_->input->line : 0;
+        return line > 0 ? line : 0;
+    }
+
+private:
+    // Nothing may leave an event into libxml2: memory refused on the way
+    // stops the parser, and the reading is verify's failure.
+    template <typename Step>
+    static void Guarded(void* self, Step step) noexcept
+    {
+        auto* gatherer = static_cast<Gatherer*>(self);
+        try {
+            step(*gatherer);
+        } catch (...) {
+            gatherer->problems_->OwnFailure("memory ran short");
+            xmlStopParser(gatherer->parser_);
+        }
+    }
+    static void StartEvent(void* self, const xmlChar* name, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
+                           int, const xmlChar**) noexcept
+    {
+        Guarded(self, [name](Gatherer& g) { g.Start(name); });
+    }
+    static void EndEvent(void* self, const xmlChar*, const xmlChar*, const xmlChar*) noexcept
+    {
+        Guarded(self, [](Gatherer& g) { g.End(); });
+    }
+    static void TextEvent(void* self, const xmlChar* text, int length) noexcept
+    {
+        auto* gatherer = static_cast<Gatherer*>(self);
+        if (!gatherer->wanted_ || length <= 0)
+            return;
+        Guarded(self, [text, length](Gatherer& g) {
+            g.text_.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+        });
+    }
+
+    void Start(const xmlChar* name)
+    {
+        const Element e = names_.Of(name);
+        if (depth_ < kOpen)
+            open_[depth_] = e;
+        ++depth_;
         text_.clear();
+        // Text matters only inside an element whose value is gathered.
+        wanted_ = e != Element::Other;
+        startLine_ = Line();
         switch (e) {
         case Element::Contractor:
             contractor_ = FileContractor{};
-            contractor_.line = NodeLine(reader_);
+            contractor_.line = startLine_;
             inContractor_ = true;
             return;
         case Element::Document:
             document_ = FileDocument{};
-            document_.line = NodeLine(reader_);
+            document_.line = startLine_;
             inDocument_ = true;
             inPosition_ = false;
             return;
         case Element::Position:
             if (inDocument_) {
                 document_.positions.push_back(FilePosition{});
-                document_.positions.back().line = NodeLine(reader_);
+                document_.positions.back().line = startLine_;
                 inPosition_ = true;
             }
             return;
@@ -639,10 +733,10 @@ public:
         }
     }
 
-    void Text(const char* text) { text_ += text; }
-
-    void End(Element e)
+    void End()
     {
+        --depth_;
+        const Element e = depth_ >= 0 && depth_ < kOpen ? open_[depth_] : Element::Other;
         switch (e) {
         case Element::Other:
             break;
@@ -669,22 +763,17 @@ public:
             break;
         }
         text_.clear();
+        wanted_ = false;
     }
 
-private:
-    // A leaf knows its line also beyond line 65535 (through its text), so
-    // the first leaf of an element gives the element's line.
-    void LineOfLeaf(int* line)
-    {
-        if (const int leaf = NodeLine(reader_); leaf > 0)
-            *line = leaf;
-    }
-
+    // The first leaf of an element gives the element's line, as the line a
+    // reader of the file looks for (its register id, its first name part,
+    // its rate).
     void ContractorValue(Element e)
     {
         FileContractor& c = contractor_;
         switch (e) {
-        case Element::FullName1: LineOfLeaf(&c.line), c.fullName1 = text_; return;
+        case Element::FullName1: c.line = startLine_, c.fullName1 = text_; return;
         case Element::FullName2: c.fullName2 = text_; return;
         case Element::ShortName: c.shortName = text_; return;
         case Element::Nip: c.nip = text_; return;
@@ -700,7 +789,7 @@ private:
         FileDocument& d = document_;
         switch (e) {
         case Element::Amount: Amount(&d.amount); return;
-        case Element::RegisterId: LineOfLeaf(&d.line), d.registerId = text_; return;
+        case Element::RegisterId: d.line = startLine_, d.registerId = text_; return;
         case Element::IssueDate: d.issueDate = text_; return;
         case Element::Month: d.month = text_; return;
         case Element::Year: d.year = text_; return;
@@ -723,7 +812,7 @@ private:
         switch (e) {
         case Element::Net: Amount(&p.net); return;
         case Element::Vat: Amount(&p.vat); return;
-        case Element::RateText: LineOfLeaf(&p.line), p.rateText = text_; return;
+        case Element::RateText: p.line = startLine_, p.rateText = text_; return;
         case Element::PositionClass: p.positionClass = text_; return;
         case Element::FixedAsset: p.fixedAsset = text_; return;
         case Element::BuyerSettles: p.buyerSettles = text_; return;
@@ -740,19 +829,28 @@ private:
         const std::size_t digits = text_.find_first_not_of("0123456789", text_[0] == '-' ? 1 : 0);
         if (digits != std::string::npos && text_.size() > 3 && digits == text_.size() - 3 && text_[digits] == '.' &&
             text_.find_first_not_of("0123456789", digits + 1) == std::string::npos)
-            problems_->Add(NodeLine(reader_), "the amount " + text_ + " is too large for verify to compare");
+            problems_->Add(startLine_, "the amount " + text_ + " is too large for verify to compare");
     }
+
+    // The elements open, outermost first (an export nests 6 deep; the
+    // screen refuses deeper before the parser sees it).
+    static constexpr int kOpen = 16;
 
     ExportFileSink* sink_;
     Problems* problems_;
-    xmlTextReader* reader_;
+    xmlParserCtxt* parser_ = nullptr;
+    ElementNames names_;
+    Element open_[kOpen] = {};
+    int depth_ = 0;
+    bool wanted_ = false;
+    int startLine_ = 0; // of the element that started last
     FileContractor contractor_;
     FileDocument document_;
     bool inContractor_ = false, inDocument_ = false, inPosition_ = false;
     std::string text_;
 };
 
-// Whatever libxml2 reports outside the reader and the schema goes to the
+// Whatever libxml2 reports outside the parser and the schema goes to the
 // same list while a file is read, and nowhere after.
 class GlobalErrors {
 public:
@@ -762,7 +860,18 @@ public:
     GlobalErrors& operator=(const GlobalErrors&) = delete;
 };
 
-constexpr int kReaderOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_COMPACT;
+constexpr int kParserOptions = XML_PARSE_NONET;
+
+// The schema's findings name the line the parser stands on.
+int ParserLine(void* parser, const char** file, unsigned long* line)
+{
+    auto* p = static_cast<xmlParserCtxt*>(parser);
+    if (file != nullptr)
+        *file = nullptr;
+    if (line != nullptr)
+        *line = p->input != nullptr && p->input->line > 0 ? static_cast<unsigned long>(p->input->line) : 0;
+    return 0;
+}
 
 void Read(Input* input, ExportFileSink* sink, Problems& problems, FileReading& reading)
 {
@@ -771,58 +880,39 @@ void Read(Input* input, ExportFileSink* sink, Problems& problems, FileReading& r
     if (schema == nullptr)
         return;
     Validation validation(xmlSchemaNewValidCtxt(schema.get()));
-    // The reader owns the input from here: it calls Close, which leaves the
-    // input to us.
-    Reader reader(xmlReaderForIO(Input::ReadBlock, Input::Close, input, nullptr, nullptr, kReaderOptions));
-    if (validation == nullptr || reader == nullptr) {
+    if (validation == nullptr) {
         problems.OwnFailure("memory ran short");
         return;
     }
     xmlSchemaSetValidStructuredErrors(validation.get(), CollectError, &problems);
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), CollectError, &problems);
-    if (xmlTextReaderSchemaValidateCtxt(reader.get(), validation.get(), 0) != 0) {
+
+    Gatherer gatherer(sink, &problems);
+    xmlSAXHandler events = Gatherer::Events();
+    // The parser owns the input from here: it calls Close, which leaves the
+    // input to us.
+    Parser parser(
+        xmlCreateIOParserCtxt(&events, &gatherer, Input::ReadBlock, Input::Close, input, XML_CHAR_ENCODING_NONE));
+    if (parser == nullptr) {
+        problems.OwnFailure("memory ran short");
+        return;
+    }
+    xmlCtxtUseOptions(parser.get(), kParserOptions);
+    gatherer.Watch(parser.get());
+    // Removed before the parser is freed: it puts the parser's events back.
+    Plug plug(xmlSchemaSAXPlug(validation.get(), &parser->sax, &parser->userData));
+    if (plug == nullptr) {
         problems.OwnFailure("the schema of the export format cannot be applied");
         return;
     }
+    xmlSchemaValidateSetLocator(validation.get(), ParserLine, parser.get());
 
-    Gatherer gatherer(sink, &problems, reader.get());
-    ElementNames names;
-    // Text matters only inside an element whose value is gathered.
-    bool wanted = false;
-    int status;
-    while ((status = xmlTextReaderRead(reader.get())) == 1) {
-        switch (xmlTextReaderNodeType(reader.get())) {
-        case XML_READER_TYPE_ELEMENT: {
-            const Element element = names.Of(xmlTextReaderConstName(reader.get()));
-            gatherer.Start(element);
-            wanted = element != Element::Other;
-            if (xmlTextReaderIsEmptyElement(reader.get()) == 1)
-                gatherer.End(element), wanted = false;
-            break;
-        }
-        case XML_READER_TYPE_TEXT:
-        case XML_READER_TYPE_CDATA:
-        case XML_READER_TYPE_WHITESPACE:
-        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
-            if (wanted) {
-                const xmlChar* value = xmlTextReaderConstValue(reader.get());
-                if (value != nullptr)
-                    gatherer.Text(reinterpret_cast<const char*>(value));
-            }
-            break;
-        case XML_READER_TYPE_END_ELEMENT:
-            gatherer.End(names.Of(xmlTextReaderConstName(reader.get())));
-            wanted = false;
-            break;
-        default:
-            break;
-        }
-    }
+    const int status = xmlParseDocument(parser.get());
+    plug.reset();
     if (!reading.ownFailure.empty())
         return;
-    if (status != 0 && !problems.any())
+    if ((status != 0 || parser->wellFormed == 0) && !problems.any())
         problems.Add(0, "the file cannot be read to its end as XML");
-    if (xmlTextReaderIsValid(reader.get()) != 1 && !problems.any())
+    if (xmlSchemaIsValid(validation.get()) != 1 && !problems.any())
         problems.Add(0, "the file is not valid against the schema of the export format");
     reading.valid = !problems.any();
 }

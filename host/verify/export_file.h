@@ -1,11 +1,11 @@
 // Reading an export file: once, from its first byte to its last, with
-// libxml2's streaming reader, validated against the schema of the export
-// format (docs/export-file.xsd, compiled in) as it goes.  Each contractor and
+// libxml2's SAX parser, validated against the schema of the export format
+// (docs/export-file.xsd, compiled in) as it goes.  Each contractor and
 // each document is handed on as soon as its element ends, so a file of any
 // size is held only one element at a time.  Texts are as the file holds
 // them after parsing (UTF-8, entities replaced).
 //
-// Before libxml2 sees a byte, the reader screens it for what an export never
+// Before libxml2 sees a byte, a screen looks at it for what an export never
 // has: a file without the marker bytes EF BB BF, in another encoding, with an
 // XML declaration, a DOCTYPE or anything else before the root element, an
 // attribute (or anything but the name) in a start tag, elements nested deeper
@@ -60,7 +60,7 @@ public:
 };
 
 // A reason the file is not a valid export file: where (line, 0 when not
-// known) and what libxml2 or the reader said.
+// known) and what libxml2 or the screen said.
 struct FileProblem {
     int line = 0;
     std::string message;

@@ -1,7 +1,8 @@
 // What an export never is, refused by verify before anything in it is
 // expanded, each with words that say which: another encoding, no marker
 // bytes, a declaration, a DOCTYPE (an entity used thousands of times among
-// them), attributes by the hundred thousand, nesting without end; an empty
+// them), attributes by the hundred thousand, nesting without end, a value
+// without end (which libxml2's validator would gather piece by piece); an empty
 // file; and verify's own failures told apart from the file's.  The cases
 // that would take libxml2 long or much memory are bounded by the test's
 // time limit (tests/CMakeLists.txt), under the sanitizers too.
@@ -55,6 +56,8 @@ TEST(ExportScreen, RefusesWhatAnExportNeverIsAndSaysWhich)
     for (int i = 0; i < 200000; ++i)
         attributes += " a" + std::to_string(i) + "=\"\"";
     attributes += "/>\n";
+    std::string longValue = golden;
+    longValue.insert(longValue.find("<NIP>") + 5, std::string(200000, '1'));
     std::string deep = kMarker + "<ROOT>";
     for (int i = 0; i < 100000; ++i)
         deep += "<A>";
@@ -77,6 +80,7 @@ TEST(ExportScreen, RefusesWhatAnExportNeverIsAndSaysWhich)
         {"an attribute", kMarker + "<ROOT id=\"1\">" + body.substr(body.find('>') + 1), "an attribute"},
         {"200,000 attributes", attributes, "an attribute"},
         {"nesting 100,000 deep", deep, "nested deeper than an export's 6 levels"},
+        {"a value of 200,000 bytes", longValue, "more than 65536 bytes of text between two tags"},
         {"an empty file", "", "the file is empty"},
         {"the marker bytes alone", kMarker, "holds no root"},
     };

@@ -213,26 +213,35 @@ TEST_F(GoldenReconcile, EachHandEditGivesItsMismatch)
 
 TEST_F(GoldenReconcile, DocumentsOfAKindOutsideTheScopeAreMismatches)
 {
-    const std::string path = dir_.file("export.xml");
-    WriteFileBytes(path, ReadFileBytes(Data("golden_expected.xml")));
-    VerifyRequest request;
-    request.file = path;
-    request.firm = firm_;
-    request.from = "2021-01-01";
-    request.to = "2021-01-31";
-    request.scope = Scope{true, false};
-    const VerifyOutcome o = VerifyExport(request);
-    ASSERT_EQ(o.status, VerifyStatus::Disagrees);
-    // Both corrections, and the contractor only a correction refers to.
-    const std::string mismatches = Issues(o.reconciliation.mismatches);
-    EXPECT_EQ(o.reconciliation.mismatches.size(), 3u) << mismatches;
-    EXPECT_NE(mismatches.find("\"KOR 3\" (line 601): is not a document of the export: corrections are not in the "
-                              "scope of the check"),
-              std::string::npos)
-        << mismatches;
-    EXPECT_NE(mismatches.find("contractor \"Zofia Żółć-Gęślą\" (line 90): is none of the contractors"),
-              std::string::npos)
-        << mismatches;
+    // Also past line 65535, where a line number no longer fits 16 bits: the
+    // golden export with blank lines after its root's start tag.
+    const std::string golden = ReadFileBytes(Data("golden_expected.xml"));
+    for (const int blank : {0, 70000}) {
+        SCOPED_TRACE(blank);
+        std::string text = golden;
+        text.insert(text.find("<ROOT>\n") + 7, std::string(static_cast<std::size_t>(blank), '\n'));
+        const std::string path = dir_.file("export.xml");
+        WriteFileBytes(path, text);
+        VerifyRequest request;
+        request.file = path;
+        request.firm = firm_;
+        request.from = "2021-01-01";
+        request.to = "2021-01-31";
+        request.scope = Scope{true, false};
+        const VerifyOutcome o = VerifyExport(request);
+        ASSERT_EQ(o.status, VerifyStatus::Disagrees);
+        // Both corrections, and the contractor only a correction refers to.
+        const std::string mismatches = Issues(o.reconciliation.mismatches);
+        EXPECT_EQ(o.reconciliation.mismatches.size(), 3u) << mismatches;
+        EXPECT_NE(mismatches.find("\"KOR 3\" (line " + std::to_string(601 + blank) +
+                                  "): is not a document of the export: corrections are not in the scope of the check"),
+                  std::string::npos)
+            << mismatches;
+        EXPECT_NE(mismatches.find("contractor \"Zofia Żółć-Gęślą\" (line " + std::to_string(90 + blank) +
+                                  "): is none of the contractors"),
+                  std::string::npos)
+            << mismatches;
+    }
 }
 
 TEST(TaxNumbers, OnlyTenDigitNumbersWithAWrongCheckDigitAreWarnedOfOnce)
