@@ -82,9 +82,9 @@ smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b != "-" && b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 declare -A native_s wine_s
-printf "%9s %11s %8s %9s %9s %9s %7s %11s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" documents bytes "native s" \
-  "checked s" "verify s" "xmllint s" ver/xml "ver KiB/doc" "Wine s" "floor s" "nat/flr" "Wine/nat" "python s" "py/nat" \
-  "KiB/doc" "Wine KiB" same
+printf "%9s %11s %8s %9s %9s %9s %7s %7s %11s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" documents bytes "native s" \
+  "checked s" "verify s" "xmllint s" ver/xml chk/n+x "ver KiB/doc" "Wine s" "floor s" "nat/flr" "Wine/nat" "python s" \
+  "py/nat" "KiB/doc" "Wine KiB" same
 for n in "${sizes[@]}"; do
   dir=$work/$n
   mkdir -p "$dir/native" "$dir/wine" "$dir/python" "$dir/copy"
@@ -106,9 +106,13 @@ for n in "${sizes[@]}"; do
   native_s[$n]=$best
   # The same run with the check a batch run makes of its file by default
   # (schema and firm, docs/verify.md): what a user pays for it on top.
-  rm -f "$dir/native/$xml"
-  read -r checked _ < <(measure "$TOMIVA" --firm "$dir/firm.db" --dir "$dir/native" --today 2021-12-31 --batch \
-                                "${answers[@]}" run "Eksport Ventalor (txt)" </dev/null)
+  checked=999999
+  for ((r = 0; r < runs; ++r)); do
+    rm -f "$dir/native/$xml"
+    read -r s _ < <(measure "$TOMIVA" --firm "$dir/firm.db" --dir "$dir/native" --today 2021-12-31 --batch \
+                            "${answers[@]}" run "Eksport Ventalor (txt)" </dev/null)
+    checked=$(smaller "$s" "$checked")
+  done
   # tomiva verify of the file against the firm, and xmllint's streaming
   # validation of it against the schema, side by side: each run measures
   # both, one after the other, so that both see the same load.
@@ -151,16 +155,18 @@ for n in "${sizes[@]}"; do
   fi
 
   perdoc=$(awk -v a="$peak" -v b="$n" 'BEGIN { printf "%.3f", a / b }')
-  printf "%9s %11s %8s %9s %9s %9s %7s %11s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" "$n" "$bytes" "$best" \
-    "$checked" "$verify" "$lint" "$(ratio "$verify" "$lint")" "$verify_perdoc" "$wine" "$floor" \
+  printf "%9s %11s %8s %9s %9s %9s %7s %7s %11s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" "$n" "$bytes" "$best" \
+    "$checked" "$verify" "$lint" "$(ratio "$verify" "$lint")" \
+    "$(ratio "$checked" "$(awk -v a="$best" -v b="$lint" 'BEGIN { print a + b }')")" "$verify_perdoc" "$wine" "$floor" \
     "$(ratio "$best" "$floor")" "$(ratio "$wine" "$best")" "$python" "$(ratio "$python" "$best")" "$perdoc" \
     "$wine_peak" "$same"
   rm -rf "$dir"
 done
 echo "native s: the whole tomiva run (firm opened and checked, dialog, export, file read back), best of $runs;"
-echo "checked s: the same with the check of the written file against the schema and the firm, one run;"
+echo "checked s: the same with the check of the written file against the schema and the firm, best of $runs;"
 echo "verify s: tomiva verify of the file against the firm; xmllint s: xmllint --stream --schema of the same file,"
-echo "  measured in turn in each run, best of $runs each; ver/xml their ratio; ver KiB/doc: verify's peak per document;"
+echo "  measured in turn in each run, best of $runs each; ver/xml their ratio; chk/n+x: checked s against native s plus"
+echo "  xmllint s (what the check costs beyond the export, against xmllint's); ver KiB/doc: verify's peak per document;"
 echo "floor s: sqlite3 reading the six tables plus cp of the export file, each best of $runs;"
 echo "Wine s: TOMIVA.exe with ExportFKVentalor.dll under Wine, best of $runs; python s: bench/straight_exporter.py;"
 echo "KiB/doc: native peak resident memory per document; same: Wine's and Python's file equal to the native one."
