@@ -11,7 +11,7 @@ FirmPrefetch::FirmPrefetch(const std::string& firm, DocumentKind kind, const Per
 
 FirmPrefetch::~FirmPrefetch()
 {
-    stop_ = true;
+    ring_.Stop();
     thread_.Join();
     delete reader_;
 }
@@ -25,7 +25,7 @@ void FirmPrefetch::Run(void* self) noexcept
         prefetch->threadError_ = "memory ran short";
         prefetch->threadOwnFailure_ = true;
     }
-    prefetch->done_ = true;
+    prefetch->ring_.Close();
 }
 
 void FirmPrefetch::Produce()
@@ -36,34 +36,14 @@ void FirmPrefetch::Produce()
         threadOwnFailure_ = reader.ownFailure();
         return;
     }
-    std::vector<FirmDocument> batch;
-    batch.reserve(kBatch);
-    auto hand = [&] {
-        // Waits while the ring is full.
-        while (written_ - read_ >= kRing) {
-            if (stop_)
-                return false;
-            PauseBriefly();
-        }
-        ring_[written_ % kRing].swap(batch);
-        ++written_;
-        batch.clear();
-        return true;
-    };
     FirmDocument d;
-    while (!stop_ && reader.Next(kind_, period_, scope_, &d)) {
-        if (!d.exported)
-            continue;
-        batch.push_back(std::move(d));
-        if (batch.size() == kBatch && !hand())
+    while (!ring_.stopped() && reader.Next(kind_, period_, scope_, &d))
+        if (d.exported && !ring_.Put(std::move(d)))
             return;
-    }
     if (reader.failed()) {
         threadError_ = reader.error();
         threadOwnFailure_ = reader.ownFailure();
     }
-    if (!batch.empty())
-        hand();
 }
 
 bool FirmPrefetch::Next(FirmDocument* document)
@@ -84,21 +64,9 @@ bool FirmPrefetch::Next(FirmDocument* document)
             error_ = reader_->error(), ownFailure_ = reader_->ownFailure();
         return false;
     }
-    while (next_ == batch_.size()) {
-        // The next batch, or the end.
-        while (read_ == written_) {
-            if (done_ && read_ == written_) {
-                if (!threadError_.empty())
-                    error_ = threadError_, ownFailure_ = threadOwnFailure_;
-                return false;
-            }
-            PauseBriefly();
-        }
-        batch_.clear();
-        batch_.swap(ring_[read_ % kRing]);
-        ++read_;
-        next_ = 0;
-    }
-    *document = std::move(batch_[next_++]);
-    return true;
+    if (ring_.Take(document))
+        return true;
+    if (!threadError_.empty())
+        error_ = threadError_, ownFailure_ = threadOwnFailure_;
+    return false;
 }

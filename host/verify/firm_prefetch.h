@@ -1,15 +1,14 @@
 // The firm's documents of one kind read ahead on a thread beside verify's
 // own, over a connection of their own, while the file is read: the two
 // readings overlap instead of taking turns.  Only the documents the export
-// takes are handed on, in the host's scan order, a batch at a time through a
-// ring that holds a few thousand at most.
+// takes are handed on, in the host's scan order, through a ring of batches
+// (batch_ring.h).
 #pragma once
 
-#include <atomic>
 #include <string>
-#include <vector>
 
 #include "host/common/beside_thread.h"
+#include "host/verify/batch_ring.h"
 #include "host/verify/firm_expectations.h"
 
 class FirmPrefetch {
@@ -28,7 +27,6 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    static constexpr std::size_t kBatch = 256, kRing = 32;
     static void Run(void* self) noexcept;
     void Produce();
 
@@ -37,15 +35,11 @@ private:
     Period period_;
     Scope scope_;
 
-    std::vector<FirmDocument> ring_[kRing];
-    std::atomic<std::size_t> written_{0}, read_{0}; // batches
-    std::atomic<bool> done_{false}, stop_{false};
-    // Set by the thread before done_, read after it.
+    BatchRing<FirmDocument> ring_;
+    // Set by the thread before it closes the ring, read after the end.
     std::string threadError_;
     bool threadOwnFailure_ = false;
 
-    std::vector<FirmDocument> batch_; // the consumer's
-    std::size_t next_ = 0;
     std::string error_;
     bool ownFailure_ = false;
     BesideThread thread_;

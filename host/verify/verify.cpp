@@ -4,6 +4,7 @@
 #include "host/common/file_kind.h"
 #include "host/common/host_date.h"
 #include "host/services/host_files.h"
+#include "host/verify/element_handover.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,7 +64,11 @@ void Verify(const VerifyRequest& request, VerifyOutcome* outcome)
     }
 
     Fan fan(&outcome->summary, &taxes, reconciler.get());
-    outcome->reading = ReadExportFile(request.file, &fan);
+    // What is read is summed and reconciled on a thread beside the reading.
+    ElementHandover handover(&fan);
+    outcome->reading = ReadExportFile(request.file, &handover);
+    if (!handover.Finish() && outcome->reading.ownFailure.empty())
+        outcome->reading.ownFailure = "memory ran short";
     const FileReading& reading = outcome->reading;
     if (!reading.notAFile.empty()) {
         outcome->status = VerifyStatus::NotAFile;
