@@ -2,7 +2,8 @@
 // another, a batch at a time: verify's two pipelines (the firm's documents
 // read ahead, the file's elements handed on to be compared) are each one
 // producer and one consumer.  The ring holds at most kRing batches of kBatch
-// items; a side that finds it full, or empty, pauses briefly and looks again.
+// items; a side that finds it full, or empty, pauses briefly and looks again,
+// so a ring holds what the producer makes in a few such pauses.
 #pragma once
 
 #include <atomic>
@@ -12,10 +13,9 @@
 
 #include "host/common/beside_thread.h"
 
-template <typename Item>
+template <typename Item, std::size_t kBatch, std::size_t kRing>
 class BatchRing {
 public:
-    static constexpr std::size_t kBatch = 256, kRing = 32;
 
     // The producer's: adds item to the batch being filled and hands the
     // batch on when it is full.  False once the consumer has stopped (the

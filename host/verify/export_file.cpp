@@ -11,6 +11,7 @@
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -164,12 +165,20 @@ constexpr int kExportDepth = 6;
 // The longest text between two tags the screen lets through.
 constexpr long long kMaxTextRun = 65536;
 
-bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsNameStart(unsigned char c)
+constexpr bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+constexpr bool IsNameStart(unsigned char c)
 {
     return c >= 0x80 || c == ':' || c == '_' || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
-bool IsNameChar(unsigned char c) { return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
+constexpr bool IsNameChar(unsigned char c) { return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9'); }
+// The ASCII bytes of names, by value, for the screen's fast path over plain
+// tags (one look per byte).
+constexpr auto kAsciiNameChar = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x80; ++c)
+        table[static_cast<std::size_t>(c)] = IsNameChar(static_cast<unsigned char>(c));
+    return table;
+}();
 
 class Screen {
 public:
@@ -230,7 +239,7 @@ private:
         const std::size_t nameAt = i;
         if (i >= n || p[i] >= 0x80 || !IsNameStart(p[i]))
             return 0;
-        while (i < n && p[i] < 0x80 && IsNameChar(p[i]))
+        while (i < n && kAsciiNameChar[p[i]])
             ++i;
         if (i >= n)
             return 0;

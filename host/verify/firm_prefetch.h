@@ -35,7 +35,7 @@ private:
     Period period_;
     Scope scope_;
 
-    BatchRing<FirmDocument> ring_;
+    BatchRing<FirmDocument, 256, 32> ring_;
     // Set by the thread before it closes the ring, read after the end.
     std::string threadError_;
     bool threadOwnFailure_ = false;
