@@ -64,6 +64,12 @@ bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
 bool AsciiNameStart(unsigned char c) { return (kByteClasses[c] & kAsciiNameStart) != 0; }
 bool AsciiNameChar(unsigned char c) { return (kByteClasses[c] & kAsciiName) != 0; }
 bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Text of a comment, processing instruction or CDATA section that cannot
+// start or continue its end ("-->", "?>", "]]>") and is counted as it stands.
+bool QuietMarkupText(unsigned char c)
+{
+    return c >= 0x20 && c < 0x80 && c != '-' && c != '?' && c != ']' && c != '>';
+}
 
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
@@ -247,6 +253,26 @@ public:
                 offset_ += static_cast<long>(i - start);
                 if (name_.size() > kMaxNameLength && !Fail("a name longer than 50,000 characters, which XML parsers refuse"))
                     return false;
+                if (i == n)
+                    break;
+            } else if ((state_ == State::Pi || state_ == State::CData || (state_ == State::Comment && dashes_ < 2)) &&
+                       pending_ == 0) {
+                // The text of a comment, processing instruction or CDATA
+                // section a run at a time, up to a byte that may end it or
+                // needs a second look.  None of the run can be part of the
+                // end, so nothing of it is kept.
+                const std::size_t start = i;
+                while (i < n && QuietMarkupText(bytes[i]))
+                    ++i;
+                if (i > start) {
+                    markupText_ += i - start;
+                    markupCr_ = false;
+                    dashes_ = 0;
+                    text_.clear();
+                    offset_ += static_cast<long>(i - start);
+                    if (markupText_ > kMaxMarkupText + 3 && !TooLong())
+                        return false;
+                }
                 if (i == n)
                     break;
             }
@@ -567,12 +593,12 @@ private:
             }
             return;
         case State::Comment:
-            if (!MarkupTextFits(c, "a comment"))
+            if (!MarkupTextFits(c))
                 return;
             // XML allows no "--" inside a comment, nor "--->" at its end.
             if (dashes_ >= 2) {
                 if (c == '>')
-                    MarkupTextEnds(3, "a comment");
+                    MarkupTextEnds(3);
                 else
                     Fail("\"--\" inside a comment, which XML does not allow");
                 return;
@@ -580,8 +606,8 @@ private:
             dashes_ = c == '-' ? dashes_ + 1 : 0;
             return;
         case State::CData:
-            if (MarkupTextFits(c, "a CDATA section") && EndsWith(c, "]]>"))
-                MarkupTextEnds(3, "a CDATA section");
+            if (MarkupTextFits(c) && EndsWith(c, "]]>"))
+                MarkupTextEnds(3);
             return;
         case State::PiTarget:
             // The target's name; "xml" only for the declaration, at the very
@@ -627,8 +653,8 @@ private:
             state_ = State::Pi;
             [[fallthrough]];
         case State::Pi:
-            if (MarkupTextFits(c, "a processing instruction") && EndsWith(c, "?>"))
-                MarkupTextEnds(2, "a processing instruction");
+            if (MarkupTextFits(c) && EndsWith(c, "?>"))
+                MarkupTextEnds(2);
             return;
         case State::Declaration:
             text_ += static_cast<char>(c);
@@ -788,23 +814,26 @@ private:
     }
     // Counts c; false once the text is known to be too long, the end
     // (three bytes at most) aside.
-    bool MarkupTextFits(unsigned char c, const char* what)
+    bool MarkupTextFits(unsigned char c)
     {
         if (c != '\n' || !markupCr_)
             ++markupText_;
         markupCr_ = c == '\r';
-        return markupText_ <= kMaxMarkupText + 3 || TooLong(what);
+        return markupText_ <= kMaxMarkupText + 3 || TooLong();
     }
     // The markup's end, the last `end` bytes counted.
-    void MarkupTextEnds(std::size_t end, const char* what)
+    void MarkupTextEnds(std::size_t end)
     {
         if (markupText_ - end > kMaxMarkupText)
-            TooLong(what);
+            TooLong();
         else
             state_ = after_;
     }
-    bool TooLong(const char* what)
+    bool TooLong()
     {
+        const char* what = state_ == State::Comment ? "a comment"
+                           : state_ == State::Pi    ? "a processing instruction"
+                                                    : "a CDATA section";
         return Fail(std::string(what) + " of more than 10,000,000 bytes, which XML parsers refuse");
     }
 

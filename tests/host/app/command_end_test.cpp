@@ -81,15 +81,16 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         // Processing instructions as libxml2 reads them: a name, then blanks
         // unless "?>" follows at once; names XML parsers only warn of pass.
         {"processing instructions before, inside and after the root",
-         "<?p?><?x:y z?>\n<a><?xml-stylesheet href='s'?><?q ??></a><?xmlq\r\n?x?>", nullptr},
+         "<?p?><?x:y z?>\n<a><?xml-stylesheet href='s'?><?q ?\?></a><?xmlq\r\n?x?>", nullptr},
         {"a processing instruction without a name", "<a><? p?></a>", "a processing instruction without a name"},
         {"a '?' after a processing instruction's name that does not end it", "<a><?p?x?></a>",
          "followed by neither a blank nor \"?>\""},
-        {"\"??>\" after a processing instruction's name", "<a/><?p??>", "followed by neither a blank nor \"?>\""},
+        {"\"?\?>\" after a processing instruction's name", "<a/><?p?\?>", "followed by neither a blank nor \"?>\""},
+        {"\"]]>\" and \"?>\" with text between", "<a><![CDATA[]]x>]]></a><?p a?b>c?>", nullptr},
         {"a processing instruction named XML", "<?XML version=\"1.0\"?><a/>", "a name XML keeps for the declaration"},
         {"text of 10,000,000 bytes in a comment, a processing instruction and a CDATA section",
-         "<!--" + std::string(9999998, 'c') + "\r\n-->\n<a><?p \r\n" + std::string(9999999, 'x') + "\r?><![CDATA[" +
-             std::string(10000000, ']') + "]]></a>",
+         "<!--" + std::string(9999999, 'c') + "\r\n-->\n<a><?p \r\n" + std::string(9999998, 'x') + "\r\n\r?><![CDATA[" +
+             std::string(9999997, 'x') + "]]]]]></a>",
          nullptr},
         {"a comment of 10,000,001 bytes", "<a/><!--" + std::string(10000001, 'x') + "-->",
          "a comment of more than 10,000,000 bytes"},
