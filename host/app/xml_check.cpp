@@ -84,6 +84,10 @@ constexpr std::size_t kMaxMarkupText = 10000000;
 // A DOCTYPE or declaration longer than this is refused unread.
 constexpr std::size_t kMaxPrologMarkup = 4096;
 
+// What is wrong with a processing instruction's name followed straight by
+// something other than a blank or "?>".
+constexpr const char* kPiNameRunsOn = "a processing instruction whose name is followed by neither a blank nor \"?>\"";
+
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // Steps i over the blanks of t from i on; true when there was at least one.
@@ -623,7 +627,7 @@ private:
                 return;
             }
             if (!Space(c) && c != '?') {
-                Fail("a processing instruction whose name is followed by neither a blank nor \"?>\"");
+                Fail(kPiNameRunsOn);
                 return;
             }
             if (text_.size() == 3 && (text_[0] | 0x20) == 'x' && (text_[1] | 0x20) == 'm' && (text_[2] | 0x20) == 'l') {
@@ -643,7 +647,7 @@ private:
             if (c == '>')
                 state_ = after_;
             else
-                Fail("a processing instruction whose name is followed by neither a blank nor \"?>\"");
+                Fail(kPiNameRunsOn);
             return;
         case State::PiBlanks:
             if (Space(c))
