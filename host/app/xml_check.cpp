@@ -64,15 +64,29 @@ bool PlainText(unsigned char c) { return (kByteClasses[c] & kPlainText) != 0; }
 bool AsciiNameStart(unsigned char c) { return (kByteClasses[c] & kAsciiNameStart) != 0; }
 bool AsciiNameChar(unsigned char c) { return (kByteClasses[c] & kAsciiName) != 0; }
 bool Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Text of a comment, processing instruction or CDATA section that cannot
+// start or continue its end ("-->", "?>", "]]>") and is counted as it stands.
+bool QuietMarkupText(unsigned char c)
+{
+    return c >= 0x20 && c < 0x80 && c != '-' && c != '?' && c != ']' && c != '>';
+}
 
 constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
 // What XML parsers take at most, and refuse beyond: names of 50,000
-// characters, elements nested 257 deep.
+// characters, elements nested 257 deep, comments, processing instructions
+// and CDATA sections of 10,000,000 bytes of text (a CR LF counted as one
+// byte; a processing instruction's text starts after the blanks that
+// follow its name).
 constexpr std::size_t kMaxNameLength = 50000;
 constexpr std::size_t kMaxDepth = 257;
+constexpr std::size_t kMaxMarkupText = 10000000;
 // A DOCTYPE or declaration longer than this is refused unread.
 constexpr std::size_t kMaxPrologMarkup = 4096;
+
+// What is wrong with a processing instruction's name followed straight by
+// something other than a blank or "?>".
+constexpr const char* kPiNameRunsOn = "a processing instruction whose name is followed by neither a blank nor \"?>\"";
 
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -245,6 +259,26 @@ public:
                     return false;
                 if (i == n)
                     break;
+            } else if ((state_ == State::Pi || state_ == State::CData || (state_ == State::Comment && dashes_ < 2)) &&
+                       pending_ == 0) {
+                // The text of a comment, processing instruction or CDATA
+                // section a run at a time, up to a byte that may end it or
+                // needs a second look.  None of the run can be part of the
+                // end, so nothing of it is kept.
+                const std::size_t start = i;
+                while (i < n && QuietMarkupText(bytes[i]))
+                    ++i;
+                if (i > start) {
+                    markupText_ += i - start;
+                    markupCr_ = false;
+                    dashes_ = 0;
+                    text_.clear();
+                    offset_ += static_cast<long>(i - start);
+                    if (markupText_ > kMaxMarkupText + 3 && !TooLong())
+                        return false;
+                }
+                if (i == n)
+                    break;
             }
             if (!Feed(bytes[i++]))
                 return false;
@@ -304,7 +338,9 @@ private:
         Comment,    // inside "<!--", until "-->"
         CData,      // inside "<![CDATA[", until "]]>"
         PiTarget,   // the name after "<?"
-        Pi,         // inside "<?", until "?>"
+        PiNameEnd,  // after '?' straight after the name: only '>' may follow
+        PiBlanks,   // the blanks after the name
+        Pi,         // the text after them, until "?>"
         Declaration, // inside "<?xml" at the start, until "?>"
         Doctype,    // inside "<!DOCTYPE", until '>'
     };
@@ -541,11 +577,13 @@ private:
             if (text_ == "--") {
                 text_.clear();
                 dashes_ = 0;
+                MarkupTextStarts();
                 state_ = State::Comment;
             } else if (text_ == "[CDATA[") {
                 if (after_ != State::Content)
                     Fail("a CDATA section outside the root element");
                 text_.clear();
+                MarkupTextStarts();
                 state_ = State::CData;
             } else if (text_ == "DOCTYPE") {
                 if (after_ != State::Prolog || rootSeen_ || doctypeSeen_)
@@ -559,10 +597,12 @@ private:
             }
             return;
         case State::Comment:
+            if (!MarkupTextFits(c))
+                return;
             // XML allows no "--" inside a comment, nor "--->" at its end.
             if (dashes_ >= 2) {
                 if (c == '>')
-                    state_ = after_;
+                    MarkupTextEnds(3);
                 else
                     Fail("\"--\" inside a comment, which XML does not allow");
                 return;
@@ -570,7 +610,8 @@ private:
             dashes_ = c == '-' ? dashes_ + 1 : 0;
             return;
         case State::CData:
-            EndsWith(c, "]]>");
+            if (MarkupTextFits(c) && EndsWith(c, "]]>"))
+                MarkupTextEnds(3);
             return;
         case State::PiTarget:
             // The target's name; "xml" only for the declaration, at the very
@@ -581,8 +622,12 @@ private:
                     Fail("a name longer than 50,000 characters, which XML parsers refuse");
                 return;
             }
-            if (text_.empty() || !(Space(c) || c == '?')) {
+            if (text_.empty()) {
                 Fail("a processing instruction without a name");
+                return;
+            }
+            if (!Space(c) && c != '?') {
+                Fail(kPiNameRunsOn);
                 return;
             }
             if (text_.size() == 3 && (text_[0] | 0x20) == 'x' && (text_[1] | 0x20) == 'm' && (text_[2] | 0x20) == 'l') {
@@ -594,12 +639,26 @@ private:
                 state_ = State::Declaration;
                 return;
             }
-            text_.assign(1, static_cast<char>(c));
-            state_ = State::Pi;
-            EndsWith(c, "?>");
+            // A name with colons or starting with "xml" otherwise is taken:
+            // XML parsers warn of it, nothing more.
+            state_ = c == '?' ? State::PiNameEnd : State::PiBlanks;
             return;
+        case State::PiNameEnd:
+            if (c == '>')
+                state_ = after_;
+            else
+                Fail(kPiNameRunsOn);
+            return;
+        case State::PiBlanks:
+            if (Space(c))
+                return;
+            text_.clear();
+            MarkupTextStarts();
+            state_ = State::Pi;
+            [[fallthrough]];
         case State::Pi:
-            EndsWith(c, "?>");
+            if (MarkupTextFits(c) && EndsWith(c, "?>"))
+                MarkupTextEnds(2);
             return;
         case State::Declaration:
             text_ += static_cast<char>(c);
@@ -739,14 +798,47 @@ private:
         state_ = Depth() == 0 ? State::Epilog : State::Content;
     }
 
-    void EndsWith(unsigned char c, const char* end)
+    // Whether the last bytes of a comment, processing instruction or CDATA
+    // section, with c, are its end.
+    bool EndsWith(unsigned char c, const char* end)
     {
         text_ += static_cast<char>(c);
         const std::size_t n = std::strlen(end);
         if (text_.size() > n)
             text_.erase(0, text_.size() - n);
-        if (text_ == end)
+        return text_ == end;
+    }
+
+    // The text of a comment, processing instruction or CDATA section,
+    // counted as XML parsers count it against their limit.
+    void MarkupTextStarts()
+    {
+        markupText_ = 0;
+        markupCr_ = false;
+    }
+    // Counts c; false once the text is known to be too long, the end
+    // (three bytes at most) aside.
+    bool MarkupTextFits(unsigned char c)
+    {
+        if (c != '\n' || !markupCr_)
+            ++markupText_;
+        markupCr_ = c == '\r';
+        return markupText_ <= kMaxMarkupText + 3 || TooLong();
+    }
+    // The markup's end, the last `end` bytes counted.
+    void MarkupTextEnds(std::size_t end)
+    {
+        if (markupText_ - end > kMaxMarkupText)
+            TooLong();
+        else
             state_ = after_;
+    }
+    bool TooLong()
+    {
+        const char* what = state_ == State::Comment ? "a comment"
+                           : state_ == State::Pi    ? "a processing instruction"
+                                                    : "a CDATA section";
+        return Fail(std::string(what) + " of more than 10,000,000 bytes, which XML parsers refuse");
     }
 
     // One of the five entities, or a reference to a character XML allows.
@@ -790,6 +882,8 @@ private:
     uint32_t sequence_ = 0;                  // the character so far
     int brackets_ = 0;                       // "]" just before, in text
     int dashes_ = 0;                         // "-" just before, in a comment
+    std::size_t markupText_ = 0;             // bytes of a comment's, PI's or CDATA section's text so far
+    bool markupCr_ = false;                  // and whether the last was a CR
     long piAt_ = 0;                          // where the processing instruction's '<' stands
     bool doctypeSeen_ = false;
     std::unordered_set<std::string> attributes_; // of the start tag being read
