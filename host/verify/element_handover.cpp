@@ -28,24 +28,20 @@ void ElementHandover::Run(void* self) noexcept
     }
 }
 
+// A sink that stopped has failed (Finish says so): what the ring no longer
+// takes is not missed.
 void ElementHandover::Contractor(FileContractor&& contractor)
 {
     if (!beside_)
         return then_->Contractor(std::move(contractor));
-    Hand(Element(std::move(contractor)));
+    ring_.Put(Element(std::move(contractor)));
 }
 
 void ElementHandover::Document(FileDocument&& document)
 {
     if (!beside_)
         return then_->Document(std::move(document));
-    Hand(Element(std::move(document)));
-}
-
-void ElementHandover::Hand(Element&& element)
-{
-    // A sink that stopped has failed; what it is not given is not missed.
-    ring_.Put(std::move(element));
+    ring_.Put(Element(std::move(document)));
 }
 
 bool ElementHandover::Finish()

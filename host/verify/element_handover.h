@@ -29,7 +29,6 @@ public:
 private:
     using Element = std::variant<FileContractor, FileDocument>;
     static void Run(void* self) noexcept;
-    void Hand(Element&& element);
 
     ExportFileSink* then_;
     // About 20 ms of the reading's elements: the thread beside takes them

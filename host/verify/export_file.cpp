@@ -646,6 +646,14 @@ private:
     Slot slots_[1 << kSlotBits];
 };
 
+// The line the parser stands on (in an element's start event, the line of
+// its start tag); 0 before it has any.
+int LineOf(const xmlParserCtxt* parser)
+{
+    const int line = parser != nullptr && parser->input != nullptr ? parser->input->line : 0;
+    return line > 0 ? line : 0;
+}
+
 // Gathers the values of the elements from the parser's events, and hands
 // each contractor and document on when its element ends.
 class Gatherer {
@@ -667,13 +675,6 @@ public:
     }
 
     void Watch(xmlParserCtxt* parser) { parser_ = parser; }
-
-    // Where the parser stands: the line of the start tag just read.
-    int Line() const
-    {
-        const int line = parser_ != nullptr && parser_->input != nullptr ? parser_->input->line : 0;
-        return line > 0 ? line : 0;
-    }
 
 private:
     // Nothing may leave an event into libxml2: memory refused on the way
@@ -717,7 +718,7 @@ private:
         text_.clear();
         // Text matters only inside an element whose value is gathered.
         wanted_ = e != Element::Other;
-        startLine_ = Line();
+        startLine_ = LineOf(parser_);
         switch (e) {
         case Element::Contractor:
             contractor_ = FileContractor{};
@@ -874,11 +875,10 @@ constexpr int kParserOptions = XML_PARSE_NONET;
 // The schema's findings name the line the parser stands on.
 int ParserLine(void* parser, const char** file, unsigned long* line)
 {
-    auto* p = static_cast<xmlParserCtxt*>(parser);
     if (file != nullptr)
         *file = nullptr;
     if (line != nullptr)
-        *line = p->input != nullptr && p->input->line > 0 ? static_cast<unsigned long>(p->input->line) : 0;
+        *line = static_cast<unsigned long>(LineOf(static_cast<const xmlParserCtxt*>(parser)));
     return 0;
 }
 
