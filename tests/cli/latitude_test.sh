@@ -11,9 +11,9 @@ TOMIVA=$1 PLUGIN=$2 BREACH=$3 DATA=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/golden_answers.sh"
 
-"$TOMIVA" new-firm "$work/golden.db" >/dev/null || { echo "cannot write an empty firm"; exit 1; }
-sqlite3 "$work/golden.db" < "$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
+write_golden_firm "$work/golden.db"
 "$TOMIVA" demo-firm "$work/demo1.db" --documents 600 --seed 3 >/dev/null || exit 1
 "$TOMIVA" demo-firm "$work/demo2.db" --documents 250 --seed 11 --year 2022 >/dev/null || exit 1
 

@@ -14,9 +14,8 @@ source "$(dirname "$0")/checks.sh"
 source "$(dirname "$0")/golden_answers.sh"
 cd "$work" || exit 1
 
-"$TOMIVA" new-firm golden.db >/dev/null || { echo "cannot write an empty firm"; exit 1; }
-sqlite3 golden.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
-"$TOMIVA" demo-firm large.db --documents 20000 >/dev/null || { echo "cannot write a demo firm"; exit 1; }
+write_golden_firm golden.db
+write_large_firm large.db
 xml=qPX_2021-02-10.xml
 fresh() { rm -rf dir firm.db*; mkdir dir; cp golden.db firm.db; }
 tomiva() { # FIRM, then the rest
