@@ -910,7 +910,7 @@ void Read(Input* input, ExportFileSink* sink, Problems& problems, FileReading& r
     // Removed before the parser is freed: it puts the parser's events back.
     Plug plug(xmlSchemaSAXPlug(validation.get(), &parser->sax, &parser->userData));
     if (plug == nullptr) {
-        problems.OwnFailure("the schema of the export format cannot be applied");
+        problems.OwnFailure(g_libxmlShort ? "memory ran short" : "the schema of the export format cannot be applied");
         return;
     }
     xmlSchemaValidateSetLocator(validation.get(), ParserLine, parser.get());
