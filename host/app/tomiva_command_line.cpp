@@ -213,12 +213,13 @@ const Option kOptions[] = {
      "run: a host that answers the plug-in in other ways that\n"
      "the contract of its entries allows, and checks that the\n"
      "plug-in keeps its promises (exit 11 when it does not);\n"
-     "N mod 16 picks the variations, 1 bare file names kept\n"
+     "N mod 4096 picks the variations, 1 bare file names kept\n"
      "in the folder tomiva-bare-names of the data directory,\n"
      "2 VAT lines not in use left out, 4 other values where\n"
      "results are not promised, 8 memory and buffers filled\n"
-     "with a pattern, added up (0: all four); N seeds the\n"
-     "values.  0 or absent: the plain host",
+     "with a pattern, and the bits from 16 on as\n"
+     "docs/latitude.md lists them, added up (0: all of them);\n"
+     "N seeds the values.  0 or absent: the plain host",
      [](Arguments* a, const std::string& v) {
          // Digits only: strtoull would take a sign or blanks.
          char* end = nullptr;

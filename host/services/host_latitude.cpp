@@ -71,7 +71,7 @@ unsigned LatitudeVariationsOf(unsigned long long n)
 {
     if (n == 0)
         return 0;
-    const unsigned low = static_cast<unsigned>(n % 16);
+    const unsigned low = static_cast<unsigned>(n % (kLatitudeAllVariations + 1));
     return low == 0 ? kLatitudeAllVariations : low;
 }
 

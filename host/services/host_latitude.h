@@ -3,17 +3,27 @@
 // that the plug-in keeps its own promises.  N = 0 is the plain host: every
 // function here then costs one test of a flag and changes nothing.
 //
-// N picks the variations by its low four bits (N mod 16; 0 there, with N not
-// 0, means all four), and seeds the generator that chooses the values
+// N picks the variations by its low twelve bits (N mod 4096; 0 there, with N
+// not 0, means all of them), and seeds the generator that chooses the values
 // (results, fill bytes):
 //   1  bare file names (the settings file, the INI file) live in a folder of
 //      their own inside the data directory, kLatitudeBareNameFolder
 //   2  HostLoadLines leaves out the lines not in use, and lowers the count
 //   4  results that no caller may read, or read beyond what is promised, take
-//      other values (see docs/latitude-host.md for the entry by entry list)
+//      other values (see docs/latitude.md for the entry by entry list)
 //   8  memory from HostAlloc and the grown part of HostRealloc, the record
 //      buffers and the texts the host hands out are filled with a pattern
 //      where the host writes nothing
+//   16   HostScanNext ends a scan with another value than 0
+//   32   the status after HostLineKey reads failed for a document without lines
+//   64   the data directory's buffer is written over by the next host call
+//   128  the contractor slot of HostContractorKey moves between calls
+//   256  the dialog's base part and the scan, key and status blocks are used
+//        whole, as a host whose blocks are larger would
+//   512  the file service writes text files as a text-mode run-time does
+//   1024 the C run-time's numeric locale is Polish
+//   2048 (i386) calls into the plug-in come with the stack pointer at 4, 8 or
+//        12 modulo 16
 // Whatever N > 0 picks, the checks run: guard bytes behind the line buffer
 // and the host's other buffers, the dialog object's virtual table, and on
 // i386 the stack pointer around every call the host makes into a plug-in.
@@ -29,8 +39,16 @@ enum class LatitudeVariation : unsigned {
     LinesInUseOnly = 2,
     OtherResults = 4,
     PatternFill = 8,
+    ScanEndsOtherwise = 16,
+    NoLinesReadsFailed = 32,
+    DirectoryReused = 64,
+    ContractorSlotMoves = 128,
+    LargerBlocks = 256,
+    TextModeFiles = 512,
+    PolishNumericLocale = 1024,
+    StackMisaligned = 2048,
 };
-inline constexpr unsigned kLatitudeAllVariations = 15;
+inline constexpr unsigned kLatitudeAllVariations = 4095;
 
 struct HostLatitudeState {
     unsigned long long n = 0; // 0: the plain host
