@@ -13,26 +13,74 @@ enable_language(RC)
 # and GCC libraries are linked in, so both import only system libraries.
 set(WINDOWS_STATIC_RUNTIME -static-libgcc -static-libstdc++)
 
-# The plug-in.
+# The plug-in, built twice from the same objects:
+#   ExportFKVentalor      the DLL of the package, shipped/ExportFKVentalor.dll:
+#                         stripped, and the same bytes from every build of one
+#                         tree (no timestamp, no build path, a fixed image
+#                         base); linked first with its symbols into
+#                         shipped/symbols/, which tests/windows/exports_test.sh
+#                         reads and strips again to compare.
+#   ExportFKVentalorTest  the DLL of the tests, plugins/ExportFKVentalor.dll
+#                         next to TOMIVA.exe: the same but for the platform
+#                         layer's test hook (VENTALOR_PROMPT_ANSWERS_HOOK: the
+#                         Abort/Retry/Ignore box answered from
+#                         TOMIVA_PROMPT_ANSWERS, for Wine without a display).
 file(GLOB PLUGIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/plugin/*.cpp
   ${CMAKE_SOURCE_DIR}/shell/*.cpp
   ${CMAKE_SOURCE_DIR}/options/*.cpp
   ${CMAKE_SOURCE_DIR}/export/*.cpp)
 list(FILTER PLUGIN_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+# The two sources that differ: the platform layer, compiled with or without
+# the hook, and the printing of a box on the standard error, which only the
+# hook uses.
+set(PLUGIN_PLATFORM_SOURCE ${CMAKE_SOURCE_DIR}/shell/platform_windows.cpp)
+set(PLUGIN_PROMPT_PRINT_SOURCE ${CMAKE_SOURCE_DIR}/shell/platform_prompt.cpp)
+list(REMOVE_ITEM PLUGIN_SOURCES ${PLUGIN_PLATFORM_SOURCE} ${PLUGIN_PROMPT_PRINT_SOURCE})
 # Its version resource (file and product version, description, copyright),
 # made from packaging/ExportFKVentalor.rc.in with the project's version.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/ExportFKVentalor.rc.in ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc @ONLY)
-add_library(ExportFKVentalor MODULE ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
-target_include_directories(ExportFKVentalor PRIVATE ${CMAKE_SOURCE_DIR})
+# Code for the host's process: 32-bit Windows promises a stack aligned to 4
+# bytes only, so GCC may assume no more of the stack it is called with
+# (-mincoming-stack-boundary=2), and no SSE, whose aligned loads and stores
+# would fault on such a stack; x87 for floating point.  No build path in the
+# objects (the DLL holds none once stripped; this keeps it so).
+set(PLUGIN_CODE_OPTIONS -march=i686 -mno-sse -mfpmath=387 -mincoming-stack-boundary=2
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+add_library(plugin_objects OBJECT ${PLUGIN_SOURCES} shell/thunks_i386.S ${CMAKE_BINARY_DIR}/ExportFKVentalor.rc)
 # Exports by number only, the export directory named ExportFKVentalor.dll.
 set(PLUGIN_DEF ${CMAKE_SOURCE_DIR}/plugin/ExportFKVentalor.def)
-set_target_properties(ExportFKVentalor PROPERTIES
-  PREFIX "" SUFFIX ".dll"
-  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins
-  LINK_DEPENDS ${PLUGIN_DEF})
-target_link_options(ExportFKVentalor PRIVATE ${PLUGIN_DEF} ${WINDOWS_STATIC_RUNTIME} -Wl,--no-undefined)
-target_link_libraries(ExportFKVentalor PRIVATE user32)
+# The image base the linker chose for this DLL so far from its name, fixed:
+# the linker's own choice hashes the output path as given to it.
+set(PLUGIN_LINK_OPTIONS ${PLUGIN_DEF} ${WINDOWS_STATIC_RUNTIME} -Wl,--no-undefined
+    -Wl,--no-insert-timestamp -Wl,--image-base=0x63140000)
+add_library(ExportFKVentalor MODULE $<TARGET_OBJECTS:plugin_objects> ${PLUGIN_PLATFORM_SOURCE})
+set_target_properties(ExportFKVentalor PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/shipped/symbols)
+add_library(ExportFKVentalorTest MODULE $<TARGET_OBJECTS:plugin_objects> ${PLUGIN_PLATFORM_SOURCE}
+            ${PLUGIN_PROMPT_PRINT_SOURCE})
+target_compile_definitions(ExportFKVentalorTest PRIVATE VENTALOR_PROMPT_ANSWERS_HOOK)
+set_target_properties(ExportFKVentalorTest PROPERTIES OUTPUT_NAME ExportFKVentalor
+  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugins)
+foreach(target plugin_objects ExportFKVentalor ExportFKVentalorTest)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX,ASM>:${PLUGIN_CODE_OPTIONS}>")
+endforeach()
+foreach(target ExportFKVentalor ExportFKVentalorTest)
+  set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ".dll" LINK_DEPENDS ${PLUGIN_DEF})
+  target_link_options(${target} PRIVATE ${PLUGIN_LINK_OPTIONS})
+  target_link_libraries(${target} PRIVATE user32)
+endforeach()
+# The package's DLL stripped of its symbols.  strip writes the time into the
+# file's header unless SOURCE_DATE_EPOCH says another: 0, as the link left it.
+set(PLUGIN_SHIPPED_DLL ${CMAKE_BINARY_DIR}/shipped/ExportFKVentalor.dll)
+find_program(MINGW_STRIP ${CMAKE_STRIP} i686-w64-mingw32-strip REQUIRED)
+add_custom_command(TARGET ExportFKVentalor POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+          ${MINGW_STRIP} --strip-all -o ${PLUGIN_SHIPPED_DLL} $<TARGET_FILE:ExportFKVentalor>
+  BYPRODUCTS ${PLUGIN_SHIPPED_DLL}
+  COMMENT "The package's DLL, stripped: shipped/ExportFKVentalor.dll"
+  VERBATIM)
 
 # SQLite for the host: the amalgamation that scripts/setup_windows.sh makes
 # from Debian's source package, once per build tree.
@@ -78,7 +126,7 @@ list(FILTER HOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
 # The stack check of the host with latitude (host/services/host_latitude.h).
 add_executable(TOMIVA ${HOST_SOURCES} ${CMAKE_SOURCE_DIR}/host/services/host_latitude_i386.S ${EXPORT_SCHEMA_SOURCE})
 target_compile_definitions(TOMIVA PRIVATE TOMIVA_VERSION="${PROJECT_VERSION}" TOMIVA_WITH_VERIFY)
-add_dependencies(TOMIVA tomiva_def ExportFKVentalor)
+add_dependencies(TOMIVA tomiva_def ExportFKVentalorTest)
 target_include_directories(TOMIVA PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(TOMIVA PROPERTIES LINK_DEPENDS ${HOST_DEF})
 target_link_options(TOMIVA PRIVATE ${HOST_DEF} ${WINDOWS_STATIC_RUNTIME} -static)
@@ -90,7 +138,7 @@ target_link_libraries(TOMIVA PRIVATE sqlite3_amalgamation libxml2_static shell32
 # the DLL, the installation guide in Polish (CR LF, for Notepad) and the
 # schema of the export file.  `cmake --build --preset windows --target package`.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/INSTALACJA.txt.in ${CMAKE_BINARY_DIR}/INSTALACJA.txt @ONLY NEWLINE_STYLE CRLF)
-install(FILES $<TARGET_FILE:ExportFKVentalor> ${CMAKE_BINARY_DIR}/INSTALACJA.txt
+install(FILES ${PLUGIN_SHIPPED_DLL} ${CMAKE_BINARY_DIR}/INSTALACJA.txt
               ${CMAKE_SOURCE_DIR}/docs/export-file.xsd
         DESTINATION .)
 set(CPACK_GENERATOR ZIP)
@@ -106,9 +154,18 @@ include(CPack)
 if(VENTALOR_TESTS)
   enable_testing()
   find_program(MINGW_OBJDUMP ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump REQUIRED)
+  # The package's DLL as linked (with its symbols) and as shipped, and the
+  # tests' DLL, which alone may have the prompt hook.
   add_test(NAME Windows.ExportTables
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/exports_test.sh
-            ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h)
+            ${MINGW_OBJDUMP} $<TARGET_FILE:ExportFKVentalor> $<TARGET_FILE:TOMIVA> ${CMAKE_SOURCE_DIR}/contract/host_entries.h
+            ${PLUGIN_SHIPPED_DLL} $<TARGET_FILE:ExportFKVentalorTest>)
+  # The package's DLL built again in a build tree of its own (another path,
+  # another time): the same bytes.
+  add_test(NAME Windows.ReproducibleDll
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/reproducible_test.sh
+            ${CMAKE_COMMAND} ${CMAKE_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE} ${CMAKE_BUILD_TYPE}
+            ${VENTALOR_SQLITE_DIR} ${VENTALOR_LIBXML2_DIR} ${PLUGIN_SHIPPED_DLL})
   # The Wine prefix is made once, in this build tree.  A demo firm is also
   # exported by both builds and compared: the native tomiva must be built.
   set(VENTALOR_NATIVE_TOMIVA ${CMAKE_SOURCE_DIR}/build/native/tomiva CACHE FILEPATH
@@ -117,7 +174,7 @@ if(VENTALOR_TESTS)
   # needs no `package` build first.
   add_test(NAME Windows.Package
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/package_test.sh
-            ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake $<TARGET_FILE:ExportFKVentalor>
+            ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${PLUGIN_SHIPPED_DLL}
             ${CMAKE_SOURCE_DIR}/docs/export-file.xsd ${PROJECT_VERSION} ${MINGW_OBJDUMP})
   # A plug-in that breaks a promise of the contract on request, for the
   # latitude host's checks (tests/cli/latitude_breach_plugin.cpp); kept out
@@ -129,8 +186,11 @@ if(VENTALOR_TESTS)
   set_target_properties(latitude_breach_plugin PROPERTIES PREFIX "" SUFFIX ".dll"
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_plugins LINK_DEPENDS ${BREACH_DEF})
   target_link_options(latitude_breach_plugin PRIVATE ${BREACH_DEF} ${WINDOWS_STATIC_RUNTIME})
+  # The tests' DLL (its prompts answered from --prompt-answers); the
+  # package's DLL exports the golden firm too.
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh
-            $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalor> ${CMAKE_SOURCE_DIR}/tests/data
-            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA} $<TARGET_FILE:latitude_breach_plugin>)
+            $<TARGET_FILE:TOMIVA> $<TARGET_FILE:ExportFKVentalorTest> ${CMAKE_SOURCE_DIR}/tests/data
+            ${CMAKE_BINARY_DIR}/wineprefix ${VENTALOR_NATIVE_TOMIVA} $<TARGET_FILE:latitude_breach_plugin>
+            ${PLUGIN_SHIPPED_DLL})
 endif()

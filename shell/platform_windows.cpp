@@ -167,13 +167,15 @@ bool PlatformRemoveFile(const char* path)
     return DeleteFileW(systemPath) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-// Scripted answers of the Abort/Retry/Ignore box.  Under Wine without a
-// display (the tests) no box can be shown or answered, so the host passes
-// the answers in the environment variable TOMIVA_PROMPT_ANSWERS (a comma
-// list such as "retry,ignore", one word per box; the host sets it from its
-// --prompt-answers).  While it is set, every box is printed on the standard
-// error and answered from the list (more boxes than answers: Abort);
-// otherwise MessageBoxA shows it.
+#ifdef VENTALOR_PROMPT_ANSWERS_HOOK
+// A test hook, in the tests' DLL only (cmake/windows.cmake builds the
+// package's DLL without it): scripted answers of the Abort/Retry/Ignore box.
+// Under Wine without a display (the tests) no box can be shown or answered,
+// so the host passes the answers in the environment variable
+// TOMIVA_PROMPT_ANSWERS (a comma list such as "retry,ignore", one word per
+// box; the host sets it from its --prompt-answers).  While it is set, every
+// box is printed on the standard error and answered from the list (more
+// boxes than answers: Abort); otherwise MessageBoxA shows it.
 static bool ScriptedAnswers(char* answers, DWORD size)
 {
     const DWORD n = GetEnvironmentVariableA(kPromptAnswersVariable, answers, size);
@@ -193,6 +195,13 @@ int PlatformMessageBox(const char* text, const char* title, unsigned style)
     PlatformPrintAnswer(answer);
     return answer;
 }
+#else
+// The box is the system's, whatever the process's environment holds.
+int PlatformMessageBox(const char* text, const char* title, unsigned style)
+{
+    return MessageBoxA(nullptr, text, title, style);
+}
+#endif
 
 static_assert(kPlatformIdOk == IDOK && kPlatformIdAbort == IDABORT && kPlatformIdRetry == IDRETRY &&
               kPlatformIdIgnore == IDIGNORE);

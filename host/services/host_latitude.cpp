@@ -177,6 +177,14 @@ void LatitudeBreach(const std::string& text) noexcept
 }
 
 #ifdef HOST_LATITUDE_STACK_CHECK
+int LatitudeStackResidue()
+{
+    static unsigned calls = 0;
+    if (!LatitudeHas(LatitudeVariation::StackMisaligned))
+        return -1;
+    return static_cast<int>(4 * (1 + (g_hostLatitude.n + calls++) % 3));
+}
+
 void LatitudeStackBreach(const std::string& call, int32_t offBy) noexcept
 {
     HostEntryGuard(0, [&] {

@@ -164,9 +164,14 @@ void LatitudeBreach(const std::string& text) noexcept;
 #define HOST_LATITUDE_STACK_CHECK 1
 #include <type_traits>
 
+// stackResidue: ESP modulo 16 at the call instruction (before the return
+// address is pushed), or -1 for the stack as it comes.
 extern "C" uint32_t LatitudeCallWords(const void* function, const uint32_t* words, int count, int calleeCleans,
-                                      void* ecx, int32_t* offBy);
+                                      void* ecx, int32_t* offBy, int stackResidue);
 void LatitudeStackBreach(const std::string& call, int32_t offBy) noexcept;
+// Variation 2048: 4, 8 and 12 in turn (the first chosen by N), all that the
+// system's 4-byte alignment allows besides 0; -1 without it.
+int LatitudeStackResidue();
 
 template <typename T>
 uint32_t LatitudeWord(T value)
@@ -186,7 +191,8 @@ Result LatitudeCheckedCall(Describe&& describe, const void* function, bool calle
     const uint32_t words[sizeof...(Args) + 1] = {LatitudeWord(args)..., 0};
     int32_t offBy = 0;
     const uint32_t result =
-        LatitudeCallWords(function, words, static_cast<int>(sizeof...(Args)), calleeCleans ? 1 : 0, ecx, &offBy);
+        LatitudeCallWords(function, words, static_cast<int>(sizeof...(Args)), calleeCleans ? 1 : 0, ecx, &offBy,
+                          LatitudeStackResidue());
     if (offBy != 0)
         LatitudeStackBreach(describe(), offBy);
     if constexpr (std::is_pointer_v<Result>)

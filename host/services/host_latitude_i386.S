@@ -3,10 +3,12 @@
  *
  *   uint32_t LatitudeCallWords(const void* function, const uint32_t* words,
  *                              int count, int calleeCleans, void* ecx,
- *                              int32_t* offBy)   (cdecl)
+ *                              int32_t* offBy, int stackResidue)   (cdecl)
  *
  * pushes the count words as the call's stack arguments (the first word
- * lowest), puts ecx into ECX (the object of a thiscall), calls the function
+ * lowest), with ESP at the call instruction stackResidue modulo 16 (the
+ * host with latitude's 4, 8 or 12; -1: the stack as it comes), puts ecx
+ * into ECX (the object of a thiscall), calls the function
  * and stores in *offBy how far ESP after the call lies from where the
  * convention puts it: the words removed (stdcall, thiscall) or left
  * (cdecl).  The stack is then taken back from EBP whatever the callee left,
@@ -24,6 +26,14 @@ _LatitudeCallWords:
     pushl %edi
     movl 12(%ebp), %esi       /* words */
     movl 16(%ebp), %ecx       /* count */
+    movl 32(%ebp), %eax       /* stackResidue */
+    testl %eax, %eax
+    js 1f
+    andl $-16, %esp           /* 0 modulo 16 */
+    leal (%eax,%ecx,4), %edx
+    negl %edx
+    andl $15, %edx            /* -(residue + the words' bytes) modulo 16 */
+    subl %edx, %esp           /* after the words: residue modulo 16 */
 1:  testl %ecx, %ecx
     jz 2f
     pushl -4(%esi,%ecx,4)     /* the last word first */

@@ -8,6 +8,9 @@
 //                is an operation of its own
 //   stack        (i386) nothing: its command handler removes 4 bytes of
 //                arguments that the host never passed (a stdcall handler)
+//   stack-residue  (i386) keeps no promise broken: its command handler
+//                prints ESP modulo 16 at the host's call instruction
+//                ("stack pointer at the call: 12 modulo 16")
 // Anything else: the command does nothing and returns 0.
 #include <cstdint>
 #include <cstdio>
@@ -87,6 +90,31 @@ int HOST_CONV_CDECL Command(void)
 // pass, and on i386 removes it on return.
 int HOST_CONV_STDCALL CommandTakingAnArgument(int /*unused*/) { return 0; }
 
+} // namespace
+
+#if defined(_WIN32) && defined(__i386__)
+// The handler of "stack-residue": ESP as the host's call left it, 4 above
+// ESP at the call instruction, taken before any code of the compiler's.
+extern "C" {
+unsigned g_breachStackAtCall = 0;
+int HOST_CONV_CDECL BreachCommandRecordingStack(void);
+int HOST_CONV_CDECL BreachReportStack(void)
+{
+    std::fprintf(stderr, "stack pointer at the call: %u modulo 16\n", g_breachStackAtCall);
+    std::fflush(stderr);
+    return 0;
+}
+}
+__asm__("    .text\n"
+        "_BreachCommandRecordingStack:\n"
+        "    leal 4(%esp), %eax\n"
+        "    andl $15, %eax\n"
+        "    movl %eax, _g_breachStackAtCall\n"
+        "    jmp _BreachReportStack\n");
+#endif
+
+namespace {
+
 PluginDescriptor g_descriptor{{0x00, 0x00, 0x08, 0x43}, "Naruszenie umowy", kPluginCommand + 1, &Command, {}};
 
 } // namespace
@@ -115,6 +143,10 @@ BREACH_EXPORT int HOST_CONV_STDCALL PluginLoad(int flag)
     if (Breach("stack"))
         g_descriptor.handler =
             reinterpret_cast<PluginHandler*>(reinterpret_cast<void*>(&CommandTakingAnArgument));
+#if defined(_WIN32) && defined(__i386__)
+    if (Breach("stack-residue"))
+        g_descriptor.handler = &BreachCommandRecordingStack;
+#endif
     Host<host_types::HostRegisterPlugin>(52081)(&g_descriptor);
     return 0;
 }

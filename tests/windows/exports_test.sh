@@ -6,11 +6,20 @@
 #                         imports only system libraries, nothing of the host;
 #                         one fallback per host entry that removes exactly
 #                         the entry's own argument bytes.
+#                         (PLUGIN_DLL is the package's DLL as linked, with
+#                         its symbols.)
+#   the DLL shipped       that DLL stripped, nothing else: no symbols, no
+#                         timestamp, no SSE instruction, no prompt hook
+#                         (TOMIVA_PROMPT_ANSWERS), and every system function
+#                         it imports listed in docs/host-assumptions.md.
+#   the tests' DLL        the one with the hook.
 #   TOMIVA.exe            every entry of the list by its number, no names.
-# Usage: exports_test.sh OBJDUMP PLUGIN_DLL TOMIVA_EXE HOST_ENTRIES_H
+# Usage: exports_test.sh OBJDUMP PLUGIN_DLL TOMIVA_EXE HOST_ENTRIES_H SHIPPED_DLL TEST_DLL
 set -uo pipefail
-OBJDUMP=$1 DLL=$2 EXE=$3 ENTRIES=$4
-NM=${OBJDUMP%objdump}nm
+OBJDUMP=$1 DLL=$2 EXE=$3 ENTRIES=$4 SHIPPED=$5 TEST_DLL=$6
+TOOLS=${OBJDUMP%objdump}
+NM=${TOOLS}nm
+ASSUMPTIONS=$(dirname "$0")/../../docs/host-assumptions.md
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../cli/checks.sh"
@@ -53,6 +62,63 @@ done <<'TABLE'
 TABLE
 check "the DLL imports only system libraries" same "$(imports "$work/dll.txt")" "kernel32.dll msvcrt.dll user32.dll"
 check "the DLL imports nothing of the host" bash -c "! grep -qi 'DLL Name: TOMIVA' '$work/dll.txt'"
+
+# --- The DLL of the package, and the tests' DLL ----------------------------
+"$OBJDUMP" -p "$SHIPPED" >"$work/shipped.txt" || { echo "objdump cannot read $SHIPPED"; exit 1; }
+SOURCE_DATE_EPOCH=0 "${TOOLS}strip" --strip-all -o "$work/stripped.dll" "$DLL"
+check "the shipped DLL is the DLL checked above, stripped" cmp -s "$work/stripped.dll" "$SHIPPED"
+check "the shipped DLL has no symbols" test -z "$("$NM" "$SHIPPED" 2>/dev/null)"
+# The header's TimeDateStamp (the PE header's offset is at 0x3C), and the
+# export directory's.
+u32() { od -An -tu4 -j "$2" -N 4 "$1" | tr -d ' '; }
+check "the shipped DLL's header holds no time" test "$(u32 "$SHIPPED" $(($(u32 "$SHIPPED" 60) + 8)))" = 0
+check "its export directory holds no time" grep -qE $'^Time/Date stamp[ \t]+0$' "$work/shipped.txt"
+
+# The instructions of SSE and MMX: any of their registers, or one of the few
+# that name none.  The host may call with the stack aligned to 4 bytes, and
+# code that assumes more with SSE faults.
+sse_lines() { # file: the disassembled lines that use SSE or MMX
+  "$OBJDUMP" -d --no-show-raw-insn "$1" |
+    awk -F'\t' 'NF >= 2 { split($2, w, " ") } NF >= 2 &&
+      ($2 ~ /%[xyz]?mm[0-9]/ ||
+       w[1] ~ /^(ldmxcsr|stmxcsr|[lsm]fence|clflush|movnti|prefetch(nta|t[0-2])|fisttp[lsq]?|emms|monitor|mwait|popcnt|crc32[bwlq]?)$/)'
+}
+# The scan finds each kind in code that has it: SSE2 arithmetic, an SSE
+# instruction without registers, MMX.
+cat >"$work/sse.c" <<'C'
+double Product(double a, double b) { return a * b; }
+void Control(unsigned* word) { __asm__ volatile("stmxcsr %0" : "=m"(*word)); }
+void Mmx(void) { __asm__ volatile("pxor %mm0, %mm0\n\temms"); }
+C
+if "${TOOLS}gcc" -O2 -msse2 -mfpmath=sse -c "$work/sse.c" -o "$work/sse.o"; then
+  found=$(sse_lines "$work/sse.o")
+  check "the SSE scan finds SSE2 arithmetic in code built with -msse2" grep -q "mulsd" <<<"$found"
+  check "  an SSE instruction that names no register" grep -q "stmxcsr" <<<"$found"
+  check "  and MMX" grep -q "%mm0" <<<"$found"
+else
+  check "the compiler builds the SSE sample" false
+fi
+sse_lines "$SHIPPED" >"$work/shipped.sse"
+check "the shipped DLL has no SSE or MMX instruction ($(wc -l <"$work/shipped.sse") found)" test ! -s "$work/shipped.sse"
+head -n 5 "$work/shipped.sse"
+
+# The test hook: the variable's name and the function that reads it.
+# "dll function" per imported function, from objdump's import tables.
+imported() { awk '/^[[:space:]]*DLL Name: / { dll = tolower($3); next }
+                  /^[^[:space:]]/ { dll = "" }
+                  dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print dll, $3 }' "$1"; }
+"$OBJDUMP" -p "$TEST_DLL" >"$work/test.txt" || { echo "objdump cannot read $TEST_DLL"; exit 1; }
+check "the shipped DLL holds no TOMIVA_PROMPT_ANSWERS" bash -c '! grep -qa TOMIVA_PROMPT_ANSWERS "$1"' _ "$SHIPPED"
+check "  and does not import GetEnvironmentVariableA" bash -c '! grep -q " GetEnvironmentVariableA$" <<<"$1"' _ "$(imported "$work/shipped.txt")"
+check "the tests' DLL holds TOMIVA_PROMPT_ANSWERS" grep -qa TOMIVA_PROMPT_ANSWERS "$TEST_DLL"
+check "  and imports GetEnvironmentVariableA" grep -q " GetEnvironmentVariableA$" <(imported "$work/test.txt")
+
+# Every function the shipped DLL imports from the system (not the C
+# run-time's msvcrt.dll) is listed, with why, in docs/host-assumptions.md.
+imported "$work/shipped.txt" | awk '$1 != "msvcrt.dll" { print $2 }' | sort -u >"$work/system.imports"
+check "the shipped DLL's system imports are read" test "$(wc -l <"$work/system.imports")" -gt 5
+missing=$(while read -r f; do grep -qF "\`$f\`" "$ASSUMPTIONS" || echo "$f"; done <"$work/system.imports" | paste -sd' ')
+check "every system function the DLL imports is in docs/host-assumptions.md (missing: ${missing:-none})" test -z "$missing"
 
 # Every entry of the list: number, convention and argument count.
 sed -n 's/^HOST_ENTRY(\([0-9]*\), *\([A-Za-z0-9_]*\), *\([A-Z]*\), *\([0-9]*\),.*/\1 \2 \3 \4/p' "$ENTRIES" >"$work/list"

@@ -12,11 +12,15 @@
 # under a subset of N, and catches the contract breaches of a test plug-in,
 # the stack pointer's among them.  Every complete export file is checked
 # against the schema of the export format.
-# Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX NATIVE_TOMIVA [BREACH_DLL]
+# PLUGIN_DLL is the tests' DLL (its prompts answered from --prompt-answers);
+# the package's DLL, when given, exports the golden firm too, and answers
+# no prompt from the environment.
+# Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX NATIVE_TOMIVA [BREACH_DLL [SHIPPED_DLL]]
 set -uo pipefail
 EXE=$(realpath "$1") DLL=$(realpath "$2") DATA=$(realpath "$3") PREFIX=$(realpath -m "$4")
 NATIVE=${5:+$(realpath -m "$5")}
 BREACH=${6:+$(realpath -m "$6")}
+SHIPPED=${7:+$(realpath -m "$7")}
 SCHEMA=$(realpath "$(dirname "$0")/../../docs/export-file.xsd")
 command -v xmllint >/dev/null || { echo "xmllint is missing (scripts/setup.sh installs it)"; exit 1; }
 
@@ -86,6 +90,21 @@ sed 's#<KWOTA_NETTO>1100.00<#<KWOTA_NETTO>1100.01<#' sound.xml >changed.xml
 out=$(wine "$EXE" verify changed.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
 check "TOMIVA.exe verify of an amount changed by a grosz: exit 10" test $status -eq 10
 check "  the mismatch is named" grep -q "position B 23%: net 1100.01" <<<"$out"
+
+# The package's DLL: the same export; a missing entry's prompt is the
+# system's box (which Wine without a display closes at once), never
+# answered from TOMIVA_PROMPT_ANSWERS nor printed by the plug-in.
+if [[ -n $SHIPPED ]]; then
+  shipped_path=$(winepath -w "$SHIPPED" 2>/dev/null)
+  rm -rf dir/*
+  run --plugin "$shipped_path" "${answers[@]}" run "Eksport Ventalor (txt)" >/dev/null 2>err; status=$?
+  check "the package's DLL: exits 0" test $status -eq 0
+  check "the package's DLL: the export is the golden file apart from line ends" same_as_lf "$xml" "$golden"
+  rm -rf dir/*
+  run --plugin "$shipped_path" "${answers[@]}" --withhold 35804 --prompt-answers ignore run "Eksport Ventalor (txt)" \
+    >/dev/null 2>err
+  check "the package's DLL answers no prompt from TOMIVA_PROMPT_ANSWERS" bash -c '! grep -q "brak wpisu" "$1"' _ err
+fi
 
 rm -rf dir/*
 run --plugin "$dll_path" --cancel run "Eksport Ventalor (txt)" >/dev/null 2>&1; status=$?
@@ -214,7 +233,7 @@ TABLE
 # N mod 4096 picks the variations (1 bare names elsewhere, 2 lines in use only,
 # 4 other results, 8 pattern fill, and the bits from 16 on; 0 all); the checks, the stack pointer's
 # around every call into the plug-in among them, run under every N > 0.
-for n in 1 2 4 8 16 4095; do
+for n in 1 2 4 8 16 2048 2063 4095; do
   rm -rf dir/*
   run "${answers[@]}" --host-latitude "$n" run "Eksport Ventalor (txt)" >/dev/null 2>err; status=$?
   check "latitude $n: exits 0" test $status -eq 0
@@ -239,6 +258,19 @@ stack the command handler of the descriptor left the stack pointer 4 bytes above
 line-buffer it wrote past the end of the line buffer (5002 bytes, HostLineBuffer), found after HostCopyField (52161)
 slot the dialog object's virtual-table slot 10 (entry 20966) is overridden
 TABLE
+  # Under 2048 the host calls into the plug-in with ESP at 4, 8 and 12
+  # modulo 16 in turn, starting where N says: the command handler, the
+  # same call of each run, meets each of them over three N.
+  residues=""
+  for n in 2048 6144 10240; do
+    rm -rf dir/*
+    TOMIVA_TEST_BREACH=stack-residue wine "$EXE" --firm firm.db --dir dir --plugin "$breach_path" --batch \
+      --host-latitude "$n" run "Naruszenie umowy" </dev/null >/dev/null 2>err
+    check "latitude $n: the handler that reports its stack exits 0" test $? -eq 0
+    residues+=" $(tr -d '\r' <err | sed -n 's/^stack pointer at the call: \([0-9]*\) modulo 16$/\1/p')"
+  done
+  check "latitude 2048: the handler is called with ESP at 4, 8 and 12 modulo 16 (got$residues)" \
+    test "$(tr ' ' '\n' <<<"$residues" | sed '/^$/d' | sort -n | paste -sd' ')" = "4 8 12"
 else
   echo "SKIPPED: no test plug-in given: the latitude host's breaches are not tried under Wine"
 fi
