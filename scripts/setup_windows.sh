@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the Windows build and its tests under Wine need, on a Debian
-# machine (run as root, or with sudo available), and builds the SQLite
+# machine (run as root, or with sudo available): Wine's 32-bit half, and
+# qemu's user-mode emulation for machines whose kernel refuses 32-bit
+# programs (tests/windows/i386_route.sh); and builds the SQLite
 # amalgamation and the static libxml2 that TOMIVA.exe compiles in (verify
 # reads export files with it).  Idempotent: installs only what is missing
 # and builds each library once per build tree.
@@ -23,6 +25,7 @@ PACKAGES=(
   tcl                     # tclsh, which makes sqlite3.c
   icoutils                # wrestool, which reads the DLL's version resource in the tests
   unzip                   # the package test unpacks ExportFKVentalor-<version>-win32.zip
+  qemu-user-static        # qemu-i386-static: Wine where the kernel runs no 32-bit programs
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

@@ -15,37 +15,120 @@
 # PLUGIN_DLL is the tests' DLL (its prompts answered from --prompt-answers);
 # the package's DLL, when given, exports the golden firm too, and answers
 # no prompt from the environment.
-# Usage: wine_test.sh TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX NATIVE_TOMIVA [BREACH_DLL [SHIPPED_DLL]]
+#
+# Usage: wine_test.sh [--route native|emulated] [--scope all|core]
+#                     TOMIVA_EXE PLUGIN_DLL DATA_DIR WINEPREFIX NATIVE_TOMIVA [BREACH_DLL [SHIPPED_DLL]]
+#   --route native    (the default) Wine as the machine runs it.  Where this
+#                     machine cannot run 32-bit x86 programs, the test is
+#                     skipped (exit 77) with the reason on one line.
+#   --route emulated  every 32-bit program, Wine's among them, run by qemu's
+#                     user-mode emulation (tests/windows/i386_route.sh).
+#                     Where that route cannot start, the test fails, or is
+#                     skipped when 32-bit programs run natively here.
+#   --scope core      only the golden firm's export and TOMIVA.exe's verify
+#                     of a sound export (0) and of a changed one (10).
+# The Wine prefix is made once, natively where 32-bit programs run (else
+# under emulation), and marked complete only when Wine made it whole: a
+# prefix an interrupted run left half-made is removed and made again.
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+route=native scope=all
+while [[ ${1:-} == --* ]]; do
+  case $1 in
+    --route) route=$2; shift 2 ;;
+    --scope) scope=$2; shift 2 ;;
+    *) echo "wine_test.sh: unknown option $1"; exit 2 ;;
+  esac
+done
+[[ $route == native || $route == emulated ]] || { echo "wine_test.sh: --route native or emulated"; exit 2; }
+[[ $scope == all || $scope == core ]] || { echo "wine_test.sh: --scope all or core"; exit 2; }
 EXE=$(realpath "$1") DLL=$(realpath "$2") DATA=$(realpath "$3") PREFIX=$(realpath -m "$4")
 NATIVE=${5:+$(realpath -m "$5")}
 BREACH=${6:+$(realpath -m "$6")}
 SHIPPED=${7:+$(realpath -m "$7")}
-SCHEMA=$(realpath "$(dirname "$0")/../../docs/export-file.xsd")
+SCHEMA=$(realpath "$here/../../docs/export-file.xsd")
 command -v xmllint >/dev/null || { echo "xmllint is missing (scripts/setup.sh installs it)"; exit 1; }
+command -v wine >/dev/null || { echo "wine is missing (scripts/setup_windows.sh installs it)"; exit 1; }
+SKIPPED=77
 
 export WINEPREFIX=$PREFIX WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser installers in the prefix
-export LC_ALL=C.UTF-8                     # Wine hands the program its arguments from UTF-8
+# No .NET or browser installers in the prefix, no menu entries written for
+# the programs it installs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LC_ALL=C.UTF-8 # Wine hands the program its arguments from UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 
 # The prefix lives in the build tree and is made once; a second test run
-# that starts meanwhile waits for the first to finish making it.
-mkdir -p "$(dirname "$PREFIX")"
-(
-  flock 9
-  if [[ ! -f $PREFIX/system.reg ]]; then
-    echo "creating the Wine prefix $PREFIX"
-    wine wineboot --init >/dev/null 2>&1
+# that starts meanwhile waits for the first to finish making it.  The mark
+# is written only after Wine made the prefix and its server ended.
+mark=$PREFIX/.complete
+ensure_prefix() {
+  mkdir -p "$(dirname "$PREFIX")"
+  (
+    flock 9
+    [[ -f $mark ]] && exit 0
+    if [[ -e $PREFIX ]]; then
+      echo "the Wine prefix $PREFIX was left half-made: making it again"
+      wineserver -k 2>/dev/null
+      rm -rf "$PREFIX"
+    fi
+    echo "creating the Wine prefix $PREFIX (${VENTALOR_I386_ROUTE:-native})"
+    started=$SECONDS
+    # Under emulation the first program may give up waiting for the
+    # prefix; wineboot goes on and the server's end is what counts.
+    wine wineboot --init >"$PREFIX.log" 2>&1
     wineserver -w
+    if [[ -f $PREFIX/system.reg && -f $PREFIX/drive_c/windows/system32/kernel32.dll ]] &&
+       wine cmd /c exit 0 </dev/null >>"$PREFIX.log" 2>&1; then
+      wineserver -w
+      wine --version >"$mark"
+      echo "the Wine prefix took $((SECONDS - started)) s"
+    fi
+  ) 9>"$PREFIX.lock"
+  [[ -f $mark ]] || { echo "Wine cannot make its prefix in $PREFIX (its output: $PREFIX.log)"; exit 1; }
+}
+
+if [[ -z ${VENTALOR_I386_ROUTE:-} ]]; then
+  # Outside any route: does this machine run 32-bit programs itself?
+  source "$here/i386_route.sh"
+  if i386_probe; then
+    natively=1
+  else
+    natively=0 why=$I386_WHY
   fi
-) 9>"$PREFIX.lock"
-[[ -f $PREFIX/system.reg ]] || { echo "Wine cannot make its prefix in $PREFIX"; exit 1; }
+  if [[ $route == native ]]; then
+    if ((!natively)); then
+      echo "SKIPPED: this machine runs 64-bit programs only: $why; Windows.UnderEmulation runs the DLL under qemu"
+      exit $SKIPPED
+    fi
+    export VENTALOR_I386_ROUTE=native
+  else
+    # The prefix is made natively where that is possible: under emulation
+    # it takes many minutes.
+    ((natively)) && VENTALOR_I386_ROUTE=native ensure_prefix
+    bash "$here/i386_route.sh" emulated bash "$0" --route "$route" --scope "$scope" "$@"
+    status=$?
+    if ((status == I386_ROUTE_NOT_STARTED && natively)); then
+      echo "SKIPPED: the emulated route cannot start here (above), and 32-bit programs run natively: Windows.UnderWine proves the DLL"
+      exit $SKIPPED
+    fi
+    exit $status
+  fi
+fi
+echo "32-bit programs: $VENTALOR_I386_ROUTE; scope: $scope"
+ensure_prefix
 
 work=$(mktemp -d)
-trap 'cd /; rm -rf "$work"; wineserver -w' EXIT
+if [[ $VENTALOR_I386_ROUTE == emulated ]]; then
+  # A server that stays between the commands: under emulation, starting
+  # Wine's services again for every command costs a minute each.
+  wineserver -p
+  trap 'cd /; rm -rf "$work"; wineserver -k 2>/dev/null; wineserver -w' EXIT
+else
+  trap 'cd /; rm -rf "$work"; wineserver -w' EXIT
+fi
 cd "$work" || exit 1
-source "$(dirname "$0")/../cli/checks.sh"
+source "$here/../cli/checks.sh"
 # The XML file with its CR LF line ends taken back to LF.
 same_as_lf() { [[ -f $1 ]] && tr -d '\r' <"$1" | cmp -s - "$2"; }
 # The export file, CR LF line ends and all, is valid against the schema.
@@ -61,7 +144,7 @@ wine "$EXE" new-firm firm.db </dev/null >/dev/null 2>&1 || { echo "TOMIVA.exe ca
 sqlite3 firm.db <"$DATA/golden_firm.sql" || { echo "cannot fill the golden firm"; exit 1; }
 
 mkdir dir
-source "$(dirname "$0")/../cli/golden_answers.sh"
+source "$here/../cli/golden_answers.sh"
 answers=("${GOLDEN_ANSWERS[@]}")
 # The plug-in from the folder "plugins" next to TOMIVA.exe, as a user has it.
 run() { wine "$EXE" --firm firm.db --dir dir --today 2021-02-10 --batch "$@" </dev/null; }
@@ -90,6 +173,12 @@ sed 's#<KWOTA_NETTO>1100.00<#<KWOTA_NETTO>1100.01<#' sound.xml >changed.xml
 out=$(wine "$EXE" verify changed.xml --firm firm.db --from 2021-01-01 --to 2021-01-31 </dev/null 2>err); status=$?
 check "TOMIVA.exe verify of an amount changed by a grosz: exit 10" test $status -eq 10
 check "  the mismatch is named" grep -q "position B 23%: net 1100.01" <<<"$out"
+
+# Under emulation every command takes many seconds: the core ends here.
+if [[ $scope == core ]]; then
+  finish_checks
+  exit
+fi
 
 # The package's DLL: the same export; a missing entry's prompt is the
 # system's box (which Wine without a display closes at once), never
