@@ -327,10 +327,8 @@ int FormatAmount(char* destination, double value)
     const int exponent = (biased == 0 ? 1 : biased) - 1075;
     const uint64_t scaled = mantissa * 100; // below 2^60
 
-    // The cents as 32-bit limbs: enough for the largest double times 100.
-    constexpr int kLimbs = (1024 + 64) / 32 + 1;
-    uint32_t limbs[kLimbs] = {};
-    int count = 0;
+    char digits[kAmountTextSize];
+    int n = 0;
     if (exponent < 0) {
         const int shift = -exponent;
         uint64_t cents = 0;
@@ -341,11 +339,18 @@ int FormatAmount(char* destination, double value)
             if (rest > half || (rest == half && (cents & 1) != 0))
                 ++cents;
         }
-        limbs[0] = static_cast<uint32_t>(cents);
-        limbs[1] = static_cast<uint32_t>(cents >> 32);
-        count = 2;
+        char reversed[24];
+        do {
+            reversed[n++] = static_cast<char>('0' + cents % 10);
+            cents /= 10;
+        } while (cents != 0);
+        for (int i = 0; i < n; ++i)
+            digits[i] = reversed[n - 1 - i];
     } else {
-        // scaled << exponent, limb by limb.
+        // A whole number of 2^52 and more: scaled << exponent, as 32-bit
+        // limbs, enough for the largest double times 100.
+        constexpr int kLimbs = (1024 + 64) / 32 + 1;
+        uint32_t limbs[kLimbs] = {};
         const int whole = exponent / 32, bit = exponent % 32;
         const uint32_t low = static_cast<uint32_t>(scaled), high = static_cast<uint32_t>(scaled >> 32);
         const uint32_t parts[2] = {low, high};
@@ -354,10 +359,8 @@ int FormatAmount(char* destination, double value)
             limbs[whole + i] |= static_cast<uint32_t>(shifted);
             limbs[whole + i + 1] |= static_cast<uint32_t>(shifted >> 32);
         }
-        count = whole + 3;
+        n = LimbDigits(limbs, whole + 3, digits);
     }
-    char digits[kAmountTextSize];
-    int n = LimbDigits(limbs, count, digits);
     // At least "0" before the point and two digits after it.
     const int pad = n < 3 ? 3 - n : 0;
     if (pad > 0) {
