@@ -194,8 +194,6 @@ bool WriteContractor(OutputLines& out, const unsigned char* record)
 
 bool WriteContractors(OutputLines& out, ContractorFlags& flags, const unsigned char* contractorRecord)
 {
-    // A key slot that is missing finds no contractor: every one is missing.
-    int32_t* key = HostContractorKey();
     unsigned char* const tables[] = {flags.firms, flags.persons};
     const char* const headings[] = {kProgressFirms, kProgressPersons};
     for (int t = 0; t < 2; ++t) {
@@ -204,6 +202,12 @@ bool WriteContractors(OutputLines& out, ContractorFlags& flags, const unsigned c
         for (int n = 0; n < kContractorFlagCount; ++n) {
             if (table[n] != kContractorMarked)
                 continue;
+            if (CommandAbandoned())
+                return false;
+            // The slot is asked for before each look-up, as the contract
+            // has it: the host may give another one each time.  A slot that
+            // is missing finds no contractor.
+            int32_t* key = HostContractorKey();
             if (CommandAbandoned())
                 return false;
             if (key != nullptr) {

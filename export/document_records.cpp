@@ -17,7 +17,6 @@
 namespace {
 
 inline constexpr int kScanDocumentRead = 1;
-inline constexpr int kScanEnded = 0;
 
 struct DateParts {
     int16_t year, month, day;
@@ -131,17 +130,15 @@ void FormatRegisterId(char* destination, int32_t documentKey, int64_t contractor
 
 namespace {
 
-bool ScanNext(unsigned char* scan, bool* read, RunFailure& failure)
+// The contract of HostScanNext: 1 while a document was read, anything else
+// ends the scan.  No other value can be told from the end of the documents,
+// so none fails the run (docs/host-assumptions.md): a read that fails is the
+// host's to report.  False when the command was abandoned meanwhile.
+bool ScanNext(unsigned char* scan, bool* read)
 {
-    const int result = HostScanNext(scan);
-    *read = result == kScanDocumentRead;
+    *read = HostScanNext(scan) == kScanDocumentRead;
     // An abandoned scan ends the gathering, not the documents.
-    if (CommandAbandoned())
-        return false;
-    // 1 is a document, 0 the end; anything else is taken for the host
-    // telling of a read that failed, which must not pass for the end of the
-    // documents (docs/host-assumptions.md).
-    return result == kScanDocumentRead || result == kScanEnded || Fail(failure, kReasonScan, result);
+    return !CommandAbandoned();
 }
 
 // The compact record of the document (its texts from the header, where the
@@ -303,7 +300,7 @@ bool GatherDocuments(const ExportOptions& options, const DocumentLayout& layout,
     // A scan that does not start has no documents.
     if (HostScanOpen(scan, 0, layout.scanKind, 0, 0, 0) != 0) {
         bool read = false;
-        while ((sound = ScanNext(scan, &read, failure)) && read) {
+        while ((sound = ScanNext(scan, &read)) && read) {
             if (!InPeriod(options, layout, record))
                 continue;
             // The names that a notice about this document gives.

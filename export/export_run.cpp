@@ -318,10 +318,23 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     std::snprintf(fileName, sizeof fileName, "qPX_%04d-%02d-%02d.xml", year, month, day);
     std::snprintf(temporaryName, sizeof temporaryName, "%s.00000000%s", fileName, kTemporaryEnding);
 
+    // The directory's text is the host's, and any later call of the host may
+    // use its buffer for something else: it is copied at once, and only the
+    // copy is used.  A text that does not end within the copy is too long
+    // for any path of the run.
+    char directory[kPathSize];
+    directory[0] = '\0';
+    bool directoryTooLong = false;
+    if (const char* given = HostDataDirectory()) {
+        const std::size_t length = strnlen(given, sizeof directory);
+        directoryTooLong = length == sizeof directory;
+        const std::size_t kept = directoryTooLong ? sizeof directory - 1 : length;
+        std::memcpy(directory, given, kept);
+        directory[kept] = '\0';
+    }
     // Without its directory the run cannot know where its file would be
     // moved into place (only a missing entry's stand-in answers so).
-    const char* directory = HostDataDirectory();
-    if (directory == nullptr || directory[0] == '\0') {
+    if (directory[0] == '\0') {
         if (!CommandAbandoned()) {
             std::snprintf(exportPath, sizeof exportPath, "%s", fileName);
             Fail(failure, kReasonNoDirectory);
@@ -331,7 +344,7 @@ bool ExportRun::RunExport(const ExportOptions& chosen)
     }
     // The host appends without knowing the buffer's size: make sure the
     // directory, a separator and the longer name fit before asking it to.
-    if (std::strlen(directory) + 1 + std::strlen(temporaryName) >= kPathSize) {
+    if (directoryTooLong || std::strlen(directory) + 1 + std::strlen(temporaryName) >= kPathSize) {
         ShowMessage(kTitleNotice, kMsgPathTooLong, kNoticeFlags, directory);
         return false;
     }

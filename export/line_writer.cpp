@@ -271,42 +271,110 @@ void EscapeXml(char* text, int16_t size)
     }
 }
 
-int FormatAmount(char* destination, double value)
+namespace {
+
+// The decimal digits of a whole number held as 32-bit limbs, least
+// significant first (the limbs are used up).  Returns the count of digits,
+// written most significant first.
+int LimbDigits(uint32_t* limbs, int count, char* digits)
 {
-    // The amounts of a register are far below a billion złoty.  There the
-    // value times 100, rounded to the nearest integer, gives the two
-    // decimals that "%0.2f" writes, unless the value lies so near a half
-    // cent that the product's rounding error could decide the side; those,
-    // and every value beyond, are left to the C library.
-    constexpr double kFastLimit = 1e9;
-    constexpr double kTieMargin = 1e-4; // the product's error is below 1e-5 here
-    const double magnitude = std::fabs(value);
-    if (std::isfinite(value) && magnitude < kFastLimit) {
-        const double scaled = magnitude * 100.0;
-        const double whole = std::floor(scaled);
-        const double fraction = scaled - whole;
-        if (std::fabs(fraction - 0.5) > kTieMargin) {
-            unsigned long long cents = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
-            char digits[24];
-            int n = 0;
-            do {
-                digits[n++] = static_cast<char>('0' + cents % 10);
-                cents /= 10;
-            } while (cents != 0 || n < 3); // at least "0" and two decimals
-            int length = 0;
-            if (std::signbit(value))
-                destination[length++] = '-';
-            while (n > 2)
-                destination[length++] = digits[--n];
-            destination[length++] = '.';
-            destination[length++] = digits[1];
-            destination[length++] = digits[0];
-            destination[length] = '\0';
-            return length;
+    char reversed[kAmountTextSize];
+    int n = 0;
+    while (count > 0 && limbs[count - 1] == 0)
+        --count;
+    while (count > 0) {
+        // Divide by 10^9; the remainder's nine digits, least first.
+        uint64_t remainder = 0;
+        for (int i = count - 1; i >= 0; --i) {
+            const uint64_t part = (remainder << 32) | limbs[i];
+            limbs[i] = static_cast<uint32_t>(part / 1000000000u);
+            remainder = part % 1000000000u;
+        }
+        while (count > 0 && limbs[count - 1] == 0)
+            --count;
+        for (int d = 0; d < 9 && (count > 0 || remainder != 0); ++d) {
+            reversed[n++] = static_cast<char>('0' + remainder % 10);
+            remainder /= 10;
         }
     }
-    const int length = std::snprintf(destination, kAmountTextSize, "%0.2f", value);
-    return length < 0 ? 0 : length < kAmountTextSize ? length : kAmountTextSize - 1;
+    for (int i = 0; i < n; ++i)
+        digits[i] = reversed[n - 1 - i];
+    return n;
+}
+
+} // namespace
+
+int FormatAmount(char* destination, double value)
+{
+    // What "%0.2f" writes in the classic locale, made here without the C
+    // run-time, whose decimal point is its locale's: the exact binary value
+    // times 100, rounded to the nearest whole number and a tie to the even
+    // one (as the C library rounds by default), then a point before its
+    // last two digits.
+    int length = 0;
+    if (std::signbit(value))
+        destination[length++] = '-';
+    if (!std::isfinite(value)) {
+        std::memcpy(destination + length, std::isnan(value) ? "nan" : "inf", 4);
+        return length + 3;
+    }
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+    // |value| = mantissa * 2^exponent, exactly.
+    const uint64_t mantissa = biased == 0 ? fraction : fraction | (uint64_t{1} << 52);
+    const int exponent = (biased == 0 ? 1 : biased) - 1075;
+    const uint64_t scaled = mantissa * 100; // below 2^60
+
+    char digits[kAmountTextSize];
+    int n = 0;
+    if (exponent < 0) {
+        const int shift = -exponent;
+        uint64_t cents = 0;
+        if (shift < 61) { // from 61 on, scaled lies below half of 2^shift: 0
+            cents = scaled >> shift;
+            const uint64_t rest = scaled & ((uint64_t{1} << shift) - 1);
+            const uint64_t half = uint64_t{1} << (shift - 1);
+            if (rest > half || (rest == half && (cents & 1) != 0))
+                ++cents;
+        }
+        char reversed[24];
+        do {
+            reversed[n++] = static_cast<char>('0' + cents % 10);
+            cents /= 10;
+        } while (cents != 0);
+        for (int i = 0; i < n; ++i)
+            digits[i] = reversed[n - 1 - i];
+    } else {
+        // A whole number of 2^52 and more: scaled << exponent, as 32-bit
+        // limbs, enough for the largest double times 100.
+        constexpr int kLimbs = (1024 + 64) / 32 + 1;
+        uint32_t limbs[kLimbs] = {};
+        const int whole = exponent / 32, bit = exponent % 32;
+        const uint32_t low = static_cast<uint32_t>(scaled), high = static_cast<uint32_t>(scaled >> 32);
+        const uint32_t parts[2] = {low, high};
+        for (int i = 0; i < 2; ++i) {
+            const uint64_t shifted = static_cast<uint64_t>(parts[i]) << bit;
+            limbs[whole + i] |= static_cast<uint32_t>(shifted);
+            limbs[whole + i + 1] |= static_cast<uint32_t>(shifted >> 32);
+        }
+        n = LimbDigits(limbs, whole + 3, digits);
+    }
+    // At least "0" before the point and two digits after it.
+    const int pad = n < 3 ? 3 - n : 0;
+    if (pad > 0) {
+        std::memmove(digits + pad, digits, static_cast<std::size_t>(n));
+        std::memset(digits, '0', static_cast<std::size_t>(pad));
+        n += pad;
+    }
+    std::memcpy(destination + length, digits, static_cast<std::size_t>(n - 2));
+    length += n - 2;
+    destination[length++] = '.';
+    destination[length++] = digits[n - 2];
+    destination[length++] = digits[n - 1];
+    destination[length] = '\0';
+    return length;
 }
 
 int FormatInteger(char* destination, int32_t value)

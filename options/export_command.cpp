@@ -121,7 +121,8 @@ namespace {
 // The period as the user confirmed it.  With a kind of document ticked,
 // "Od daty" and "Do daty" must both be given: an empty "Od daty" would put
 // every document up to "Do daty" under a month and year of zeros.  Null
-// when the options can run; otherwise the notice that says what is missing.
+// when the options can run; otherwise the notice that says what is missing
+// and that the export was not run.
 // Nothing ticked, or "Od daty" after "Do daty", runs: a file without
 // documents.
 const char* PeriodRefusal(const ExportOptions& options)
@@ -156,23 +157,25 @@ int ExportCommand()
     }
     if (!CommandAbandoned())
         object.Construct();
-    // The dialog again over the options as the user left them, for as long
-    // as OK confirms a period that cannot run; any other button ends it.
-    while (!CommandAbandoned()) {
+    // One object, one run of its dialog.  OK saves the options as confirmed
+    // (whatever the save gives) and starts the run; a period that cannot run
+    // ends the command instead, with the notice in the host's error notice
+    // (the command did not do what it was asked), and the user finds what
+    // they typed when they start it again.  Any other button ends it.
+    if (!CommandAbandoned()) {
         const int button =
             static_cast<uint16_t>(HostRunDialog(&object, ExportDialogTemplate(), kDialogOptions, &object.options, 0));
         // A dialog whose own entries went missing leaves a record nobody
-        // confirmed: the run never starts on it.
-        if (CommandAbandoned() || button != kButtonOk)
-            break;
-        if (const char* refusal = PeriodRefusal(object.options)) {
-            HostMessageBox(kTitleNotice, refusal, kNoticeFlags);
-            continue;
+        // confirmed: nothing is saved or run on it.
+        if (!CommandAbandoned() && button == kButtonOk) {
+            object.SaveOptions();
+            if (!CommandAbandoned()) {
+                if (const char* refusal = PeriodRefusal(object.options))
+                    HostErrorMessage(refusal);
+                else
+                    object.run.RunExport(object.options);
+            }
         }
-        object.SaveOptions();
-        if (!CommandAbandoned())
-            object.run.RunExport(object.options);
-        break;
     }
 
     const bool heldMemory = object.run.HoldsMemory();

@@ -42,8 +42,6 @@ inline constexpr MazoviaText kReasonConversion{u8"nie udało się przekształci�
 // Argument: the path written to.
 inline constexpr MazoviaText kReasonWrite{u8"zapis do pliku %s nie powiódł się (czy na dysku jest miejsce?)"};
 inline constexpr MazoviaText kReasonDocuments{u8"błąd odczytu dokumentów zakupu"};
-// Argument: what the host's scan answered (neither a document nor the end).
-inline constexpr MazoviaText kReasonScan{u8"błąd odczytu dokumentów zakupu (odczyt zwrócił %d)"};
 // Arguments: the document's transaction text and register identifier.
 inline constexpr MazoviaText kReasonLines{u8"błąd odczytu linii VAT dokumentu %s (%s)"};
 // Argument: the path read back.
@@ -82,11 +80,14 @@ inline constexpr MazoviaText kProgressPersons{u8"Os. fizyczne"};
 inline constexpr MazoviaText kProgressWriting{u8"Wpisywanie danych do pliku..."};
 
 // The period of the options dialog, when OK confirms a kind of document
-// without one of its dates: the notice before the dialog is shown again.
+// without one of its dates: the options are saved as typed, and the command
+// ends with this notice instead of the run.
 inline constexpr MazoviaText kMsgPeriodFromEmpty{
-    u8"Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."};
+    u8"Pole \"Od daty\" jest puste!\nEksport nie został wykonany.\n"
+    u8"Podaj pierwszy dzień okresu eksportu i uruchom eksport ponownie."};
 inline constexpr MazoviaText kMsgPeriodToEmpty{
-    u8"Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."};
+    u8"Pole \"Do daty\" jest puste!\nEksport nie został wykonany.\n"
+    u8"Podaj ostatni dzień okresu eksportu i uruchom eksport ponownie."};
 
 // Settings file (its name: contract/settings_record.h).
 inline constexpr MazoviaText kMsgSettingsCannotRead{

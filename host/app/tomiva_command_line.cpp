@@ -256,16 +256,16 @@ constexpr ExitStatusText kExitStatuses[] = {
                 "journal, not a file, or the same file as one the command writes)"},
     {kExitPlugin, "a plug-in could not be loaded"},
     {kExitEntry, "no such menu entry"},
-    {kExitDialog, "the dialog was refused: its scripted answers or values (the plug-in's\n"
-                  "own checks among them), or a dialog that could not be shown; the\n"
-                  "command ran nothing"},
+    {kExitDialog, "the dialog was refused: its scripted answers or values (its own\n"
+                  "checks), or a dialog that could not be shown; the command ran nothing"},
     {kExitEntryMissing, "the plug-in asked for a host entry that this host lacks: the command\n"
                         "was abandoned, or went on with a stand-in answer after Ignore"},
     {kExitHostFailed, "the host failed the command: a read of the firm database failed (an\n"
                       "SQLite error, a damaged file) or memory ran short; the files the\n"
                       "plug-in was writing then are removed"},
     {kExitPluginReported, "the plug-in reported a failure in the host's error notice (an export\n"
-                          "it could not write whole: it kept the earlier file)"},
+                          "it could not write whole: it kept the earlier file; a period left\n"
+                          "empty: the options saved, no run)"},
     {kExitFileIncomplete, "a file the command wrote is not complete: it could not be created,\n"
                           "written or closed, or an XML file is not one whole document"},
 #ifdef TOMIVA_WITH_VERIFY

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "host/dialog/dialog_state.h"
+#include "host/services/host_latitude.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ namespace tomiva {
 
 void* HOST_CONV_THISCALL WDialogBaseConstruct(void* self)
 {
+    LatitudeEntered();
     if (self != nullptr) {
         std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);
         SetRunning(self, nullptr);
@@ -59,6 +61,7 @@ void* HOST_CONV_THISCALL WDialogBaseConstruct(void* self)
 
 int HOST_CONV_THISCALL WDialogBaseDestroy(void* self)
 {
+    LatitudeEntered();
     if (self == nullptr)
         return 0;
     std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);

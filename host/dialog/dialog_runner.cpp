@@ -16,6 +16,7 @@
 #include "host/common/entry_guard.h"
 #include "host/dialog/dialog_host.h"
 #include "host/dialog/dialog_state.h"
+#include "host/services/host_latitude.h"
 #include "host/services/host_messages.h"
 #include "host/services/host_session.h"
 
@@ -130,6 +131,7 @@ namespace tomiva {
 // 0, no button, and counts as refused: the command it belonged to ran nothing.
 int HOST_CONV_CDECL HostRunDialog(void* dialog, const void* templateBlock, int dialogId, void* data, int /*reserved*/)
 {
+    LatitudeEntered();
     constexpr int kNotShown = -1;
     const int result = HostEntryGuard(kNotShown, [&] { return RunDialog(dialog, templateBlock, dialogId, data); });
     if (result != kNotShown)

@@ -66,10 +66,25 @@ RunningScan& Running(bool invoices)
     return running[invoices ? 1 : 0];
 }
 
-int32_t& ContractorSlot()
+// The key slot of HostContractorKey.  The host with latitude (variation
+// 128) has several and moves between them: each HostContractorKey, and each
+// look-up once done, takes another one, and the one left is filled with a
+// number no contractor has.  A look-up reads the slot handed out last.
+constexpr int kContractorSlots = 4;
+int32_t g_contractorSlots[kContractorSlots] = {};
+int g_contractorSlot = 0;
+
+int32_t& ContractorSlot() { return g_contractorSlots[g_contractorSlot]; }
+
+void MoveContractorSlot()
 {
-    static int32_t slot = 0;
-    return slot;
+    if (!LatitudeHas(LatitudeVariation::ContractorSlotMoves))
+        return;
+    const auto garbage = [] { return static_cast<int32_t>(0x40000000u | LatitudeRandom()); };
+    ContractorSlot() = garbage();
+    g_contractorSlot = (g_contractorSlot + 1 + static_cast<int>(LatitudeRandom() % (kContractorSlots - 1))) %
+                       kContractorSlots;
+    ContractorSlot() = garbage();
 }
 
 } // namespace
@@ -78,6 +93,7 @@ namespace tomiva {
 
 void* HOST_CONV_STDCALL HostOpenTable(int table)
 {
+    LatitudeEntered();
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return nullptr;
@@ -95,6 +111,7 @@ void* HOST_CONV_STDCALL HostOpenTable(int table)
 
 int HOST_CONV_STDCALL HostPrepareTable(void* table, int /*mode*/)
 {
+    LatitudeEntered();
     // The tables are read through indexed statements prepared when the firm
     // opened; there is nothing left to prepare, only the object to check.
     FirmSession* firm = CurrentFirm();
@@ -108,6 +125,7 @@ int HOST_CONV_STDCALL HostPrepareTable(void* table, int /*mode*/)
 
 int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /*from*/, int /*to*/, int /*flags*/)
 {
+    LatitudeEntered();
     if (scan == nullptr)
         return 0;
     if (CurrentFirm() == nullptr || LayoutOfKind(kind) == nullptr) {
@@ -118,15 +136,17 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
     return LatitudeNonzero(1);
 }
 
-// 1 while a document was read, 0 after the last one; a read that fails gives
-// kScanFailed, which also ends the plug-in's scan, and the user is told.
+// 1 while a document was read, 0 after the last one (the host with latitude:
+// another value); a read that fails gives kScanFailed, which also ends the
+// plug-in's scan, and the user is told and the command marked as failed.
 int HOST_CONV_STDCALL HostScanNext(void* scan)
 {
+    LatitudeEntered();
     ScanBlock block = ReadScan(scan);
     FirmSession* firm = CurrentFirm();
     const DocumentLayout* layout = LayoutOfKind(block.kind);
     if (block.mark != kScanOpenMark || firm == nullptr || layout == nullptr)
-        return 0;
+        return LatitudeScanEnd(0);
     const bool invoices = layout == &kInvoiceLayout;
     const char* table = invoices ? "purchase_invoice" : "purchase_correction";
     auto where = [&] { return HostFormat("table %s, the row after rowid %" PRId64, table, block.lastRowid); };
@@ -163,24 +183,31 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
     else
         sqlite3_reset(next);
     LatitudeCheckGuards("after HostScanNext (52279)");
-    return read;
+    return LatitudeScanEnd(read);
 }
 
 int HOST_CONV_STDCALL HostScanClose(void* scan)
 {
+    LatitudeEntered();
     if (scan == nullptr)
         return 0;
     WriteScan(scan, ScanBlock{});
     return LatitudeUnused(1);
 }
 
-int32_t* HOST_CONV_STDCALL HostContractorKey(void) { return &ContractorSlot(); }
+int32_t* HOST_CONV_STDCALL HostContractorKey(void)
+{
+    LatitudeEntered();
+    MoveContractorSlot();
+    return &ContractorSlot();
+}
 
 // Its only mode, kFindByKeySlot: the number in the key slot.  1 when found;
 // 0 when not, and also when the read failed (the user is told, the command
 // marked as failed), with the record empty either way.
 int HOST_CONV_STDCALL HostFindContractor(int mode)
 {
+    LatitudeEntered();
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0;
@@ -211,6 +238,7 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
     if (found == 0)
         LatitudeClear(record, kContractorLayout.size); // nothing half packed stays
     sqlite3_reset(find);
+    MoveContractorSlot(); // the slot served this look-up
     return LatitudeNonzero(found);
 }
 
@@ -220,6 +248,7 @@ int HOST_CONV_STDCALL HostFindContractor(int mode)
 // not be read.
 int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, int size)
 {
+    LatitudeEntered();
     if (buffer == nullptr || size <= 0)
         return 0;
     std::memset(buffer, 0, static_cast<std::size_t>(size));
@@ -257,6 +286,7 @@ int HOST_CONV_STDCALL HostReadSettings(int /*firm*/, int block, void* buffer, in
 // gives NaN, which no rate is, and the user is told.
 double HOST_CONV_STDCALL HostVatRate(int code)
 {
+    LatitudeEntered();
     FirmSession* firm = CurrentFirm();
     if (firm == nullptr)
         return 0.0;

@@ -110,12 +110,37 @@ std::unordered_set<LoadedLines*>& LiveLines()
     return lines;
 }
 
+// Whether the document has any VAT line: asked only by the host with
+// latitude (variation 32), which then reads the status of the look-up as
+// failed for a document without lines.  A read that fails is told as every
+// failed read of the firm, and also marks the status failed.
+bool DocumentHasLines(FirmSession& firm, const LineTable& table, int32_t documentKey)
+{
+    auto where = [&] { return LinesOf(table, documentKey); };
+    return FirmEntryGuard(false, where, [&] {
+        Statement any;
+        if (!PrepareStatement(firm.db,
+                              "SELECT 1 FROM vat_line WHERE document_kind = ?1 AND document_key = ?2 LIMIT 1",
+                              &any)) {
+            FirmStepFailed(where(), firm.db, sqlite3_errcode(firm.db));
+            return false;
+        }
+        sqlite3_bind_text(any.get(), 1, table.documentKind, -1, SQLITE_STATIC);
+        sqlite3_bind_int64(any.get(), 2, documentKey);
+        const int status = sqlite3_step(any.get());
+        if (status != SQLITE_ROW && status != SQLITE_DONE)
+            FirmStepFailed(where(), firm.db, status);
+        return status == SQLITE_ROW;
+    });
+}
+
 } // namespace
 
 namespace tomiva {
 
 int HOST_CONV_STDCALL HostLineTable(int kind)
 {
+    LatitudeEntered();
     if (kind == kInvoiceLayout.scanKind)
         return LatitudeLow16(kInvoiceLineTable);
     if (kind == kCorrectionLayout.scanKind)
@@ -125,13 +150,18 @@ int HOST_CONV_STDCALL HostLineTable(int kind)
 
 int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int documentKey)
 {
+    LatitudeEntered();
     const bool ready = CurrentFirm() != nullptr && FindLineTable(lineTable) != nullptr && key != nullptr;
     if (key != nullptr) {
         const LineKeyBlock block = ready ? LineKeyBlock{kKeyMark, lineTable, documentKey} : LineKeyBlock{};
         std::memcpy(key, &block, sizeof block);
     }
+    // The host with latitude reads a document without lines as a look-up
+    // that could not be prepared.
+    const bool failed = !ready || (LatitudeHas(LatitudeVariation::NoLinesReadsFailed) &&
+                                   !DocumentHasLines(*CurrentFirm(), *FindLineTable(lineTable), documentKey));
     if (status != nullptr) {
-        const LineStatusBlock block{kStatusMark, ready ? 0 : 1};
+        const LineStatusBlock block{kStatusMark, failed ? 1 : 0};
         std::memcpy(status, &block, sizeof block);
     }
     return LatitudeUnused(ready ? 1 : 0);
@@ -139,6 +169,7 @@ int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int do
 
 int HOST_CONV_STDCALL HostStatusFailed(void* status)
 {
+    LatitudeEntered();
     if (status == nullptr)
         return LatitudeNonzero(1);
     LineStatusBlock block;
@@ -151,6 +182,7 @@ int HOST_CONV_STDCALL HostStatusFailed(void* status)
 // HostStatusFailed tells it from a document without lines; the user is told.
 void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, int* count)
 {
+    LatitudeEntered();
     if (count != nullptr)
         *count = 0;
     FirmSession* firm = CurrentFirm();
@@ -243,6 +275,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
 int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* count, int wanted, void* key,
                                     void* list)
 {
+    LatitudeEntered();
     if (lines == nullptr || aux == nullptr || count == nullptr)
         return 0;
     *lines = nullptr;
@@ -295,6 +328,7 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
 
 int HOST_CONV_STDCALL HostFreeList(void** list)
 {
+    LatitudeEntered();
     if (list == nullptr)
         return 0;
     LineList* found = static_cast<LineList*>(*list);
@@ -307,6 +341,7 @@ int HOST_CONV_STDCALL HostFreeList(void** list)
 int HOST_CONV_STDCALL HostReleaseLines(unsigned char*** lines, void** aux, int* count, int /*loaded*/,
                                        void* /*key*/, int /*reserved*/)
 {
+    LatitudeEntered();
     if (aux != nullptr) {
         LoadedLines* loaded = static_cast<LoadedLines*>(*aux);
         if (LiveLines().erase(loaded) != 0)

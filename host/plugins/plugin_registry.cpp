@@ -33,6 +33,7 @@ bool HostRunMenuEntry(const std::string& name)
 {
     for (const HostMenuEntry& e : Entries())
         if (e.name == name) {
+            const LatitudeCommandLocale locale; // variation 1024: the command runs under the Polish numeric locale
 #ifdef HOST_LATITUDE_STACK_CHECK
             if (LatitudeOn()) {
                 LatitudeCheckedCall<int>([] { return std::string("the command handler of the descriptor"); },
@@ -50,6 +51,7 @@ namespace tomiva {
 
 int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
 {
+    LatitudeEntered();
     if (descriptor == nullptr)
         return 0;
     return HostEntryGuard(0, [descriptor] {
@@ -69,6 +71,7 @@ int HOST_CONV_STDCALL HostRegisterPlugin(const void* descriptor)
 
 int HOST_CONV_STDCALL HostReleaseCommand(int command)
 {
+    LatitudeEntered();
     auto& entries = Entries();
     const auto before = entries.size();
     entries.erase(std::remove_if(entries.begin(), entries.end(),

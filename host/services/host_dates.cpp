@@ -34,6 +34,7 @@ namespace tomiva {
 // The slot is the caller's; host date slots are at least 9 bytes.
 int HOST_CONV_STDCALL HostToday(char* date)
 {
+    LatitudeEntered();
     if (date == nullptr)
         return 0;
     const int given = HostEntryGuard(0, [date] {
@@ -53,6 +54,7 @@ int HOST_CONV_STDCALL HostToday(char* date)
 
 int HOST_CONV_STDCALL HostUnpackDate(const char* date, int16_t* year, int16_t* month, int16_t* day, int /*reserved*/)
 {
+    LatitudeEntered();
     int y = 0, m = 0, d = 0;
     const bool ok = HostParseDate(date, &y, &m, &d);
     if (!ok)
@@ -68,6 +70,7 @@ int HOST_CONV_STDCALL HostUnpackDate(const char* date, int16_t* year, int16_t* m
 
 int HOST_CONV_STDCALL HostCompareDates(const char* a, const char* b)
 {
+    LatitudeEntered();
     // A null date is no date, like the empty text, and so earlier than any.
     const int order = std::strncmp(a != nullptr ? a : "", b != nullptr ? b : "", kHostDateWidth);
     return LatitudeOrder((order > 0) - (order < 0));
@@ -75,6 +78,7 @@ int HOST_CONV_STDCALL HostCompareDates(const char* a, const char* b)
 
 int HOST_CONV_STDCALL HostAddDays(char* date, int days)
 {
+    LatitudeEntered();
     int y, m, d;
     if (!HostParseDate(date, &y, &m, &d))
         return 0;

@@ -325,6 +325,7 @@ namespace tomiva {
 void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*share*/, int /*reserved*/,
                                      int /*access*/)
 {
+    LatitudeEntered();
     return HostEntryGuard<void*>(nullptr, [&]() -> void* {
         char streamMode[8];
         if (path == nullptr || path[0] == '\0' || !StreamMode(mode, streamMode, sizeof streamMode))
@@ -405,6 +406,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
 
 int HOST_CONV_STDCALL HostCloseFile(void* handle)
 {
+    LatitudeEntered();
     HostFile* file = static_cast<HostFile*>(handle);
     if (StreamOf(file) == nullptr)
         return 0;
@@ -414,6 +416,7 @@ int HOST_CONV_STDCALL HostCloseFile(void* handle)
 
 int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* handle)
 {
+    LatitudeEntered();
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
@@ -432,6 +435,7 @@ int HOST_CONV_STDCALL HostReadFile(void* buffer, int size, int count, void* hand
 
 int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, void* handle)
 {
+    LatitudeEntered();
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
@@ -445,6 +449,7 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
 
 int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
 {
+    LatitudeEntered();
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || format == nullptr)
         return -1;
@@ -474,6 +479,7 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
 // the host with latitude hands it out in a buffer with its pattern behind.
 const char* HOST_CONV_STDCALL HostDataDirectory(void)
 {
+    LatitudeEntered();
     if (LatitudeOn())
         return LatitudeDataDirectoryText(HostState().dataDirectoryText);
     return HostState().dataDirectoryText.c_str();
@@ -483,6 +489,7 @@ const char* HOST_CONV_STDCALL HostDataDirectory(void)
 // the entry has no size to check against.
 int HOST_CONV_STDCALL HostAppendPath(char* path, const char* name)
 {
+    LatitudeEntered();
     if (path == nullptr || name == nullptr)
         return 0;
     std::size_t length = std::strlen(path);

@@ -241,6 +241,7 @@ namespace tomiva {
 int HOST_CONV_CDECL HostIniAccess(const char* file, int mode, const char* section, const char* key,
                                   const char* format, ...)
 {
+    LatitudeEntered();
     if (file == nullptr || section == nullptr || key == nullptr || format == nullptr)
         return kStatusFailed;
     va_list args;

@@ -3,6 +3,7 @@
 // record of a broken promise.
 #include "host/services/host_latitude.h"
 
+#include <clocale>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -159,13 +160,76 @@ void LatitudeCheckGuardsNow(const char* where)
 
 char* LatitudeLineBuffer() { return g_lineBuffer; }
 
-const char* LatitudeDataDirectoryText(const std::string& directory)
+namespace {
+
+void PutDirectoryText(const char* text, std::size_t size)
 {
     LatitudeFill(g_directoryText, kDirectoryTextSize);
-    const std::size_t n = directory.size() < kDirectoryTextSize - 1 ? directory.size() : kDirectoryTextSize - 1;
-    std::memcpy(g_directoryText, directory.data(), n);
+    const std::size_t n = size < kDirectoryTextSize - 1 ? size : kDirectoryTextSize - 1;
+    std::memcpy(g_directoryText, text, n);
     g_directoryText[n] = '\0';
+}
+
+} // namespace
+
+const char* LatitudeDataDirectoryText(const std::string& directory)
+{
+    PutDirectoryText(directory.data(), directory.size());
+    g_hostLatitude.directoryOut = LatitudeHas(LatitudeVariation::DirectoryReused);
     return g_directoryText;
+}
+
+void LatitudeReuseDirectoryNow()
+{
+    g_hostLatitude.directoryOut = false;
+    PutDirectoryText(kLatitudeReusedDirectory, sizeof kLatitudeReusedDirectory - 1);
+}
+
+int LatitudeScanEnd(int result)
+{
+    if (result != 0 || !LatitudeHas(LatitudeVariation::ScanEndsOtherwise))
+        return result;
+    switch (LatitudeRandom() % 3) {
+    case 0: return -1;
+    case 1: return 2;
+    default: return static_cast<int>(0x10000u | (LatitudeRandom() >> 1)); // 65536 and more
+    }
+}
+
+bool LatitudeSetPolishNumericLocale()
+{
+#ifdef _WIN32
+    static const char* const kNames[] = {"Polish", "pl-PL", "Polish_Poland.1250"};
+#else
+    static const char* const kNames[] = {"pl_PL.UTF-8", "pl_PL.utf8"};
+#endif
+    for (const char* name : kNames)
+        if (std::setlocale(LC_NUMERIC, name) != nullptr)
+            return true;
+    return false;
+}
+
+LatitudeCommandLocale::LatitudeCommandLocale()
+{
+    if (!LatitudeHas(LatitudeVariation::PolishNumericLocale))
+        return;
+    HostEntryGuard(0, [&] {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        before_ = current != nullptr ? current : "C";
+        if (!LatitudeSetPolishNumericLocale()) {
+            before_.clear();
+            HostRecordFailure(HostFailureKind::HostFailed,
+                              "the host with latitude cannot set the Polish numeric locale (bit 1024): the system "
+                              "has none (scripts/setup.sh generates pl_PL.UTF-8)");
+        }
+        return 0;
+    });
+}
+
+LatitudeCommandLocale::~LatitudeCommandLocale()
+{
+    if (!before_.empty())
+        std::setlocale(LC_NUMERIC, before_.c_str());
 }
 
 void LatitudeBreach(const std::string& text) noexcept

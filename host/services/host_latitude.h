@@ -55,6 +55,7 @@ struct HostLatitudeState {
     unsigned variations = 0;  // LatitudeVariation bits
     uint64_t random = 0;      // the generator's state
     unsigned char pattern = 0; // the fill byte
+    bool directoryOut = false; // variation 64: the directory's text handed out, to be reused
 };
 inline HostLatitudeState g_hostLatitude;
 
@@ -151,6 +152,41 @@ char* LatitudeLineBuffer();
 // guard behind the buffer.
 inline constexpr std::size_t kLatitudeDirectoryTextSize = 256;
 const char* LatitudeDataDirectoryText(const std::string& directory);
+
+// Variation 64: the buffer of the data directory's text is the host's, and
+// the next call of any entry writes other text into it
+// (kLatitudeReusedDirectory, a folder that is not there).  Every entry the
+// plug-in may call begins with LatitudeEntered().
+inline constexpr char kLatitudeReusedDirectory[] = "tomiva-latitude: the buffer of HostDataDirectory, reused";
+void LatitudeReuseDirectoryNow();
+inline void LatitudeEntered()
+{
+    if (g_hostLatitude.directoryOut)
+        LatitudeReuseDirectoryNow();
+}
+
+// Variation 16: what HostScanNext gives at the end of a scan in place of 0:
+// -1, 2 or a large value, chosen by the generator; `result` unchanged
+// otherwise.
+int LatitudeScanEnd(int result);
+
+// Variation 1024: the C run-time's numeric locale is Polish while a command
+// of a plug-in runs ("pl_PL.UTF-8"; on Windows "Polish", the run-time the
+// plug-in shares with the host).  A locale that cannot be set is a failure
+// of the host (HostFailed), named, so that no run passes without it.  The
+// locale before is put back when the object goes.
+class LatitudeCommandLocale {
+public:
+    LatitudeCommandLocale();
+    ~LatitudeCommandLocale();
+    LatitudeCommandLocale(const LatitudeCommandLocale&) = delete;
+    LatitudeCommandLocale& operator=(const LatitudeCommandLocale&) = delete;
+
+private:
+    std::string before_; // empty: nothing set
+};
+// Sets the Polish numeric locale; false when the system has none.
+bool LatitudeSetPolishNumericLocale();
 
 // A broken promise of the plug-in: recorded as ContractBroken, with the text
 // (UTF-8, one line) after "the plug-in broke the host's contract: ".

@@ -94,6 +94,7 @@ namespace tomiva {
 
 void* HOST_CONV_CDECL HostAlloc(int size)
 {
+    LatitudeEntered();
     const bool mayProceed = NextAllocationMayProceed();
     if (size < 0)
         return nullptr;
@@ -112,6 +113,7 @@ void* HOST_CONV_CDECL HostAlloc(int size)
 
 void* HOST_CONV_CDECL HostAllocClear(int count, int size)
 {
+    LatitudeEntered();
     const bool mayProceed = NextAllocationMayProceed();
     if (count < 0 || size < 0)
         return nullptr;
@@ -128,6 +130,7 @@ void* HOST_CONV_CDECL HostAllocClear(int count, int size)
 
 int HOST_CONV_CDECL HostRealloc(void** block, int size)
 {
+    LatitudeEntered();
     const bool mayProceed = NextAllocationMayProceed();
     if (block == nullptr || size < 0)
         return 0;
@@ -170,6 +173,7 @@ int HOST_CONV_CDECL HostRealloc(void** block, int size)
 
 int HOST_CONV_CDECL HostFree(void* block)
 {
+    LatitudeEntered();
     if (block == nullptr)
         return 0;
     // A block the host never handed out is freed all the same, so that the

@@ -147,18 +147,21 @@ namespace tomiva {
 
 int HOST_CONV_STDCALL HostMessageBox(const char* title, const char* text, int /*flags*/)
 {
+    LatitudeEntered();
     return LatitudeUnused(HostEntryGuard(1, [&] { return HostShowMessage("box", title, text); }));
 }
 
 int HOST_CONV_STDCALL HostMessageBoxV(int /*owner*/, const char* title, const char* format, int /*flags*/,
                                       va_list args)
 {
+    LatitudeEntered();
     return LatitudeUnused(
         HostEntryGuard(1, [&] { return HostShowMessage("box", title, HostFormatV(format, args).c_str()); }));
 }
 
 int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int flags, ...)
 {
+    LatitudeEntered();
     va_list args;
     va_start(args, flags);
     const int result =
@@ -171,6 +174,7 @@ int HOST_CONV_CDECL HostMessageBoxF(const char* title, const char* format, int f
 // it, so that tomiva does not end as if all went well.
 int HOST_CONV_STDCALL HostErrorMessage(const char* text)
 {
+    LatitudeEntered();
     return LatitudeUnused(HostEntryGuard(1, [&] {
         HostRecordFailure(HostFailureKind::PluginReported, "the plug-in reported: " + Readable(text));
         return HostShowMessage("error", "", text);

@@ -14,10 +14,15 @@ uint16_t g_modeFlags = 0;
 
 namespace tomiva {
 
-int HOST_CONV_STDCALL HostGetModeFlags(void) { return LatitudeLow16(g_modeFlags); }
+int HOST_CONV_STDCALL HostGetModeFlags(void)
+{
+    LatitudeEntered();
+    return LatitudeLow16(g_modeFlags);
+}
 
 int HOST_CONV_STDCALL HostSetModeFlags(int mask, int set)
 {
+    LatitudeEntered();
     const uint16_t bits = static_cast<uint16_t>(mask & 0xFFFF);
     g_modeFlags = static_cast<uint16_t>(set != 0 ? g_modeFlags | bits : g_modeFlags & ~bits);
     return LatitudeUnused(g_modeFlags);

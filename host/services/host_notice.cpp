@@ -14,6 +14,7 @@ namespace tomiva {
 
 int HOST_CONV_CDECL HostNotice(int /*kind*/, int16_t* flag, int /*reserved*/, const char* text)
 {
+    LatitudeEntered();
     HostShowMessageAndGoOn("notice", "", text);
     // The notice may change its flag: the host with latitude leaves another
     // value there.

@@ -92,6 +92,7 @@ namespace tomiva {
 // host has one.
 int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
 {
+    LatitudeEntered();
     return HostEntryGuard(0, [] {
         ClearLine();
         State() = Progress{};
@@ -103,6 +104,7 @@ int HOST_CONV_STDCALL HostProgressOpen(int /*kind*/)
 
 int HOST_CONV_STDCALL HostProgressText(const char* detail, const char* heading)
 {
+    LatitudeEntered();
     return HostEntryGuard(0, [&] {
         Progress& p = State();
         if (detail != nullptr)
@@ -115,6 +117,7 @@ int HOST_CONV_STDCALL HostProgressText(const char* detail, const char* heading)
 
 int HOST_CONV_STDCALL HostProgressUpdate(void)
 {
+    LatitudeEntered();
     return HostEntryGuard(0, [] {
         ++State().updates;
         Draw();
@@ -124,6 +127,7 @@ int HOST_CONV_STDCALL HostProgressUpdate(void)
 
 int HOST_CONV_STDCALL HostProgressClose(void)
 {
+    LatitudeEntered();
     return HostEntryGuard(0, [] {
         ClearLine();
         State().open = false;

@@ -31,6 +31,7 @@ namespace tomiva {
 // promised with a guard behind it, checked whenever the buffer is used.
 char* HOST_CONV_STDCALL HostLineBuffer(void)
 {
+    LatitudeEntered();
     if (!LatitudeOn())
         return g_lineBuffer;
     LatitudeCheckGuardsNow("when HostLineBuffer (38400) was called");
@@ -39,6 +40,7 @@ char* HOST_CONV_STDCALL HostLineBuffer(void)
 
 int HOST_CONV_STDCALL HostCopyField(char* destination, const char* source, int max)
 {
+    LatitudeEntered();
     if (destination == nullptr)
         return 0;
     if (source == nullptr || max <= 0) {
@@ -57,6 +59,7 @@ int HOST_CONV_STDCALL HostCopyField(char* destination, const char* source, int m
 
 int HOST_CONV_STDCALL HostInsertChar(char* position, int character)
 {
+    LatitudeEntered();
     if (position == nullptr)
         return 0;
     std::memmove(position + 1, position, std::strlen(position) + 1);
@@ -67,6 +70,7 @@ int HOST_CONV_STDCALL HostInsertChar(char* position, int character)
 
 int HOST_CONV_STDCALL HostTrimText(char* text)
 {
+    LatitudeEntered();
     if (text == nullptr)
         return 0;
     std::size_t start = 0;
@@ -82,11 +86,16 @@ int HOST_CONV_STDCALL HostTrimText(char* text)
 
 // The original host brings full names into its house form; this host keeps
 // every name exactly as the firm database holds it.
-int HOST_CONV_STDCALL HostNormalizeName(char* text) { return LatitudeUnused(text != nullptr ? 1 : 0); }
+int HOST_CONV_STDCALL HostNormalizeName(char* text)
+{
+    LatitudeEntered();
+    return LatitudeUnused(text != nullptr ? 1 : 0);
+}
 
 int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, const char* source, int sourceLength,
                                       int fromSet, int toSet)
 {
+    LatitudeEntered();
     if (fromSet != kCharsetHost) {
         // Only host text is ever converted from.
         if (destination != nullptr && destinationSize > 0)
@@ -112,6 +121,7 @@ int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, co
 // character, so the text keeps its length and text may be source itself.
 int HOST_CONV_STDCALL HostRecode(char* text, const char* source, int fromSet, int toSet)
 {
+    LatitudeEntered();
     if (text == nullptr || source == nullptr)
         return 0;
     const bool known = fromSet == kCharsetHost && (toSet == kCharsetSystem || toSet == kCharsetHost);
@@ -127,6 +137,10 @@ int HOST_CONV_STDCALL HostRecode(char* text, const char* source, int fromSet, in
     return LatitudeUnused(1);
 }
 
-int HOST_CONV_STDCALL HostInterfaceVersion(void) { return g_interfaceNumber; }
+int HOST_CONV_STDCALL HostInterfaceVersion(void)
+{
+    LatitudeEntered();
+    return g_interfaceNumber;
+}
 
 } // namespace tomiva

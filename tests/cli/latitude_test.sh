@@ -16,6 +16,12 @@ source "$(dirname "$0")/golden_answers.sh"
 write_golden_firm "$work/golden.db"
 "$TOMIVA" demo-firm "$work/demo1.db" --documents 600 --seed 3 >/dev/null || exit 1
 "$TOMIVA" demo-firm "$work/demo2.db" --documents 250 --seed 11 --year 2022 >/dev/null || exit 1
+# The golden firm with amounts on and beside a half grosz, whose rounding
+# the C run-time's "%0.2f" would write with its locale's decimal point.
+write_golden_firm "$work/halves.db"
+sqlite3 "$work/halves.db" "UPDATE purchase_invoice SET amount = amount + 0.005;
+  UPDATE purchase_correction SET amount = amount - 0.015; UPDATE vat_line SET amount = amount + 0.125, vat = vat + 0.0025;" ||
+  exit 1
 
 golden=(--answer "Od daty=2021-01-01" --answer "Do daty=2021-01-31" --answer "Faktury zakupu=1"
         --answer "Korekty zakupu=1" --answer "Konto kh (brutto)=2021" --answer "Rejestr KH=FZK-ZAKUP"
@@ -30,7 +36,7 @@ year() { # YEAR: the answers of the whole year, both kinds, into the array answe
 # The answers of each firm's export, into the array answers.
 answers_of() {
   case $1 in
-    golden) answers=("${golden[@]}") ;;
+    golden|halves) answers=("${golden[@]}") ;;
     demo1) year 2021 ;;
     demo2) year 2022 ;;
   esac
@@ -44,7 +50,7 @@ export_with() {
 }
 
 # The plain runs every latitude is compared with.
-for firm in golden demo1 demo2; do
+for firm in golden demo1 demo2 halves; do
   answers_of $firm
   export_with "$work/$firm.db" "$work/plain/$firm" 0 "${answers[@]}"
   check "the plain host exports $firm" test -s "$work/plain/$firm/qPX_2023-02-10.xml"
@@ -53,9 +59,11 @@ check "the plain host exports the golden file" cmp -s "$work/plain/golden/qPX_20
 
 # N and the variations it picks (N mod 4096; 0 there: all of them): 1 bare
 # names elsewhere, 2 lines in use only, 4 other results, 8 pattern fill, and
-# the bits from 16 on (docs/latitude.md).
-for n in 1 2 4 8 16 5 10 255 4099 987654321; do
-  for firm in golden demo1 demo2; do
+# the bits from 16 on (docs/latitude.md): 16 scan ends, 32 a failed look-up
+# for a document without lines, 64 the directory's buffer reused, 128 the
+# contractor slot moving, 1024 the Polish numeric locale.
+for n in 1 2 4 8 16 32 64 128 1024 5 10 240 255 1279 4099 987654321; do
+  for firm in golden demo1 demo2 halves; do
     answers_of $firm
     dir=$work/n$n/$firm
     export_with "$work/$firm.db" "$dir" "$n" "${answers[@]}"; status=$?

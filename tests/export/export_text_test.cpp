@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -182,7 +184,10 @@ TEST(ExportNumbers, AmountsAreWhatPrintfWrites)
     std::vector<double> values = {0.0,       -0.0,       0.004,     -0.004,        0.005,       0.015,
                                   0.125,     0.375,      -0.125,    2.675,         1.005,       1234567.891,
                                   -1234.5,   999999999.995, 1e9,    -1e9 - 0.005,  1e15 + 0.5,  1e300,
-                                  -1e-300,   12.345,     0.285,     1.115,         8.325,       99.995};
+                                  -1e-300,   12.345,     0.285,     1.115,         8.325,       99.995,
+                                  1.7976931348623157e308, -1.7976931348623157e308, 2.2250738585072014e-308,
+                                  4.9406564584124654e-324, 9007199254740993.0, 0x1p60 + 0x1p8,
+                                  HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan("")};
     std::mt19937_64 random(20211231);
     std::uniform_int_distribution<long long> units(-2000000000000LL, 2000000000000LL);
     std::uniform_int_distribution<uint64_t> bits;
@@ -201,6 +206,81 @@ TEST(ExportNumbers, AmountsAreWhatPrintfWrites)
         ASSERT_STREQ(mine, printed) << value;
         ASSERT_EQ(length, static_cast<int>(std::strlen(printed)));
     }
+}
+
+// The amounts whose rounding is the hard part, with what "%0.2f" writes for
+// them in the classic locale: exact binary ties to the even cent, values a
+// hair either side of a half cent, and values beyond a billion and 2^53.
+// They hold whatever the C run-time's numeric locale is: a host may set it
+// to Polish, whose decimal point is a comma.
+TEST(ExportNumbers, AmountsAreTheClassicLocalesWhateverTheRunTimesLocaleIs)
+{
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.0, "0.00"},
+        {-0.0, "-0.00"},
+        {0.004, "0.00"},
+        {-0.004, "-0.00"},
+        {0.005, "0.01"},
+        {-0.005, "-0.01"},
+        {0.015, "0.01"},
+        {0.125, "0.12"},
+        {0.375, "0.38"},
+        {0.625, "0.62"},
+        {-0.875, "-0.88"},
+        {2.675, "2.67"},
+        {1.005, "1.00"},
+        {1.115, "1.11"},
+        {8.325, "8.32"},
+        {99.995, "100.00"},
+        {0.285, "0.28"},
+        {0.045, "0.04"},
+        {0.055, "0.06"},
+        {10.005, "10.01"},
+        {0.0025, "0.00"},
+        {0.0075, "0.01"},
+        {1230.005, "1230.01"},
+        {-1234.5, "-1234.50"},
+        {1234567.891, "1234567.89"},
+        {999999999.995, "1000000000.00"},
+        {1e9 + 0.125, "1000000000.12"},
+        {1e15 + 0.5, "1000000000000000.50"},
+        {1e15 + 0.375, "1000000000000000.38"},
+        {9007199254740993.0, "9007199254740992.00"},
+        {4503599627370497.5, "4503599627370498.00"},
+        {1e22, "10000000000000000000000.00"},
+        {-123456789012.345, "-123456789012.35"},
+        {5e-324, "0.00"},
+        {-1e-300, "-0.00"},
+        {HUGE_VAL, "inf"},
+        {-HUGE_VAL, "-inf"},
+        {std::nan(""), "nan"},
+    };
+#ifdef _WIN32
+    const char* const polish[] = {"Polish", "pl-PL"};
+#else
+    const char* const polish[] = {"pl_PL.UTF-8", "pl_PL.utf8"};
+#endif
+    bool polishSet = false;
+    for (const bool inPolish : {false, true}) {
+        SCOPED_TRACE(inPolish ? "Polish numeric locale" : "classic locale");
+        if (inPolish) {
+            for (const char* name : polish)
+                polishSet = polishSet || std::setlocale(LC_NUMERIC, name) != nullptr;
+            ASSERT_TRUE(polishSet) << "the system has no Polish locale (scripts/setup.sh generates pl_PL.UTF-8)";
+            char printed[16];
+            std::snprintf(printed, sizeof printed, "%0.2f", 0.5);
+            EXPECT_STREQ(printed, "0,50") << "the C run-time writes its locale's decimal point";
+        }
+        for (const auto& c : cases) {
+            char text[kAmountTextSize];
+            EXPECT_EQ(FormatAmount(text, c.value), static_cast<int>(std::strlen(c.text))) << c.text;
+            EXPECT_STREQ(text, c.text);
+        }
+    }
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(ExportNumbers, IntegersAreWhatPrintfWrites)

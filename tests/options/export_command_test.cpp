@@ -11,6 +11,8 @@
 #include "host/module/host_exports.h"
 #include "host/services/host_files.h"
 #include "host/services/host_memory.h"
+#include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 #include "shell/binding.h"
 #include "shell/platform.h"
 #include "support/export_harness.h"
@@ -187,32 +189,37 @@ TEST_F(ExportCommandRun, AbandonedCommandWindsDownWhereverItStops)
 }
 
 // The period as OK confirmed it.  With a kind ticked, an empty date is
-// refused after the dialog: a notice, then the dialog again over the record
-// as the user left it, which in batch mode nobody can change, so the host
-// refuses it and nothing is saved or written.  Nothing ticked, or "Od daty"
-// after "Do daty", runs: a file without documents and the 0/0 summary.
+// refused after the dialog: the options are saved as typed (the next run of
+// the command opens on them), the notice is the host's error notice (the
+// command did not do what it was asked) and no export is run.  Nothing
+// ticked, or "Od daty" after "Do daty", runs: a file without documents and
+// the 0/0 summary.
 TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
 {
+    const std::string fromEmpty = "Pole \"Od daty\" jest puste!\nEksport nie został wykonany.\n"
+                                  "Podaj pierwszy dzień okresu eksportu i uruchom eksport ponownie.";
+    const std::string toEmpty = "Pole \"Do daty\" jest puste!\nEksport nie został wykonany.\n"
+                                "Podaj ostatni dzień okresu eksportu i uruchom eksport ponownie.";
     struct Case {
         const char* what;
         std::vector<std::string> answers;
-        std::string saved; // the settings file's first 20 bytes before the command, or ""
-        const char* refusal; // the plug-in's notice, or null: the export runs
-        int invoices = 0;    // what a run that writes its file exports
+        std::string saved;     // the settings file's first 20 bytes before the command, or ""
+        std::string refusal;   // the plug-in's notice, or "": the export runs
+        std::string savedNow;  // after a refusal: the settings file's first 20 bytes
+        int invoices = 0;      // what a run that writes its file exports
     };
     const Case cases[] = {
-        {"no Od daty", {"Do daty=2021-01-31", "Faktury zakupu=1"}, "",
-         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
-        {"no Do daty", {"Od daty=2021-01-01", "Korekty zakupu=1"}, "",
-         "Pole \"Do daty\" jest puste!\nPodaj ostatni dzień okresu eksportu."},
-        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0" "\x01\0", 20),
-         "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."},
-        {"no kind and no dates", {}, "", nullptr},
-        {"no kind, one date", {"Od daty=2021-01-01"}, "", nullptr},
-        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31", "Faktury zakupu=1"}, "", nullptr},
-        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0" "\x03\0", 20),
-         nullptr},
-        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15", "Faktury zakupu=1"}, "", nullptr, 1},
+        {"no Od daty", {"Do daty=2021-01-31", "Faktury zakupu=1"}, "", fromEmpty,
+         std::string("\0\0\0\0\0\0\0\0\0" "20210131\0" "\x01\0", 20)},
+        {"no Do daty", {"Od daty=2021-01-01", "Korekty zakupu=1"}, "", toEmpty,
+         std::string("20210101\0" "\0\0\0\0\0\0\0\0\0" "\x02\0", 20)},
+        {"Od daty cleared", {"Od daty="}, std::string("20210101\0" "20210131\0" "\x01\0", 20), fromEmpty,
+         std::string("\0\0\0\0\0\0\0\0\0" "20210131\0" "\x01\0", 20)},
+        {"no kind and no dates", {}, "", "", ""},
+        {"no kind, one date", {"Od daty=2021-01-01"}, "", "", ""},
+        {"Od daty after Do daty", {"Od daty=2021-02-01", "Do daty=2021-01-31", "Faktury zakupu=1"}, "", "", ""},
+        {"an inverted period from the settings file", {}, std::string("20211231\0" "20210101\0" "\x03\0", 20), "", ""},
+        {"a period of one day", {"Od daty=2021-01-15", "Do daty=2021-01-15", "Faktury zakupu=1"}, "", "", "", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -225,12 +232,13 @@ TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
 
         const auto texts = ShownTexts();
         ASSERT_FALSE(texts.empty());
-        EXPECT_EQ(HostDialogRefused(), c.refusal != nullptr);
-        EXPECT_EQ(FileExists(Export()), c.refusal == nullptr);
+        EXPECT_FALSE(HostDialogRefused()) << "the dialog ran once and OK closed it";
+        EXPECT_EQ(FileExists(Export()), c.refusal.empty());
         EXPECT_EQ(HostLiveBlocks(), 0);
         EXPECT_EQ(tomiva::HostGetModeFlags() & kModeBit, 0);
-        if (c.refusal == nullptr) {
-            EXPECT_EQ(ReadFileBytes(Settings()).size(), 258u);
+        const std::string settings = ReadFileBytes(Settings());
+        ASSERT_EQ(settings.size(), 258u) << "OK saves the options";
+        if (c.refusal.empty()) {
             EXPECT_EQ(texts.back(), "Ilość wyeksportowanych faktur zakupu:     " + std::to_string(c.invoices) +
                                         "\nIlość wyeksportowanych korekt zakupu:     0\n");
             const std::string file = ReadFileBytes(Export());
@@ -238,53 +246,40 @@ TEST_F(ExportCommandRun, EmptyDateWithAKindTickedIsRefusedEverythingElseRuns)
             EXPECT_EQ(XmlLintErrors(Export()), "");
             continue;
         }
-        EXPECT_EQ(FileExists(Settings()), !c.saved.empty());
-        if (!c.saved.empty()) {
-            EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 20), c.saved) << "the settings file stays as it was";
-        }
-        // The plug-in's notice, then the host's refusal of the dialog shown again.
-        ASSERT_GE(texts.size(), 2u);
-        EXPECT_EQ(texts[texts.size() - 2], c.refusal);
-        EXPECT_NE(texts.back().find("shown again after OK"), std::string::npos) << texts.back();
+        EXPECT_EQ(settings.substr(0, 20), c.savedNow) << "what the user typed is saved";
+        // The plug-in's notice, in the host's error notice, is the last word.
+        const HostShownMessage& last = HostShownMessages().back();
+        EXPECT_EQ(last.kind, "error");
+        EXPECT_EQ(last.text, c.refusal);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), c.refusal), 1);
+        EXPECT_TRUE(HostFailedWith(HostFailureKind::PluginReported));
     }
 }
 
-// A person at the dialog: the notice, the dialog again over what they left,
-// and once they give the date, the export runs with it.
+// The host's dialog object is run once: a host whose objects cannot be run
+// twice gets one run of the dialog per object, also after an empty date.
 int g_dialogRuns = 0;
-int HOST_CONV_CDECL DialogGivingTheDateTheSecondTime(void*, const void*, int, void* data, int)
+int HOST_CONV_CDECL DialogLeavingOdDatyEmpty(void*, const void*, int, void* data, int)
 {
     auto* options = static_cast<ExportOptions*>(data);
     ++g_dialogRuns;
-    if (g_dialogRuns == 1) {
-        std::memset(options, 0, sizeof *options);
-        std::memcpy(options->dateTo, "20210131", 9);
-        SetOptionsScope(*options, kScopePurchaseInvoices);
-    } else {
-        // The record as the first OK left it.
-        EXPECT_EQ(options->dateFrom[0], '\0');
-        EXPECT_EQ(std::string(options->dateTo), "20210131");
-        std::memcpy(options->dateFrom, "20210101", 9);
-    }
+    std::memset(options, 0, sizeof *options);
+    std::memcpy(options->dateTo, "20210131", 9);
+    SetOptionsScope(*options, kScopePurchaseInvoices);
     return 0x10000 * 7 + 0x5001; // OK; the result is 16 bits wide
 }
 
-TEST_F(ExportCommandRun, DialogIsShownAgainUntilThePeriodIsGiven)
+TEST_F(ExportCommandRun, TheDialogRunsOnceEvenWhenItsPeriodIsRefused)
 {
     Start(true, {}, false, true);
     g_dialogRuns = 0;
-    HostSlots[HostSlot_HostRunDialog] = reinterpret_cast<void*>(&DialogGivingTheDateTheSecondTime);
+    HostSlots[HostSlot_HostRunDialog] = reinterpret_cast<void*>(&DialogLeavingOdDatyEmpty);
     EXPECT_EQ(ExportCommand(), 0);
 
-    EXPECT_EQ(g_dialogRuns, 2);
-    const auto texts = ShownTexts();
-    ASSERT_GE(texts.size(), 2u);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Pole \"Od daty\" jest puste!\nPodaj pierwszy dzień okresu eksportu."),
-              1);
-    EXPECT_EQ(texts.back().rfind("Ilość wyeksportowanych faktur zakupu:", 0), 0u) << texts.back();
-    EXPECT_NE(texts.back(), "Ilość wyeksportowanych faktur zakupu:     0\nIlość wyeksportowanych korekt zakupu:     0\n");
-    EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), std::string("20210101\0" "20210131\0", 18));
-    EXPECT_TRUE(FileExists(Export()));
+    EXPECT_EQ(g_dialogRuns, 1);
+    EXPECT_FALSE(FileExists(Export()));
+    EXPECT_EQ(ReadFileBytes(Settings()).substr(0, 18), std::string("\0\0\0\0\0\0\0\0\0" "20210131\0", 18));
+    EXPECT_EQ(HostLiveBlocks(), 0);
 }
 
 // The mode bit the command set is cleared before the object is destroyed,

@@ -322,7 +322,7 @@ TABLE
 # N mod 4096 picks the variations (1 bare names elsewhere, 2 lines in use only,
 # 4 other results, 8 pattern fill, and the bits from 16 on; 0 all); the checks, the stack pointer's
 # around every call into the plug-in among them, run under every N > 0.
-for n in 1 2 4 8 16 2048 2063 4095; do
+for n in 1 2 4 8 16 32 64 128 1024 2048 2063 4095; do
   rm -rf dir/*
   run "${answers[@]}" --host-latitude "$n" run "Eksport Ventalor (txt)" >/dev/null 2>err; status=$?
   check "latitude $n: exits 0" test $status -eq 0

@@ -4,6 +4,8 @@
 // what they say while keeping each entry's promise.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -28,6 +30,8 @@ namespace {
 
 constexpr int kInvoiceKind = 713;
 constexpr int32_t kDocumentWithALineNotInUse = 439041101; // 9 lines, one not in use
+constexpr int32_t kDocumentWithoutLines = 1007;
+constexpr int kInvoicesOfTheGoldenFirm = 11; // rows of purchase_invoice, period or not
 
 // A host over the golden firm with the latitude N, for one test.
 class Latitude {
@@ -264,6 +268,153 @@ TEST(LatitudeVariations, ResultsTakeOtherValuesButKeepWhatIsPromised)
     }
     EXPECT_TRUE(magnitudes) << "comparisons of other magnitudes";
     EXPECT_TRUE(upperHalves) << "16-bit results with garbage above them";
+}
+
+// The ends of a scan: 0 from the plain host; under variation 16 another
+// value each time (-1, 2 or a large one), never 1, and the documents read
+// before the end are the same.
+TEST(LatitudeVariations, AScanEndsWithAnotherValueThanZero)
+{
+    auto scan = [](std::vector<int>* ends) {
+        unsigned char block[kHostScanStateSize] = {};
+        int read = 0, result = 0;
+        EXPECT_NE(tomiva::HostScanOpen(block, 0, kInvoiceKind, 0, 0, 0), 0);
+        while ((result = tomiva::HostScanNext(block)) == 1)
+            ++read;
+        ends->push_back(result);
+        ends->push_back(tomiva::HostScanNext(block)); // asked again after its end
+        tomiva::HostScanClose(block);
+        return read;
+    };
+    std::vector<int> ends;
+    {
+        Latitude plain(0);
+        EXPECT_EQ(scan(&ends), kInvoicesOfTheGoldenFirm);
+        EXPECT_EQ(ends, (std::vector<int>{0, 0}));
+    }
+    ends.clear();
+    Latitude host(16);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(scan(&ends), kInvoicesOfTheGoldenFirm);
+    bool minusOne = false, two = false, large = false;
+    for (const int end : ends) {
+        EXPECT_NE(end, 0);
+        EXPECT_NE(end, 1);
+        minusOne = minusOne || end == -1;
+        two = two || end == 2;
+        large = large || end >= 65536;
+    }
+    EXPECT_TRUE(minusOne && two && large) << "each of -1, 2 and a large value ends some scan";
+    EXPECT_TRUE(Breaches().empty());
+}
+
+// Whether the status of a document's look-up reads failed, and the lines
+// its list then counts.
+bool LookUpFailed(int32_t documentKey, int* count)
+{
+    const int table = static_cast<int16_t>(tomiva::HostLineTable(kInvoiceKind));
+    unsigned char key[kHostLineKeySize] = {};
+    unsigned char status[kHostLineStatusSize] = {};
+    tomiva::HostLineKey(table, key, status, documentKey);
+    const bool failed = tomiva::HostStatusFailed(status) != 0;
+    *count = -1;
+    void* list = tomiva::HostFindLines(table, status, key, count);
+    tomiva::HostFreeList(&list);
+    return failed;
+}
+
+// Variation 32: a document without lines has a look-up that reads failed;
+// one with lines is looked up as before.
+TEST(LatitudeVariations, TheLookUpOfADocumentWithoutLinesReadsFailed)
+{
+    int count = 0;
+    {
+        Latitude plain(0);
+        EXPECT_FALSE(LookUpFailed(kDocumentWithoutLines, &count));
+        EXPECT_EQ(count, 0);
+    }
+    Latitude host(32);
+    EXPECT_TRUE(LookUpFailed(kDocumentWithoutLines, &count));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(LookUpFailed(kDocumentWithALineNotInUse, &count));
+    EXPECT_EQ(count, 9);
+    EXPECT_FALSE(HostFailedWith(HostFailureKind::HostFailed));
+}
+
+// Variation 64: the directory's text holds until the next call of any entry,
+// which writes other text into its buffer; asked again, it is the directory.
+TEST(LatitudeVariations, TheDataDirectorysBufferIsReusedByTheNextCallOfAnyEntry)
+{
+    const std::function<void()> calls[] = {
+        [] { tomiva::HostAppendPath(nullptr, nullptr); },
+        [] { tomiva::HostGetModeFlags(); },
+        [] { tomiva::HostCompareDates("20210101", "20210102"); },
+        [] { tomiva::HostFree(tomiva::HostAlloc(8)); },
+        [] { *tomiva::HostContractorKey() = 5; },
+        [] { tomiva::HostLineBuffer(); },
+    };
+    {
+        Latitude plain(0);
+        const char* text = tomiva::HostDataDirectory();
+        tomiva::HostGetModeFlags();
+        EXPECT_EQ(std::string(text), plain.dir().path());
+    }
+    Latitude host(64);
+    for (const auto& call : calls) {
+        const char* text = tomiva::HostDataDirectory();
+        EXPECT_EQ(std::string(text), host.dir().path());
+        EXPECT_EQ(std::string(tomiva::HostDataDirectory()), host.dir().path()) << "asked again: the directory";
+        call();
+        EXPECT_STREQ(text, kLatitudeReusedDirectory);
+    }
+    EXPECT_TRUE(Breaches().empty());
+}
+
+// Variation 128: each HostContractorKey, and each look-up, moves the slot;
+// the one left holds a number no contractor has.  Asked before each look-up
+// the slot finds every contractor; the slot of an earlier call finds none.
+TEST(LatitudeVariations, TheContractorSlotMovesBetweenCalls)
+{
+    Latitude host(128);
+    for (const int32_t number : {12, 5, -5, 65999, -3}) {
+        int32_t* slot = tomiva::HostContractorKey();
+        *slot = number;
+        EXPECT_NE(tomiva::HostFindContractor(kFindByKeySlot), 0) << number;
+        EXPECT_NE(*slot, number) << "the slot of a look-up done is filled";
+    }
+    int32_t* first = tomiva::HostContractorKey();
+    int32_t* second = tomiva::HostContractorKey();
+    EXPECT_NE(first, second);
+    *first = 12; // the slot handed out before the last one
+    EXPECT_EQ(tomiva::HostFindContractor(kFindByKeySlot), 0);
+    int32_t* kept = tomiva::HostContractorKey();
+    *kept = 12;
+    tomiva::HostFindContractor(kFindByKeySlot);
+    *kept = 12; // the slot of a look-up done, used again
+    EXPECT_EQ(tomiva::HostFindContractor(kFindByKeySlot), 0);
+    EXPECT_FALSE(HostFailedWith(HostFailureKind::HostFailed));
+}
+
+// Variation 1024: while a command runs the C run-time writes a comma for
+// the decimal point; before and after it, a point.
+TEST(LatitudeVariations, ACommandRunsUnderThePolishNumericLocale)
+{
+    auto half = [] {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0.1f", 0.5);
+        return std::string(text);
+    };
+    for (const unsigned long long n : {1024ull, 1023ull}) {
+        SCOPED_TRACE(n);
+        Latitude host(n);
+        {
+            const LatitudeCommandLocale locale;
+            EXPECT_EQ(half(), n == 1024 ? "0,5" : "0.5");
+        }
+        EXPECT_EQ(half(), "0.5");
+        EXPECT_FALSE(HostFailedWith(HostFailureKind::HostFailed))
+            << "the system has the Polish locale (scripts/setup.sh generates it)";
+    }
 }
 
 } // namespace
