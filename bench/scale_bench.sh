@@ -45,20 +45,43 @@ if [[ -z ${TOMIVA_EXE:-} ]]; then
       echo "(the Windows build is missing and cannot be made here: see docs/windows.md; Wine is left out)"
   fi
 fi
-wine_ok=0
-if [[ -f $TOMIVA_EXE ]] && command -v wine >/dev/null; then
-  wine_ok=1
+# The Wine column, where it can be had; each reason it cannot is said, and
+# the other columns are measured all the same.
+wine_ok=0 wine_why=""
+source tests/windows/i386_route.sh
+if [[ ! -f $TOMIVA_EXE ]]; then
+  wine_why="TOMIVA.exe is not built"
+elif ! command -v wine >/dev/null; then
+  wine_why="wine is not installed (scripts/setup_windows.sh)"
+elif ! i386_native; then
+  # Under qemu's emulation TOMIVA.exe runs, but its times would be qemu's.
+  wine_why="this machine runs 64-bit programs only: $I386_WHY"
+else
   TOMIVA_EXE=$(realpath "$TOMIVA_EXE")
   # A prefix of its own: its server stays up for the whole benchmark (no
   # start-up in the timings) and must not keep the tests' prefix waiting.
+  # Marked complete once made; a half-made one is made again.
   export WINEPREFIX=${WINEPREFIX:-$root/build/windows/bench-wineprefix} WINEARCH=win32 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
   unset DISPLAY WAYLAND_DISPLAY
   mkdir -p "$(dirname "$WINEPREFIX")"
-  [[ -f $WINEPREFIX/system.reg ]] || { wine wineboot --init >/dev/null 2>&1; wineserver -w; }
-  wineserver -p 2>/dev/null || true
-  wine "$TOMIVA_EXE" --help >/dev/null 2>&1 || true # the prefix's first start is not timed
+  if [[ ! -f $WINEPREFIX/.complete ]]; then
+    rm -rf "$WINEPREFIX"
+    if wine wineboot --init >"$WINEPREFIX.log" 2>&1 && wineserver -w && [[ -f $WINEPREFIX/system.reg ]]; then
+      wine --version >"$WINEPREFIX/.complete"
+    fi
+  fi
+  if [[ ! -f $WINEPREFIX/.complete ]]; then
+    wine_why="Wine cannot make its prefix in $WINEPREFIX (its output: $WINEPREFIX.log)"
+  elif ! wineserver -p 2>"$WINEPREFIX.log" || ! wine "$TOMIVA_EXE" --version >>"$WINEPREFIX.log" 2>&1; then
+    # The prefix's first start is not timed.
+    wine_why="TOMIVA.exe does not start under Wine (its output: $WINEPREFIX.log)"
+    wineserver -k 2>/dev/null || true
+  else
+    wine_ok=1
+  fi
 fi
+((wine_ok)) || echo "(the Wine column is left out: $wine_why)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; ((wine_ok)) && wineserver -k 2>/dev/null || true' EXIT
@@ -74,9 +97,21 @@ xml=qPX_2021-12-31.xml
 # file, not to /dev/null: TOMIVA.exe takes a character device for a console
 # and would draw its progress line there at every document, a call to
 # Wine's server per character, which times Wine's console, not the export.
+# A command that fails is noted in $work/failed (it runs in a process
+# substitution, which cannot stop the benchmark); the row is then not
+# printed and the benchmark exits 1, naming the command and its status.
 measure() {
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/output" 2>&1 || echo "(failed: $*)" >&2
-  cat "$work/time"
+  local status=0
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/output" 2>&1 || status=$?
+  if ((status)); then
+    { echo "scale_bench: exit $status from: $*"; tail -n 5 "$work/output"; } >>"$work/failed"
+  fi
+  tail -n 1 "$work/time"
+}
+stop_on_failure() {
+  [[ -s $work/failed ]] || return 0
+  cat "$work/failed" >&2
+  exit 1
 }
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b != "-" && b > 0) printf "%.2f", a / b; else print "-" }'; }
@@ -154,6 +189,7 @@ for n in "${sizes[@]}"; do
     cmp -s "$dir/python/$xml" "$dir/native/$xml" || same=no
   fi
 
+  stop_on_failure
   perdoc=$(awk -v a="$peak" -v b="$n" 'BEGIN { printf "%.3f", a / b }')
   printf "%9s %11s %8s %9s %9s %9s %7s %7s %11s %8s %8s %8s %9s %9s %10s %10s %10s %5s\n" "$n" "$bytes" "$best" \
     "$checked" "$verify" "$lint" "$(ratio "$verify" "$lint")" \

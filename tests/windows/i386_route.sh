@@ -24,7 +24,8 @@
 #                                  and exits with CMD's status; a route that
 #                                  cannot be started prints which step failed
 #                                  and why, one line, and exits 125
-# Sourced, it defines i386_probe (sets I386_WHY when it fails).
+# Sourced, it defines i386_probe and i386_native (each sets I386_WHY when
+# it fails).
 #
 # The probe is a 96-byte static i386 program that calls exit(42) through
 # int 0x80; it is written where $I386_PROBE_DIR says (default: a folder of
@@ -61,6 +62,17 @@ i386_probe() {
   out=${out##*"$dir/probe": }
   I386_WHY="a 32-bit x86 program does not start (${out:-it exited $rc, not 42})"
   return 1
+}
+
+# Whether this machine runs 32-bit programs itself: the probe, unless
+# VENTALOR_I386_NATIVE=no says to take it as one that cannot (to try the
+# emulated route and the skips on a machine that can).
+i386_native() {
+  if [[ ${VENTALOR_I386_NATIVE:-} == no ]]; then
+    I386_WHY="taken as refused, since VENTALOR_I386_NATIVE=no"
+    return 1
+  fi
+  i386_probe
 }
 
 # One line on standard error naming the step that failed, then 125.
@@ -165,7 +177,7 @@ emulated() {
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   case ${1:-} in
     probe)
-      if i386_probe; then echo "32-bit x86 programs run"; exit 0; fi
+      if i386_native; then echo "32-bit x86 programs run"; exit 0; fi
       echo "$I386_WHY"
       exit 1
       ;;

@@ -91,7 +91,7 @@ ensure_prefix() {
 if [[ -z ${VENTALOR_I386_ROUTE:-} ]]; then
   # Outside any route: does this machine run 32-bit programs itself?
   source "$here/i386_route.sh"
-  if i386_probe; then
+  if i386_native; then
     natively=1
   else
     natively=0 why=$I386_WHY
