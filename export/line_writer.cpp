@@ -3,6 +3,7 @@
 // numbers of the lines, the digit filter.
 #include "export/line_writer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -40,12 +41,61 @@ bool Room(OutputLines& out, int length)
 
 } // namespace
 
+namespace {
+
+// One word into the hash: a multiply and a shift, so that every bit of the
+// word reaches the upper and the lower half.
+inline uint64_t MixWord(uint64_t hash, uint64_t word)
+{
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ULL;
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+void DigestStart(TextDigest& digest) { digest = TextDigest{}; }
+
+void DigestAdd(TextDigest& digest, const char* bytes, std::size_t n)
+{
+    digest.length += static_cast<int64_t>(n);
+    // Bytes are taken in eight at a time, counted from the first byte fed,
+    // whatever the blocks: the same bytes give the same digest.
+    while (n > 0 && digest.pendingBytes > 0) {
+        digest.pending |= static_cast<uint64_t>(static_cast<unsigned char>(*bytes++)) << (8 * digest.pendingBytes);
+        --n;
+        if (++digest.pendingBytes == 8) {
+            digest.hash = MixWord(digest.hash, digest.pending);
+            digest.pending = 0;
+            digest.pendingBytes = 0;
+        }
+    }
+    uint64_t hash = digest.hash;
+    for (; n >= 8; n -= 8, bytes += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        hash = MixWord(hash, word);
+    }
+    digest.hash = hash;
+    for (; n > 0; --n)
+        digest.pending |= static_cast<uint64_t>(static_cast<unsigned char>(*bytes++)) << (8 * digest.pendingBytes++);
+}
+
+uint64_t DigestValue(const TextDigest& digest)
+{
+    // The bytes left over and the length, then a finishing mix.
+    uint64_t z = MixWord(MixWord(digest.hash, digest.pending), static_cast<uint64_t>(digest.length));
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
 bool WriteByteOrderMark(OutputLines& out)
 {
     if (out.failure != OutputFailure::None)
         return false;
     if (HostFilePrintf(out.file, "%c%c%c", 0xEF, 0xBB, 0xBF) < 0)
         return Failed(out, OutputFailure::Write);
+    DigestAdd(out.handed, "\xEF\xBB\xBF", 3);
     out.bytesHanded += 3;
     return true;
 }
@@ -136,8 +186,9 @@ int FindUpperHalf(const char* p, int n)
     return n;
 }
 
-// Converts the line [start, end) of the batch into UTF-8 at destination;
-// returns the bytes written, or -1 when the conversion lost some of it.
+// Converts the line [start, end) of the batch into UTF-8 at destination
+// (room bytes, at most kConversionSize); returns the bytes written, or -1
+// when the conversion lost some of it.
 int ConvertLine(char* text, int start, int end, char* destination, int room)
 {
     const char saved = text[end];
@@ -148,8 +199,30 @@ int ConvertLine(char* text, int start, int end, char* destination, int room)
     destination[room - 1] = '\0';
     const int length = static_cast<int>(std::strlen(destination));
     // Every character of host text takes at least one byte in UTF-8: a
-    // shorter result lost some of the text.
-    return length < end - start ? -1 : length;
+    // shorter result lost some of the text.  One that fills the room given
+    // to its end, where three bytes a character did not fit, may have been
+    // cut.
+    if (length < end - start || (room < 3 * (end - start) + 1 && length == room - 1))
+        return -1;
+    return length;
+}
+
+// Hands the host the converted lines gathered so far (converted bytes,
+// lines of them, the last one's end not among the bytes: the format gives
+// it).
+bool WriteConverted(OutputLines& out, int converted, int lines)
+{
+    out.converted[converted] = '\0';
+    // What the write answers is not the host's promise: only a negative
+    // answer, printf's sign of failure, is taken for a failed write; the
+    // reading back of the file judges the rest (docs/host-assumptions.md).
+    if (HostFilePrintf(out.file, "%s\n", out.converted) < 0)
+        return Failed(out, OutputFailure::Write);
+    DigestAdd(out.handed, out.converted, static_cast<std::size_t>(converted));
+    DigestAdd(out.handed, "\n", 1);
+    out.bytesHanded += converted + 1;
+    out.linesHanded += lines;
+    return true;
 }
 
 } // namespace
@@ -169,8 +242,24 @@ bool FlushLines(OutputLines& out)
 
     // ASCII is the same in host text and in UTF-8, so only the lines that
     // hold a character of the upper half go through the host's conversion;
-    // the runs of lines between them are copied as they are.
+    // the runs of lines between them are copied as they are.  What is
+    // gathered in out.converted always ends after a whole line and its
+    // "\n" (or is empty), so that it can be written whenever the next
+    // piece would not fit behind it.
+    constexpr int kMostText = kConversionSize - 1;
     int converted = 0;
+    int linesWritten = 0;
+    // Writes what is gathered, ending with the "\n" of its last line (or,
+    // `lineEnded` false, with a line whose end the format gives).
+    auto writeGathered = [&](bool lineEnded = true) {
+        const int bytes = lineEnded ? converted - 1 : converted;
+        const int lines = static_cast<int>(std::count(out.converted, out.converted + bytes, '\n')) + 1;
+        if (!WriteConverted(out, bytes, lines))
+            return false;
+        linesWritten += lines;
+        converted = 0;
+        return true;
+    };
     int i = 0;
     while (i < sourceLength) {
         const int upper = i + FindUpperHalf(out.text + i, sourceLength - i);
@@ -178,14 +267,24 @@ bool FlushLines(OutputLines& out)
         if (upper < sourceLength)
             while (lineStart > i && out.text[lineStart - 1] != '\n')
                 --lineStart;
-        std::memcpy(out.converted + converted, out.text + i, static_cast<std::size_t>(lineStart - i));
-        converted += lineStart - i;
+        // The run of ASCII lines: one copy (a batch is shorter than the
+        // buffer, so it fits once what was gathered before is written).
+        const int run = lineStart - i;
+        if (run > 0) {
+            if (converted + run > kMostText && !writeGathered())
+                return false;
+            std::memcpy(out.converted + converted, out.text + i, static_cast<std::size_t>(run));
+            converted += run;
+        }
         if (upper == sourceLength)
             break;
         const char* lineEnd = static_cast<const char*>(
             std::memchr(out.text + upper, '\n', static_cast<std::size_t>(sourceLength - upper)));
         const int end = lineEnd != nullptr ? static_cast<int>(lineEnd - out.text) : sourceLength;
-        const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConvertedSize - converted);
+        // Room for three bytes a character, its NUL and the line's end.
+        if (converted > 0 && converted + 3 * (end - lineStart) + 2 > kConversionSize && !writeGathered())
+            return false;
+        const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConversionSize - converted);
         if (length < 0) {
             // A conversion entry that went missing answered nothing: the
             // command tells of that itself.
@@ -194,17 +293,22 @@ bool FlushLines(OutputLines& out)
             return Failed(out, OutputFailure::Conversion);
         }
         converted += length;
-        i = end;
+        if (end == sourceLength) {
+            i = end;
+            break;
+        }
+        // The line's end, unless the line filled the buffer: then the line
+        // is written alone, and its end is the format's.
+        if (converted + 1 > kMostText) {
+            if (!writeGathered(false))
+                return false;
+        } else {
+            out.converted[converted++] = '\n';
+        }
+        i = end + 1;
     }
-    out.converted[converted] = '\0';
-
-    // What the write answers is not the host's promise: only a negative
-    // answer, printf's sign of failure, is taken for a failed write; the
-    // reading back of the file judges the rest (docs/host-assumptions.md).
-    if (HostFilePrintf(out.file, "%s\n", out.converted) < 0)
-        return Failed(out, OutputFailure::Write);
-    out.bytesHanded += converted + 1;
-    out.linesHanded += out.linesGathered;
+    if (!WriteConverted(out, converted, out.linesGathered - linesWritten))
+        return false;
     out.linesGathered = 0;
     out.length = 0;
     return true;

@@ -58,6 +58,11 @@ struct RunningDialog {
 // (dialog_object.cpp).
 RunningDialog* RunningDialogOf(void* self);
 
+// The host with larger blocks (variation 256) takes the whole of the object's
+// host part from its constructor on: it must be found as the host left it
+// (dialog_object.cpp).
+void LatitudeCheckDialogBase(void* self, const char* where);
+
 // Hangs a running dialog on its object's host part for the length of a run
 // and gives the part back as it was afterwards (a dialog may run over an
 // object that is already showing one).

@@ -143,6 +143,32 @@ inline void LatitudeCheckGuards(const char* where)
         LatitudeCheckGuardsNow(where);
 }
 
+// Larger blocks (variation 256): the host takes the whole of each block the
+// plug-in reserves for it (the dialog's base part, the scan state, the line
+// key and status; their reservations are in contract/): its own state in the
+// first `used` bytes, the pattern in the rest, and kLatitudeGuardSize guard
+// bytes at the end of the reservation, as a larger host's block would fill
+// it.  Each time the plug-in hands the block back, the host finds it as it
+// left it: a byte changed there is a block the plug-in reserved smaller than
+// the contract shows (its own data lies where the host's is), or the host's
+// part written by the plug-in; reported once per block, naming it.  Both do
+// nothing unless the variation is on.
+void LatitudeFillBlockWhole(void* block, std::size_t reservation, std::size_t used);
+void LatitudeCheckBlockWhole(const char* name, const void* block, std::size_t reservation, std::size_t used,
+                             const char* where);
+
+// The contract's sizes of a conversion and a print (every N > 0): a
+// HostConvertText destination beyond kHostConversionSize bytes or a source
+// beyond kHostLineBufferSize - 1 characters, a HostFilePrintf text beyond
+// kHostConversionSize - 1 bytes, is a breach, named.
+void LatitudeCheckConversion(int destinationSize, const char* source, int sourceLength);
+void LatitudeCheckPrintedText(std::size_t textLength);
+
+// Text-mode files (variation 512): a file opened to write with "t" gets each
+// "\n" written as CR LF and a ^Z (0x1A) when it is closed, as a text-mode
+// C run-time writes it.
+inline constexpr char kTextModeEndOfFile = 0x1A;
+
 // The line buffer of the latitude host: exactly the promised size, with a
 // guard behind it.
 char* LatitudeLineBuffer();
