@@ -26,11 +26,23 @@ std::vector<GuardedBuffer>& Guarded()
     return buffers;
 }
 
-// The blocks of variation 256 already told of: each is named once.
+// The blocks of variation 256 and the sizes of a conversion or print
+// already told of: each is named once.
 std::vector<std::string>& BlocksTold()
 {
     static std::vector<std::string> told;
     return told;
+}
+
+bool FirstTold(const char* what)
+{
+    return HostEntryGuard(false, [&] {
+        for (const std::string& told : BlocksTold())
+            if (told == what)
+                return false;
+        BlocksTold().push_back(what);
+        return true;
+    });
 }
 
 std::unordered_map<void*, std::size_t>& BlockSizes()
@@ -186,17 +198,11 @@ void LatitudeCheckBlockWhole(const char* name, const void* block, std::size_t re
         ++changed;
     if (changed == reservation)
         return;
-    HostEntryGuard(0, [&] {
-        for (const std::string& told : BlocksTold())
-            if (told == name)
-                return 0;
-        BlocksTold().push_back(name);
+    if (FirstTold(name))
         LatitudeBreach(std::string("the host's ") + name + " (" + std::to_string(reservation) +
                        " bytes, the whole reservation) changed at byte " + std::to_string(changed) +
                        " between the host's calls, found " + where +
                        ": the plug-in reserved less than the contract shows, or wrote into the host's part");
-        return 0;
-    });
 }
 
 void LatitudeCheckConversion(int destinationSize, const char* source, int sourceLength)
@@ -207,10 +213,10 @@ void LatitudeCheckConversion(int destinationSize, const char* source, int source
     const std::size_t characters = sourceLength >= 0 ? static_cast<std::size_t>(sourceLength)
                                    : source != nullptr ? strnlen(source, kMostCharacters + 1)
                                                        : 0;
-    if (destinationSize > kHostConversionSize)
+    if (destinationSize > kHostConversionSize && FirstTold("conversion destination"))
         LatitudeBreach("HostConvertText (35387) was given a destination of " + std::to_string(destinationSize) +
                        " bytes, beyond the " + std::to_string(kHostConversionSize) + " of the contract");
-    if (characters > kMostCharacters)
+    if (characters > kMostCharacters && FirstTold("conversion source"))
         LatitudeBreach("HostConvertText (35387) was given a source of more than " + std::to_string(kMostCharacters) +
                        " characters, beyond a line of the contract");
 }
@@ -218,7 +224,7 @@ void LatitudeCheckConversion(int destinationSize, const char* source, int source
 void LatitudeCheckPrintedText(std::size_t textLength)
 {
     constexpr std::size_t kMostBytes = kHostConversionSize - 1;
-    if (LatitudeOn() && textLength > kMostBytes)
+    if (LatitudeOn() && textLength > kMostBytes && FirstTold("printed text"))
         LatitudeBreach("HostFilePrintf (52541) was given a text of " + std::to_string(textLength) +
                        " bytes, beyond the " + std::to_string(kMostBytes) + " of one converted line of the contract");
 }
