@@ -8,8 +8,9 @@
 // texts).  The plug-in reserves kDialogBaseHostDataSize bytes for it, 64
 // times what our own host needs, so that a host's real class fits with room
 // to spare; the host never uses more.  The object lives on the export
-// command's stack, some 5 KiB in all with its run state: far within even a
-// small thread's stack.  Nothing addresses the members behind the base part
+// command's stack: some 9.5 KiB with its run state (the command's frame is
+// 10.5 KiB in the 32-bit DLL, 4 KiB more than with a 64-byte part), far
+// within a thread's stack (1 MiB by default; a small thread's 64 KiB).  Nothing addresses the members behind the base part
 // by their offset from the object's start (the dialog is handed the options
 // record by its own address), so the reservation moves nothing the host or
 // the settings file sees.  The plug-in never reads or writes the host's part.

@@ -198,13 +198,13 @@ int ConvertLine(char* text, int start, int end, char* destination, int room)
     text[end] = saved;
     destination[room - 1] = '\0';
     const int length = static_cast<int>(std::strlen(destination));
-    // Every character of host text takes at least one byte in UTF-8: a
-    // shorter result lost some of the text.  One that fills the room given
-    // to its end, where three bytes a character did not fit, may have been
-    // cut.
-    if (length < end - start || (room < 3 * (end - start) + 1 && length == room - 1))
-        return -1;
-    return length;
+    // Every character of host text is a character in UTF-8: a result of
+    // fewer characters lost some of the text (a conversion cut short by its
+    // room ends before a character that did not fit).
+    int characters = 0;
+    for (int k = 0; k < length; ++k)
+        characters += (static_cast<unsigned char>(destination[k]) & 0xC0) != 0x80 ? 1 : 0;
+    return characters < end - start ? -1 : length;
 }
 
 // Hands the host the converted lines gathered so far (converted bytes,

@@ -28,8 +28,8 @@ inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 // Mazovia characters of three bytes (box drawing, symbols) may make a batch
 // two writes.  A line is converted with room for three bytes per character
 // wherever that fits; only a line of more than 3334 characters can be short
-// of it, and the conversion is then taken as cut short when it fills the
-// buffer to its end.
+// of it, and a conversion that gives fewer characters than the line has is
+// taken as cut short, and fails.
 inline constexpr int kBatchSize = kHostLineBufferSize;
 inline constexpr int kConversionSize = kHostConversionSize;
 

@@ -15,8 +15,8 @@ constexpr uint32_t kBaseMark = 0x474C4457; // "WDLG"
 constexpr std::size_t kMarkAt = 0;
 constexpr std::size_t kRunningAt = 8;
 // What the host keeps of its part; the host with larger blocks fills the rest.
-constexpr std::size_t kHostPartUsed = kRunningAt + sizeof(void*);
-static_assert(kHostPartUsed <= kDialogBaseHostDataSize);
+constexpr std::size_t kHostPartUsed = kDialogHostPartUsed;
+static_assert(kRunningAt + sizeof(void*) == kHostPartUsed && kHostPartUsed <= kDialogBaseHostDataSize);
 
 WDialogBase* Base(void* self) { return static_cast<WDialogBase*>(self); }
 
@@ -65,7 +65,7 @@ namespace tomiva {
 void* HOST_CONV_THISCALL WDialogBaseConstruct(void* self)
 {
     if (self != nullptr) {
-        std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);
+        std::memset(Base(self)->hostData, 0, kHostPartUsed);
         SetRunning(self, nullptr);
         LatitudeFillBlockWhole(Base(self)->hostData, kDialogBaseHostDataSize, kHostPartUsed);
     }
@@ -77,7 +77,7 @@ int HOST_CONV_THISCALL WDialogBaseDestroy(void* self)
     if (self == nullptr)
         return 0;
     LatitudeCheckDialogBase(self, "at the base's destructor (20903)");
-    std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);
+    std::memset(Base(self)->hostData, 0, kHostPartUsed);
     return 1;
 }
 
