@@ -25,8 +25,9 @@
 //   2048 (i386) calls into the plug-in come with the stack pointer at 4, 8 or
 //        12 modulo 16
 // Whatever N > 0 picks, the checks run: guard bytes behind the line buffer
-// and the host's other buffers, the dialog object's virtual table, and on
-// i386 the stack pointer around every call the host makes into a plug-in.
+// and the host's other buffers, the dialog object's virtual table, the
+// contract's sizes of a conversion and a print, and on i386 the stack
+// pointer around every call the host makes into a plug-in.
 // A broken promise is recorded as HostFailureKind::ContractBroken.
 #pragma once
 
