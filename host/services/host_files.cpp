@@ -15,8 +15,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
-#include <new>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -509,8 +509,8 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         va_copy(again, args);
         const int length = std::vsnprintf(nullptr, 0, format, again);
         va_end(again);
-        const std::unique_ptr<char[]> text(length >= 0 ? new (std::nothrow) char[static_cast<std::size_t>(length) + 1]
-                                                       : nullptr);
+        const std::unique_ptr<char, decltype(&std::free)> text(
+            length >= 0 ? static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1)) : nullptr, &std::free);
         errno = 0;
         written = text != nullptr && std::vsnprintf(text.get(), static_cast<std::size_t>(length) + 1, format, args) == length &&
                           PutBytes(file, text.get(), static_cast<std::size_t>(length))
