@@ -39,10 +39,10 @@ enum class OutputFailure { None, Conversion, Write, LineTooLong };
 // as "\n": the file read back must give the same (export_run.cpp).  It is
 // fed blocks of any size and gives the same for the same bytes.
 struct TextDigest {
-    uint64_t hash;
-    uint64_t pending;  // bytes not yet taken in, up to seven
+    uint64_t lanes[4];          // four words taken in side by side, 32 bytes a step
+    unsigned char pending[32];  // bytes not yet taken in, up to 31
     int pendingBytes;
-    int64_t length;    // bytes fed
+    int64_t length;             // bytes fed
 };
 void DigestStart(TextDigest& digest);
 void DigestAdd(TextDigest& digest, const char* bytes, std::size_t n);
