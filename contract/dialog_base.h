@@ -1,9 +1,19 @@
 // The host's dialog base class as the plug-in embeds it, and the layout of
 // its virtual table.
 //
-// The object's first word is its virtual table; the rest is the host's own
-// state, whose size the host fixes here once.  The plug-in never reads or
-// writes the host's part.
+// The object's first word is its virtual table; then comes the host's own
+// state.  How large the host's class is, the host alone knows: its entries
+// do not show it, and a real dialog class keeps a good deal (its window, its
+// controls, the focus, the data record's bindings, the attributes of its
+// texts).  The plug-in reserves kDialogBaseHostDataSize bytes for it, 64
+// times what our own host needs, so that a host's real class fits with room
+// to spare; the host never uses more.  The object lives on the export
+// command's stack: some 9.5 KiB with its run state (the command's frame is
+// 10.5 KiB in the 32-bit DLL, 4 KiB more than with a 64-byte part), far
+// within a thread's stack (1 MiB by default; a small thread's 64 KiB).  Nothing addresses the members behind the base part
+// by their offset from the object's start (the dialog is handed the options
+// record by its own address), so the reservation moves nothing the host or
+// the settings file sees.  The plug-in never reads or writes the host's part.
 //
 // The table is generated from the list of host entries: slot 0 is the
 // derived class's deleting destructor, then one slot per method of the base
@@ -12,7 +22,7 @@
 // host calls through it this way, so both take the slots from here.
 #pragma once
 
-inline constexpr int kDialogBaseHostDataSize = 64;
+inline constexpr int kDialogBaseHostDataSize = 4096;
 
 struct WDialogBase {
     const void* const* vtable;

@@ -23,11 +23,20 @@ enum HostConvention { HostStdcall, HostCdecl, HostThiscall };
 #define HOST_CONVENTION_CDECL HostCdecl
 #define HOST_CONVENTION_THISCALL HostThiscall
 
-// Opaque blocks that the plug-in owns and the host fills; their sizes are the
-// host's choice, made here once for both sides.
-inline constexpr int kHostScanStateSize = 64;
-inline constexpr int kHostLineKeySize = 32;
-inline constexpr int kHostLineStatusSize = 32;
+// Opaque blocks that the plug-in owns and the host fills: the scan state of
+// HostScanOpen and HostScanNext, the key and the status block of HostLineKey.
+// How large they are is the host's own business, which its entries do not
+// show: a host keeps what it likes in them (a record key, an index position,
+// the bounds and flags the scan was opened with, a reader's buffer).  So
+// these are not the sizes of any one host's blocks but the plug-in's
+// reservations for them, generous enough that a host's real block fits with
+// room to spare (16 and 8 times what our own host needs), and small enough
+// for the stack frames that hold them (one scan block per gathering, a key
+// and a status block per document's look-up).  A host never uses more of a
+// block than its reservation.
+inline constexpr int kHostScanStateSize = 1024;
+inline constexpr int kHostLineKeySize = 256;
+inline constexpr int kHostLineStatusSize = 256;
 
 // Character sets of HostConvertText and HostRecode.
 inline constexpr int kCharsetHost = 1;   // the host's Mazovia text

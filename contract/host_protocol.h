@@ -26,6 +26,11 @@ inline constexpr int kFindByKeySlot = -1;
 // HostLineBuffer: the shared line buffer holds a line of at most 5001
 // characters and its NUL.
 inline constexpr int kHostLineBufferSize = 5002;
+// HostConvertText: the conversion buffer of one line, twice the line buffer
+// and a NUL (a Polish letter takes two bytes in UTF-8).  So no conversion is
+// handed a larger destination, and no HostFilePrintf a text longer than one
+// converted line (10004 bytes).
+inline constexpr int kHostConversionSize = 2 * kHostLineBufferSize + 1;
 
 // HostReadSettings: the current firm, and the two blocks of purchase kinds.
 // Block 2 holds the kinds' names, 90 texts of 11 bytes each (10 characters

@@ -11,6 +11,7 @@
 #include "contract/host_records.h"
 #include "export/contractor_element.h"
 #include "export/document_records.h"
+#include "export/read_back.h"
 #include "shell/binding.h"
 #include "shell/host_calls.h"
 #include "shell/platform.h"
@@ -181,7 +182,7 @@ bool ExportRun::AllocateBuffers()
     // batch and its conversion, the sums' index and the rate texts.  The
     // sums themselves grow when a document needs more of them.
     constexpr int kSumIndexBytes = kVatListCount * kRateCodeCount * static_cast<int>(sizeof(int32_t));
-    if (!Allocate(out.text, kBatchSize) || !Allocate(out.converted, kConvertedSize) ||
+    if (!Allocate(out.text, kBatchSize) || !Allocate(out.converted, kConversionSize) ||
         !Allocate(records.sharedHeader.text, kBatchSize) || !Allocate(records.sharedPosition.text, kBatchSize) ||
         !Allocate(vat.sumOfCode, kSumIndexBytes) || !Allocate(vat.rateTexts, static_cast<int>(sizeof(RateTextCache))))
         return Fail(failure, kReasonNoMemory);
@@ -234,28 +235,33 @@ bool ExportRun::WriteExport(const ExportOptions& options)
 bool ExportRun::VerifyFile()
 {
     // The file as the host wrote it, read back whole: it must hold every
-    // byte that the run handed over, no more and no less, each line end
-    // either as it was given ("\n") or as the CR LF of a text-mode file.
+    // byte that the run handed over, no more, no less and no other, as the
+    // host's text mode may leave them: each line end as it was given ("\n")
+    // or as CR LF, and a ^Z at the very end (read_back.h).
     outputFile = HostOpenFile(temporaryPath, "rb", kOpenShareDenyNone, 0, kOpenAccessDefault);
     if (outputFile == nullptr)
         return Fail(failure, kReasonReadBack, temporaryPath);
     // Reading stops past the most the file may hold: a device or a file
     // that keeps growing would never end.
-    const long long most = out.bytesHanded + out.linesHanded;
-    long long bytes = 0;
-    while (bytes <= most) {
-        const int read = HostReadFile(out.converted, 1, kConvertedSize, outputFile);
-        if (read <= 0 || read > kConvertedSize)
+    const long long most = out.bytesHanded + out.linesHanded + 1;
+    TextModeReading reading;
+    ReadingStart(reading);
+    while (reading.bytesRead <= most) {
+        const int read = HostReadFile(out.converted, 1, kConversionSize, outputFile);
+        if (read <= 0 || read > kConversionSize)
             break;
-        bytes += read;
+        ReadingAdd(reading, out.converted, read);
     }
     HostCloseFile(outputFile);
     outputFile = nullptr;
 
-    if (bytes == out.bytesHanded || bytes == out.bytesHanded + out.linesHanded)
-        return true;
+    switch (ReadingFinish(reading, out.handed)) {
+    case ReadingVerdict::Same: return true;
+    case ReadingVerdict::Altered: return Fail(failure, kReasonAltered, temporaryPath);
+    case ReadingVerdict::OtherLength: break;
+    }
     char found[24], handed[24], lines[24];
-    CountText(found, sizeof found, bytes);
+    CountText(found, sizeof found, reading.bytesRead);
     CountText(handed, sizeof handed, out.bytesHanded);
     CountText(lines, sizeof lines, out.linesHanded);
     return Fail(failure, kReasonIncomplete, temporaryPath, found, handed, lines);

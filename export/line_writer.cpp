@@ -3,6 +3,7 @@
 // numbers of the lines, the digit filter.
 #include "export/line_writer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -40,12 +41,101 @@ bool Room(OutputLines& out, int length)
 
 } // namespace
 
+namespace {
+
+// One word into the hash: a multiply and a shift, so that every bit of the
+// word reaches the upper and the lower half.
+inline uint64_t MixWord(uint64_t hash, uint64_t word)
+{
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ULL;
+    return hash ^ (hash >> 29);
+}
+
+} // namespace
+
+void DigestStart(TextDigest& digest) { digest = TextDigest{}; }
+
+namespace {
+
+// 32 bytes into the four lanes: four chains side by side, so that the
+// multiplies do not wait on each other.
+inline void MixBlock(uint64_t* lanes, const char* bytes)
+{
+    for (int k = 0; k < 4; ++k) {
+        uint64_t word;
+        std::memcpy(&word, bytes + 8 * k, sizeof word);
+        lanes[k] = MixWord(lanes[k], word);
+    }
+}
+
+} // namespace
+
+void DigestAdd(TextDigest& digest, const char* bytes, std::size_t n)
+{
+    digest.length += static_cast<int64_t>(n);
+    // Bytes are taken in 32 at a time, counted from the first byte fed,
+    // whatever the blocks: the same bytes give the same digest.
+    if (digest.pendingBytes > 0) {
+        const std::size_t room = sizeof digest.pending - static_cast<std::size_t>(digest.pendingBytes);
+        const std::size_t taken = n < room ? n : room;
+        std::memcpy(digest.pending + digest.pendingBytes, bytes, taken);
+        digest.pendingBytes += static_cast<int>(taken);
+        bytes += taken;
+        n -= taken;
+        if (digest.pendingBytes < static_cast<int>(sizeof digest.pending))
+            return;
+        MixBlock(digest.lanes, reinterpret_cast<const char*>(digest.pending));
+        digest.pendingBytes = 0;
+    }
+    uint64_t a = digest.lanes[0], b = digest.lanes[1], c = digest.lanes[2], d = digest.lanes[3];
+    for (; n >= sizeof digest.pending; n -= sizeof digest.pending, bytes += sizeof digest.pending) {
+        uint64_t w[4];
+        std::memcpy(w, bytes, sizeof w);
+        a = MixWord(a, w[0]);
+        b = MixWord(b, w[1]);
+        c = MixWord(c, w[2]);
+        d = MixWord(d, w[3]);
+#if defined(__x86_64__)
+        // Four scalar multiplies: the vector form of a 64-bit multiply that
+        // SSE2 lacks is slower than they are.
+        asm("" : "+r"(a), "+r"(b), "+r"(c), "+r"(d));
+#endif
+    }
+    digest.lanes[0] = a;
+    digest.lanes[1] = b;
+    digest.lanes[2] = c;
+    digest.lanes[3] = d;
+    std::memcpy(digest.pending, bytes, n);
+    digest.pendingBytes = static_cast<int>(n);
+}
+
+uint64_t DigestValue(const TextDigest& digest)
+{
+    // The lanes, the bytes left over (zeros after them) and the length, then
+    // a finishing mix.
+    uint64_t z = 0;
+    for (const uint64_t lane : digest.lanes)
+        z = MixWord(z, lane);
+    unsigned char rest[sizeof digest.pending] = {};
+    std::memcpy(rest, digest.pending, static_cast<std::size_t>(digest.pendingBytes));
+    for (int k = 0; k < 4; ++k) {
+        uint64_t word;
+        std::memcpy(&word, rest + 8 * k, sizeof word);
+        z = MixWord(z, word);
+    }
+    z = MixWord(z, static_cast<uint64_t>(digest.length));
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
 bool WriteByteOrderMark(OutputLines& out)
 {
     if (out.failure != OutputFailure::None)
         return false;
     if (HostFilePrintf(out.file, "%c%c%c", 0xEF, 0xBB, 0xBF) < 0)
         return Failed(out, OutputFailure::Write);
+    DigestAdd(out.handed, "\xEF\xBB\xBF", 3);
     out.bytesHanded += 3;
     return true;
 }
@@ -136,8 +226,9 @@ int FindUpperHalf(const char* p, int n)
     return n;
 }
 
-// Converts the line [start, end) of the batch into UTF-8 at destination;
-// returns the bytes written, or -1 when the conversion lost some of it.
+// Converts the line [start, end) of the batch into UTF-8 at destination
+// (room bytes, at most kConversionSize); returns the bytes written, or -1
+// when the conversion lost some of it.
 int ConvertLine(char* text, int start, int end, char* destination, int room)
 {
     const char saved = text[end];
@@ -147,9 +238,31 @@ int ConvertLine(char* text, int start, int end, char* destination, int room)
     text[end] = saved;
     destination[room - 1] = '\0';
     const int length = static_cast<int>(std::strlen(destination));
-    // Every character of host text takes at least one byte in UTF-8: a
-    // shorter result lost some of the text.
-    return length < end - start ? -1 : length;
+    // Every character of host text is a character in UTF-8: a result of
+    // fewer characters lost some of the text (a conversion cut short by its
+    // room ends before a character that did not fit).
+    int characters = 0;
+    for (int k = 0; k < length; ++k)
+        characters += (static_cast<unsigned char>(destination[k]) & 0xC0) != 0x80 ? 1 : 0;
+    return characters < end - start ? -1 : length;
+}
+
+// Hands the host the converted lines gathered so far (converted bytes,
+// lines of them, the last one's end not among the bytes: the format gives
+// it).
+bool WriteConverted(OutputLines& out, int converted, int lines)
+{
+    out.converted[converted] = '\0';
+    // What the write answers is not the host's promise: only a negative
+    // answer, printf's sign of failure, is taken for a failed write; the
+    // reading back of the file judges the rest (docs/host-assumptions.md).
+    if (HostFilePrintf(out.file, "%s\n", out.converted) < 0)
+        return Failed(out, OutputFailure::Write);
+    DigestAdd(out.handed, out.converted, static_cast<std::size_t>(converted));
+    DigestAdd(out.handed, "\n", 1);
+    out.bytesHanded += converted + 1;
+    out.linesHanded += lines;
+    return true;
 }
 
 } // namespace
@@ -169,8 +282,24 @@ bool FlushLines(OutputLines& out)
 
     // ASCII is the same in host text and in UTF-8, so only the lines that
     // hold a character of the upper half go through the host's conversion;
-    // the runs of lines between them are copied as they are.
+    // the runs of lines between them are copied as they are.  What is
+    // gathered in out.converted always ends after a whole line and its
+    // "\n" (or is empty), so that it can be written whenever the next
+    // piece would not fit behind it.
+    constexpr int kMostText = kConversionSize - 1;
     int converted = 0;
+    int linesWritten = 0;
+    // Writes what is gathered, ending with the "\n" of its last line (or,
+    // `lineEnded` false, with a line whose end the format gives).
+    auto writeGathered = [&](bool lineEnded = true) {
+        const int bytes = lineEnded ? converted - 1 : converted;
+        const int lines = static_cast<int>(std::count(out.converted, out.converted + bytes, '\n')) + 1;
+        if (!WriteConverted(out, bytes, lines))
+            return false;
+        linesWritten += lines;
+        converted = 0;
+        return true;
+    };
     int i = 0;
     while (i < sourceLength) {
         const int upper = i + FindUpperHalf(out.text + i, sourceLength - i);
@@ -178,14 +307,24 @@ bool FlushLines(OutputLines& out)
         if (upper < sourceLength)
             while (lineStart > i && out.text[lineStart - 1] != '\n')
                 --lineStart;
-        std::memcpy(out.converted + converted, out.text + i, static_cast<std::size_t>(lineStart - i));
-        converted += lineStart - i;
+        // The run of ASCII lines: one copy (a batch is shorter than the
+        // buffer, so it fits once what was gathered before is written).
+        const int run = lineStart - i;
+        if (run > 0) {
+            if (converted + run > kMostText && !writeGathered())
+                return false;
+            std::memcpy(out.converted + converted, out.text + i, static_cast<std::size_t>(run));
+            converted += run;
+        }
         if (upper == sourceLength)
             break;
         const char* lineEnd = static_cast<const char*>(
             std::memchr(out.text + upper, '\n', static_cast<std::size_t>(sourceLength - upper)));
         const int end = lineEnd != nullptr ? static_cast<int>(lineEnd - out.text) : sourceLength;
-        const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConvertedSize - converted);
+        // Room for three bytes a character, its NUL and the line's end.
+        if (converted > 0 && converted + 3 * (end - lineStart) + 2 > kConversionSize && !writeGathered())
+            return false;
+        const int length = ConvertLine(out.text, lineStart, end, out.converted + converted, kConversionSize - converted);
         if (length < 0) {
             // A conversion entry that went missing answered nothing: the
             // command tells of that itself.
@@ -194,17 +333,22 @@ bool FlushLines(OutputLines& out)
             return Failed(out, OutputFailure::Conversion);
         }
         converted += length;
-        i = end;
+        if (end == sourceLength) {
+            i = end;
+            break;
+        }
+        // The line's end, unless the line filled the buffer: then the line
+        // is written alone, and its end is the format's.
+        if (converted + 1 > kMostText) {
+            if (!writeGathered(false))
+                return false;
+        } else {
+            out.converted[converted++] = '\n';
+        }
+        i = end + 1;
     }
-    out.converted[converted] = '\0';
-
-    // What the write answers is not the host's promise: only a negative
-    // answer, printf's sign of failure, is taken for a failed write; the
-    // reading back of the file judges the rest (docs/host-assumptions.md).
-    if (HostFilePrintf(out.file, "%s\n", out.converted) < 0)
-        return Failed(out, OutputFailure::Write);
-    out.bytesHanded += converted + 1;
-    out.linesHanded += out.linesGathered;
+    if (!WriteConverted(out, converted, out.linesGathered - linesWritten))
+        return false;
     out.linesGathered = 0;
     out.length = 0;
     return true;

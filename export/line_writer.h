@@ -12,32 +12,53 @@ inline constexpr int kLineMaxChars = kHostLineBufferSize - 1;
 
 // The output lines.  Lines are gathered in host text, several at a time, up
 // to the size of the host's line buffer; then the batch is turned into UTF-8
-// and handed to the host in one "%s\n" write, its lines joined by "\n".  So
-// no write hands the host more than one line of the line buffer could, and
-// a run allocates its two buffers once instead of a buffer per line.  ASCII
-// is the same in host text and in UTF-8: the host converts only the lines
-// that hold a character outside it, each on its own, and the others are
-// copied as they are.
+// and handed to the host in "%s\n" writes, its lines joined by "\n", and a
+// run allocates its two buffers once instead of a buffer per line.  ASCII is
+// the same in host text and in UTF-8: the host converts only the lines that
+// hold a character outside it, each on its own, and the others are copied as
+// they are.
 //
-// A Mazovia character takes up to three bytes in UTF-8 (box-drawing and a
-// few symbols), so three bytes per character and the NUL always hold the
-// converted batch: no batch can be cut short by its conversion.
+// Every call keeps to the sizes the contract shows for one line: a source of
+// at most 5001 characters (one line: the batch never exceeds the line
+// buffer), a destination of at most kHostConversionSize bytes, and a write
+// of at most one converted line's 10004 bytes.  The converted batch is
+// gathered in one buffer of that size; a line whose conversion might not fit
+// behind what it holds is preceded by a write of what it holds.  A Polish
+// letter takes two bytes in UTF-8, so a batch of them always fits; the few
+// Mazovia characters of three bytes (box drawing, symbols) may make a batch
+// two writes.  A line is converted with room for three bytes per character
+// wherever that fits; only a line of more than 3334 characters can be short
+// of it, and a conversion that gives fewer characters than the line has is
+// taken as cut short, and fails.
 inline constexpr int kBatchSize = kHostLineBufferSize;
-inline constexpr int kConvertedSize = 3 * kHostLineBufferSize + 1;
+inline constexpr int kConversionSize = kHostConversionSize;
 
 enum class OutputFailure { None, Conversion, Write, LineTooLong };
+
+// A digest of the bytes handed to the host to write, in order, the line ends
+// as "\n": the file read back must give the same (export_run.cpp).  It is
+// fed blocks of any size and gives the same for the same bytes.
+struct TextDigest {
+    uint64_t lanes[4];          // four words taken in side by side, 32 bytes a step
+    unsigned char pending[32];  // bytes not yet taken in, up to 31
+    int pendingBytes;
+    int64_t length;             // bytes fed
+};
+void DigestStart(TextDigest& digest);
+void DigestAdd(TextDigest& digest, const char* bytes, std::size_t n);
+uint64_t DigestValue(const TextDigest& digest);
 
 struct OutputLines {
     void* file;
     char* text;      // kBatchSize bytes: whole lines, each ended by "\n"
-    char* converted; // kConvertedSize bytes
+    char* converted; // kConversionSize bytes
     int length;      // bytes of text in use
     int linesGathered;
     // What the host was given to write, the line ends counted as "\n", and
-    // how many lines: the finished file must hold exactly these bytes, or
-    // one more per line where the text mode writes a line end as CR LF.
+    // how many lines; the digest of those bytes.
     int64_t bytesHanded;
     int64_t linesHanded;
+    TextDigest handed;
     // The first failure; once set, nothing more is written.
     OutputFailure failure;
 };

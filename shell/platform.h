@@ -4,6 +4,8 @@
 // the system's form of a path).
 #pragma once
 
+#include "shell/platform_identity.h"
+
 using PlatformModule = void*;
 
 // The module with that name if it is loaded, else null (GetModuleHandleA).
@@ -58,6 +60,9 @@ struct PlatformNewFile {
     int descriptor; // -1 when none
 #endif
     bool open;
+    // What the file system tells of a file's identity there, learnt when the
+    // file was created (platform_identity.h).
+    PlatformIdentityBasis basis;
 };
 // A file that holds nothing.
 void PlatformNoFile(PlatformNewFile* file);
@@ -75,7 +80,8 @@ unsigned PlatformUniqueNumber();
 enum class PlatformCommit { Done, NotOurs, NotFlushed, NotMoved };
 // Puts the created file, under its name `from`, in the place of `to`:
 // `from` must still name that very file and be a plain file of one name
-// (NotOurs otherwise: nothing is touched), its data is flushed to the disk
+// (NotOurs otherwise: nothing is touched; where the file system gives no
+// stable identity, by the file's size and last bytes: platform_identity.h), its data is flushed to the disk
 // (fsync, FlushFileBuffers: NotFlushed when that fails, nothing moved), then
 // it is moved over `to` in one step (NotMoved: both as they were), and the
 // folder's entry is flushed (natively; MOVEFILE_WRITE_THROUGH on Windows).

@@ -55,7 +55,35 @@ void PlatformNoFile(PlatformNewFile* file)
 {
     file->descriptor = -1;
     file->open = false;
+    file->basis = PlatformIdentityBasis{};
 }
+
+namespace {
+
+PlatformFileFacts FactsOf(const struct stat& info)
+{
+    PlatformFileFacts facts{};
+    facts.plain = S_ISREG(info.st_mode);
+    facts.volume = static_cast<uint64_t>(info.st_dev);
+    facts.index = static_cast<uint64_t>(info.st_ino);
+    facts.links = static_cast<uint32_t>(info.st_nlink);
+    facts.size = static_cast<uint64_t>(info.st_size);
+    return facts;
+}
+
+// The digest of the file's last bytes; false when they cannot be read.
+bool ReadTail(int fd, PlatformFileFacts* facts)
+{
+    unsigned char bytes[kPlatformTailBytes];
+    const uint64_t want = facts->size < kPlatformTailBytes ? facts->size : kPlatformTailBytes;
+    const ssize_t got = pread(fd, bytes, static_cast<std::size_t>(want), static_cast<off_t>(facts->size - want));
+    if (got != static_cast<ssize_t>(want))
+        return false;
+    facts->tail = PlatformTailDigest(bytes, static_cast<int>(want));
+    return true;
+}
+
+} // namespace
 
 PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
 {
@@ -69,6 +97,12 @@ PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
         return errno == EEXIST ? PlatformCreated::Taken : PlatformCreated::Failed;
     file->descriptor = fd;
     file->open = true;
+    // What the file system gives: the name surely names the file now.
+    struct stat held {}, named {};
+    if (fstat(fd, &held) == 0 && lstat(systemPath, &named) == 0)
+        file->basis = PlatformLearnIdentity(FactsOf(held), FactsOf(named));
+    else
+        file->basis = PlatformIdentityBasis{false, 1};
     return PlatformCreated::New;
 }
 
@@ -93,9 +127,24 @@ void CloseNewFile(PlatformNewFile* file)
 // The name still names the file held open, a plain file of that one name.
 bool NamesHeldFile(const PlatformNewFile* file, const char* systemPath)
 {
-    struct stat held {}, named {};
-    return file->open && fstat(file->descriptor, &held) == 0 && lstat(systemPath, &named) == 0 &&
-           S_ISREG(named.st_mode) && named.st_nlink == 1 && named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+    struct stat heldInfo {}, namedInfo {};
+    if (!file->open || fstat(file->descriptor, &heldInfo) != 0 || lstat(systemPath, &namedInfo) != 0)
+        return false;
+    PlatformFileFacts held = FactsOf(heldInfo), named = FactsOf(namedInfo);
+    if (!file->basis.stable && named.plain) {
+        // Without an identity, the contents decide: the name's own file read
+        // (never through a link, never waiting on a FIFO put there since).
+        const int fd = open(systemPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat opened {};
+        const bool read = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                          (named = FactsOf(opened), ReadTail(fd, &named)) && ReadTail(file->descriptor, &held);
+        close(fd);
+        if (!read)
+            return false;
+    }
+    return PlatformSameFile(file->basis, held, named);
 }
 
 // Flushes the folder that holds the path, so that a name just moved into it

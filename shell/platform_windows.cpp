@@ -64,7 +64,59 @@ void PlatformNoFile(PlatformNewFile* file)
 {
     file->handle = INVALID_HANDLE_VALUE;
     file->open = false;
+    file->basis = PlatformIdentityBasis{};
 }
+
+namespace {
+
+constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+
+PlatformFileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    PlatformFileFacts facts{};
+    facts.plain = (info.dwFileAttributes & kNotPlain) == 0;
+    facts.volume = info.dwVolumeSerialNumber;
+    facts.index = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    facts.links = info.nNumberOfLinks;
+    facts.size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    return facts;
+}
+
+// The name itself, never what a link or junction there points to, opened
+// to be looked at (and, with `data`, read).
+HANDLE OpenName(const wchar_t* systemPath, bool data)
+{
+    return CreateFileW(systemPath, FILE_READ_ATTRIBUTES | (data ? FILE_READ_DATA : 0),
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool FactsOfHandle(HANDLE handle, PlatformFileFacts* facts)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info))
+        return false;
+    *facts = FactsOf(info);
+    return true;
+}
+
+// The digest of the file's last bytes; false when they cannot be read.
+bool ReadTail(HANDLE handle, PlatformFileFacts* facts)
+{
+    unsigned char bytes[kPlatformTailBytes];
+    const uint64_t want = facts->size < kPlatformTailBytes ? facts->size : kPlatformTailBytes;
+    const uint64_t at = facts->size - want;
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(at);
+    where.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD got = 0;
+    if (want > 0 && (!ReadFile(handle, bytes, static_cast<DWORD>(want), &got, &where) || got != want))
+        return false;
+    facts->tail = PlatformTailDigest(bytes, static_cast<int>(want));
+    return true;
+}
+
+} // namespace
 
 PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
 {
@@ -84,6 +136,16 @@ PlatformCreated PlatformCreateNewFile(const char* path, PlatformNewFile* file)
     }
     file->handle = handle;
     file->open = true;
+    // What the file system gives: the name surely names the file now.
+    PlatformFileFacts held{}, named{};
+    const bool heldKnown = FactsOfHandle(handle, &held);
+    const HANDLE again = OpenName(systemPath, false);
+    if (heldKnown && again != INVALID_HANDLE_VALUE && FactsOfHandle(again, &named))
+        file->basis = PlatformLearnIdentity(held, named);
+    else
+        file->basis = PlatformIdentityBasis{false, heldKnown ? held.links : 1u};
+    if (again != INVALID_HANDLE_VALUE)
+        CloseHandle(again);
     return PlatformCreated::New;
 }
 
@@ -106,23 +168,23 @@ void CloseNewFile(PlatformNewFile* file)
 }
 
 // The name still names the file held open, a plain file of that one name
-// (no link, no junction: the name itself is looked at).
+// (no link, no junction: the name itself is looked at).  Where the file
+// system gives no stable identity (a share without file numbers), the
+// contents decide: platform_identity.h.
 bool NamesHeldFile(const PlatformNewFile* file, const wchar_t* systemPath)
 {
-    BY_HANDLE_FILE_INFORMATION held{}, named{};
-    if (!file->open || !GetFileInformationByHandle(static_cast<HANDLE>(file->handle), &held))
+    const HANDLE heldHandle = static_cast<HANDLE>(file->handle);
+    PlatformFileFacts held{}, named{};
+    if (!file->open || !FactsOfHandle(heldHandle, &held))
         return false;
-    const HANDLE handle = CreateFileW(systemPath, FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenName(systemPath, !file->basis.stable);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
-    const bool known = GetFileInformationByHandle(handle, &named) != 0;
+    bool known = FactsOfHandle(handle, &named);
+    if (known && !file->basis.stable && named.plain)
+        known = ReadTail(handle, &named) && ReadTail(heldHandle, &held);
     CloseHandle(handle);
-    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-    return known && (named.dwFileAttributes & kNotPlain) == 0 && named.nNumberOfLinks == 1 &&
-           named.dwVolumeSerialNumber == held.dwVolumeSerialNumber && named.nFileIndexHigh == held.nFileIndexHigh &&
-           named.nFileIndexLow == held.nFileIndexLow;
+    return known && PlatformSameFile(file->basis, held, named);
 }
 
 } // namespace

@@ -50,6 +50,8 @@ inline constexpr MazoviaText kReasonReadBack{u8"nie można odczytać pliku %s, b
 // (each line end may take two bytes on disk).
 inline constexpr MazoviaText kReasonIncomplete{
     u8"plik %s ma po zapisie %s bajtów, a zapisano %s bajtów w %s wierszach"};
+// Argument: the path read back.
+inline constexpr MazoviaText kReasonAltered{u8"plik %s po zapisie nie zawiera dokładnie tego, co zapisano"};
 // Argument: the path of the export file.
 inline constexpr MazoviaText kReasonReplace{u8"nie można zastąpić pliku %s nowym plikiem"};
 inline constexpr MazoviaText kReasonCreate{u8"nie można utworzyć pliku tymczasowego %s"};

@@ -904,8 +904,28 @@ struct FileCloser {
 XmlDocumentCheck::XmlDocumentCheck() : checker_(std::make_unique<Checker>()) {}
 XmlDocumentCheck::~XmlDocumentCheck() = default;
 
-bool XmlDocumentCheck::Feed(const unsigned char* bytes, std::size_t n) { return checker_->FeedBlock(bytes, n); }
+namespace {
+constexpr unsigned char kEndOfFileMark = 0x1A;
+}
 
+bool XmlDocumentCheck::Feed(const unsigned char* bytes, std::size_t n)
+{
+    if (n == 0)
+        return true;
+    if (heldEndMark_) {
+        // Something follows it: not the end-of-file mark after all.
+        heldEndMark_ = false;
+        if (!checker_->FeedBlock(&kEndOfFileMark, 1))
+            return false;
+    }
+    if (bytes[n - 1] == kEndOfFileMark) {
+        heldEndMark_ = true;
+        --n;
+    }
+    return checker_->FeedBlock(bytes, n);
+}
+
+// A ^Z still held back was the file's last byte: the text mode's end mark.
 std::string XmlDocumentCheck::Finish() { return checker_->Finish(); }
 
 std::string XmlDocumentProblem(const std::string& path)

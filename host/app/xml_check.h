@@ -11,8 +11,9 @@
 
 // "" when the file holds one well-formed XML document (UTF-8, an optional
 // byte order mark, an optional declaration, one root element, comments and
-// processing instructions around it); otherwise what is wrong and on which
-// line.  The check is that of well-formedness, without a DTD: the five
+// processing instructions around it, and the ^Z (0x1A) with which a
+// text-mode run-time may end a file as its very last byte); otherwise what
+// is wrong and on which line.  The check is that of well-formedness, without a DTD: the five
 // predefined entities and character references only.
 std::string XmlDocumentProblem(const std::string& path);
 
@@ -35,4 +36,7 @@ public:
 private:
     class Checker;
     std::unique_ptr<Checker> checker_;
+    // A ^Z that ended the last block, held back: the end-of-file mark of a
+    // text-mode run-time when nothing follows it.
+    bool heldEndMark_ = false;
 };

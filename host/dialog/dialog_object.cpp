@@ -14,7 +14,9 @@ namespace {
 constexpr uint32_t kBaseMark = 0x474C4457; // "WDLG"
 constexpr std::size_t kMarkAt = 0;
 constexpr std::size_t kRunningAt = 8;
-static_assert(kRunningAt + sizeof(void*) <= kDialogBaseHostDataSize);
+// What the host keeps of its part; the host with larger blocks fills the rest.
+constexpr std::size_t kHostPartUsed = kDialogHostPartUsed;
+static_assert(kRunningAt + sizeof(void*) == kHostPartUsed && kHostPartUsed <= kDialogBaseHostDataSize);
 
 WDialogBase* Base(void* self) { return static_cast<WDialogBase*>(self); }
 
@@ -33,6 +35,17 @@ DialogAttachment::DialogAttachment(RunningDialog& d) : object_(d.object)
 }
 
 DialogAttachment::~DialogAttachment() { std::memcpy(Base(object_)->hostData, saved_, sizeof saved_); }
+
+void LatitudeCheckDialogBase(void* self, const char* where)
+{
+    uint32_t mark = 0;
+    if (self != nullptr)
+        std::memcpy(&mark, Base(self)->hostData + kMarkAt, sizeof mark);
+    // Only a part the base's constructor built is the host's whole.
+    if (mark == kBaseMark)
+        LatitudeCheckBlockWhole("dialog base part (WDialogBase)", Base(self)->hostData, kDialogBaseHostDataSize,
+                                kHostPartUsed, where);
+}
 
 RunningDialog* RunningDialogOf(void* self)
 {
@@ -53,8 +66,9 @@ void* HOST_CONV_THISCALL WDialogBaseConstruct(void* self)
 {
     LatitudeEntered();
     if (self != nullptr) {
-        std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);
+        std::memset(Base(self)->hostData, 0, kHostPartUsed);
         SetRunning(self, nullptr);
+        LatitudeFillBlockWhole(Base(self)->hostData, kDialogBaseHostDataSize, kHostPartUsed);
     }
     return self;
 }
@@ -64,7 +78,8 @@ int HOST_CONV_THISCALL WDialogBaseDestroy(void* self)
     LatitudeEntered();
     if (self == nullptr)
         return 0;
-    std::memset(Base(self)->hostData, 0, kDialogBaseHostDataSize);
+    LatitudeCheckDialogBase(self, "at the base's destructor (20903)");
+    std::memset(Base(self)->hostData, 0, kHostPartUsed);
     return 1;
 }
 

@@ -99,6 +99,7 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
     // Without an object of its own the dialog runs over the host's base.
     WDialogBase standIn{HostDialogBaseVtable(), {}};
     d.object = dialog != nullptr ? dialog : &standIn;
+    LatitudeCheckDialogBase(d.object, "when HostRunDialog (24007) got the object");
     DialogAttachment attachment(d);
     LatitudeCheckDialogTable(d.object);
 
@@ -120,6 +121,7 @@ int RunDialog(void* dialog, const void* templateBlock, int dialogId, void* data)
             RunScripted(d, dialogId);
     }
     DIALOG_VIRTUAL(d, DlgOnClose, d.result);
+    LatitudeCheckDialogBase(d.object, "when HostRunDialog (24007) ended");
     return LatitudeLow16(d.result & 0xFFFF);
 }
 

@@ -58,6 +58,16 @@ struct RunningDialog {
 // (dialog_object.cpp).
 RunningDialog* RunningDialogOf(void* self);
 
+// What the host keeps in the object's host part: a mark and the running
+// dialog (dialog_object.cpp).  The plain host writes no more of the part
+// than this; the host with larger blocks takes the whole reservation.
+inline constexpr std::size_t kDialogHostPartUsed = 8 + sizeof(void*);
+
+// The host with larger blocks (variation 256) takes the whole of the object's
+// host part from its constructor on: it must be found as the host left it
+// (dialog_object.cpp).
+void LatitudeCheckDialogBase(void* self, const char* where);
+
 // Hangs a running dialog on its object's host part for the length of a run
 // and gives the part back as it was afterwards (a dialog may run over an
 // object that is already showing one).
@@ -70,7 +80,7 @@ public:
 
 private:
     void* object_;
-    unsigned char saved_[kDialogBaseHostDataSize];
+    unsigned char saved_[kDialogHostPartUsed];
 };
 
 // The controls and the data record (dialog_record.cpp).  Loading takes every

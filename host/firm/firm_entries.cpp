@@ -42,6 +42,13 @@ ScanBlock ReadScan(const void* scan)
 
 void WriteScan(void* scan, const ScanBlock& block) { std::memcpy(scan, &block, sizeof block); }
 
+// The host with larger blocks takes the whole reservation; the scan block is
+// handed back on every step and at the close.
+void CheckScanWhole(const void* scan, const char* where)
+{
+    LatitudeCheckBlockWhole("scan state (HostScanOpen)", scan, kHostScanStateSize, sizeof(ScanBlock), where);
+}
+
 const DocumentLayout* LayoutOfKind(int kind)
 {
     if (kind == kInvoiceLayout.scanKind)
@@ -133,6 +140,7 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
         return 0;
     }
     WriteScan(scan, ScanBlock{kScanOpenMark, kind, 0});
+    LatitudeFillBlockWhole(scan, kHostScanStateSize, sizeof(ScanBlock));
     return LatitudeNonzero(1);
 }
 
@@ -142,6 +150,7 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
 int HOST_CONV_STDCALL HostScanNext(void* scan)
 {
     LatitudeEntered();
+    CheckScanWhole(scan, "at HostScanNext (52279)");
     ScanBlock block = ReadScan(scan);
     FirmSession* firm = CurrentFirm();
     const DocumentLayout* layout = LayoutOfKind(block.kind);
@@ -191,6 +200,8 @@ int HOST_CONV_STDCALL HostScanClose(void* scan)
     LatitudeEntered();
     if (scan == nullptr)
         return 0;
+    if (ReadScan(scan).mark == kScanOpenMark)
+        CheckScanWhole(scan, "at HostScanClose (52281)");
     WriteScan(scan, ScanBlock{});
     return LatitudeUnused(1);
 }

@@ -69,6 +69,17 @@ static_assert(sizeof(LineStatusBlock) <= static_cast<std::size_t>(kHostLineStatu
 constexpr uint32_t kKeyMark = 0x5945494C;    // "LIEY"
 constexpr uint32_t kStatusMark = 0x5354534C; // "LSTS"
 
+// The host with larger blocks takes the whole of both reservations; the
+// plug-in hands them back to the status, look-up and load entries.
+void CheckKeyWhole(const void* key, const char* where)
+{
+    LatitudeCheckBlockWhole("line key (HostLineKey)", key, kHostLineKeySize, sizeof(LineKeyBlock), where);
+}
+void CheckStatusWhole(const void* status, const char* where)
+{
+    LatitudeCheckBlockWhole("status block (HostLineKey)", status, kHostLineStatusSize, sizeof(LineStatusBlock), where);
+}
+
 void MarkFailed(void* status)
 {
     const LineStatusBlock block{kStatusMark, 1};
@@ -155,6 +166,7 @@ int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int do
     if (key != nullptr) {
         const LineKeyBlock block = ready ? LineKeyBlock{kKeyMark, lineTable, documentKey} : LineKeyBlock{};
         std::memcpy(key, &block, sizeof block);
+        LatitudeFillBlockWhole(key, kHostLineKeySize, sizeof block);
     }
     // The host with latitude reads a document without lines as a look-up
     // that could not be prepared.
@@ -163,6 +175,7 @@ int HOST_CONV_STDCALL HostLineKey(int lineTable, void* key, void* status, int do
     if (status != nullptr) {
         const LineStatusBlock block{kStatusMark, failed ? 1 : 0};
         std::memcpy(status, &block, sizeof block);
+        LatitudeFillBlockWhole(status, kHostLineStatusSize, sizeof block);
     }
     return LatitudeUnused(ready ? 1 : 0);
 }
@@ -174,6 +187,8 @@ int HOST_CONV_STDCALL HostStatusFailed(void* status)
         return LatitudeNonzero(1);
     LineStatusBlock block;
     std::memcpy(&block, status, sizeof block);
+    if (block.mark == kStatusMark)
+        CheckStatusWhole(status, "at HostStatusFailed (52467)");
     return LatitudeNonzero(block.mark != kStatusMark || block.failed != 0 ? 1 : 0);
 }
 
@@ -193,6 +208,7 @@ void* HOST_CONV_STDCALL HostFindLines(int lineTable, void* status, void* key, in
     std::memcpy(&keyBlock, key, sizeof keyBlock);
     if (keyBlock.mark != kKeyMark || keyBlock.lineTable != lineTable)
         return nullptr;
+    CheckKeyWhole(key, "at HostFindLines (50516)");
 
     auto where = [&] { return LinesOf(*table, keyBlock.documentKey); };
     sqlite3_stmt* lines = firm->linesOfDocument.get();
@@ -284,6 +300,8 @@ int HOST_CONV_STDCALL HostLoadLines(unsigned char*** lines, void** aux, int* cou
     const LineList* found = static_cast<const LineList*>(list);
     if (found == nullptr || wanted <= 0)
         return 0;
+    if (LineKeyBlock keyBlock{}; key != nullptr && (std::memcpy(&keyBlock, key, sizeof keyBlock), keyBlock.mark == kKeyMark))
+        CheckKeyWhole(key, "at HostLoadLines (52328)");
     const int loading = wanted < found->count ? wanted : found->count;
     auto where = [&] {
         LineKeyBlock keyBlock{};

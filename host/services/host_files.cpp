@@ -15,6 +15,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -55,7 +56,35 @@ struct HostFile {
     // A plain file this open emptied: one whose close fails holds what
     // nobody can trust, and is removed.
     bool emptied = false;
+    // The host with text-mode files: a file opened to write with "t" ends
+    // with a ^Z, and (natively, where the C library does not) has each "\n"
+    // written as CR LF.
+    bool textMode = false;
 };
+
+// Writes n bytes of the plug-in's as the file's mode writes them; true when
+// all of them reached the stream.
+bool PutBytes(HostFile* file, const char* bytes, std::size_t n)
+{
+#ifndef _WIN32
+    if (file->textMode) {
+        while (n > 0) {
+            const char* end = static_cast<const char*>(std::memchr(bytes, '\n', n));
+            const std::size_t run = end != nullptr ? static_cast<std::size_t>(end - bytes) : n;
+            if (std::fwrite(bytes, 1, run, file->stream) != run)
+                return false;
+            if (end == nullptr)
+                break;
+            if (std::fwrite("\r\n", 1, 2, file->stream) != 2)
+                return false;
+            bytes += run + 1;
+            n -= run + 1;
+        }
+        return true;
+    }
+#endif
+    return std::fwrite(bytes, 1, n, file->stream) == n;
+}
 
 // A write that did not reach the file: the user is told why, once per file,
 // and the command is marked as failed.
@@ -81,7 +110,12 @@ bool CloseAndForget(HostFile* closing) noexcept
     const std::unique_ptr<HostFile> file(closing);
     int error = 0;
     bool flushed = true;
-    if (!file->temporary.empty() && !file->withdrawn)
+    // A text-mode run-time ends the file with a ^Z when it closes it.
+    if (file->textMode && !file->withdrawn && std::fputc(kTextModeEndOfFile, file->stream) == EOF) {
+        flushed = false;
+        error = errno;
+    }
+    if (!file->temporary.empty() && !file->withdrawn && flushed)
         flushed = FlushToDisk(file->stream, &error);
     errno = 0;
     if (std::fclose(file->stream) != 0 && flushed) {
@@ -390,6 +424,7 @@ void* HOST_CONV_STDCALL HostOpenFile(const char* path, const char* mode, int /*s
             return refuse(why);
         }
         std::setvbuf(file->stream, file->buffer.get(), _IOFBF, kStreamBufferSize);
+        file->textMode = writing && std::strchr(mode, 't') != nullptr && LatitudeHas(LatitudeVariation::TextModeFiles);
         if (writing) {
             file->emptied = streamMode[0] == 'w' && file->temporary.empty() && KindOfPath(file->path) == PathKind::Regular;
             written.identity = IdentityOfStream(file->stream);
@@ -440,8 +475,12 @@ int HOST_CONV_STDCALL HostWriteFile(const void* buffer, int size, int count, voi
     if (stream == nullptr || buffer == nullptr || size <= 0 || count <= 0)
         return 0;
     errno = 0;
+    HostFile* file = static_cast<HostFile*>(handle);
     const std::size_t written =
-        std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream);
+        !file->textMode ? std::fwrite(buffer, static_cast<std::size_t>(size), static_cast<std::size_t>(count), stream)
+        : PutBytes(file, static_cast<const char*>(buffer), static_cast<std::size_t>(size) * static_cast<std::size_t>(count))
+            ? static_cast<std::size_t>(count)
+            : 0;
     if (written < static_cast<std::size_t>(count))
         WriteFailed(static_cast<HostFile*>(handle), errno, "writing");
     return LatitudeUnused(static_cast<int>(written));
@@ -453,6 +492,7 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
     std::FILE* stream = StreamOf(handle);
     if (stream == nullptr || format == nullptr)
         return -1;
+    HostFile* file = static_cast<HostFile*>(handle);
     va_list args;
     va_start(args, format);
     int written;
@@ -460,13 +500,28 @@ int HOST_CONV_CDECL HostFilePrintf(void* handle, const char* format, ...)
         // Every line of an export comes this way: skip the format parser.
         const char* text = va_arg(args, const char*);
         const std::size_t length = std::strlen(text);
+        LatitudeCheckPrintedText(length);
         errno = 0;
-        written = std::fwrite(text, 1, length, stream) == length && std::fputc('\n', stream) != EOF
-                      ? static_cast<int>(length) + 1
-                      : -1;
-    } else {
+        written = PutBytes(file, text, length) && PutBytes(file, "\n", 1) ? static_cast<int>(length) + 1 : -1;
+    } else if (!file->textMode) {
         errno = 0;
         written = std::vfprintf(stream, format, args);
+        // The text with its line end.
+        LatitudeCheckPrintedText(written > 0 ? static_cast<std::size_t>(written) - 1 : 0);
+    } else {
+        // Formatted first, then written as the text mode writes it.
+        va_list again;
+        va_copy(again, args);
+        const int length = std::vsnprintf(nullptr, 0, format, again);
+        va_end(again);
+        const std::unique_ptr<char, decltype(&std::free)> text(
+            length >= 0 ? static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1)) : nullptr, &std::free);
+        errno = 0;
+        written = text != nullptr && std::vsnprintf(text.get(), static_cast<std::size_t>(length) + 1, format, args) == length &&
+                          PutBytes(file, text.get(), static_cast<std::size_t>(length))
+                      ? length
+                      : -1;
+        LatitudeCheckPrintedText(length > 0 ? static_cast<std::size_t>(length) - 1 : 0);
     }
     va_end(args);
     if (written < 0)

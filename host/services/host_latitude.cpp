@@ -27,6 +27,25 @@ std::vector<GuardedBuffer>& Guarded()
     return buffers;
 }
 
+// The blocks of variation 256 and the sizes of a conversion or print
+// already told of: each is named once.
+std::vector<std::string>& BlocksTold()
+{
+    static std::vector<std::string> told;
+    return told;
+}
+
+bool FirstTold(const char* what)
+{
+    return HostEntryGuard(false, [&] {
+        for (const std::string& told : BlocksTold())
+            if (told == what)
+                return false;
+        BlocksTold().push_back(what);
+        return true;
+    });
+}
+
 std::unordered_map<void*, std::size_t>& BlockSizes()
 {
     static std::unordered_map<void*, std::size_t> sizes;
@@ -80,6 +99,7 @@ void LatitudeConfigure(unsigned long long n)
 {
     Guarded().clear();
     BlockSizes().clear();
+    BlocksTold().clear();
     g_hostLatitude = HostLatitudeState{};
     if (n == 0)
         return;
@@ -156,6 +176,58 @@ void LatitudeCheckGuardsNow(const char* where)
         LatitudeBreach(std::string("it wrote past the end of ") + g.name + ", found " + where);
         ArmGuard(g);
     }
+}
+
+void LatitudeFillBlockWhole(void* block, std::size_t reservation, std::size_t used)
+{
+    if (block == nullptr || !LatitudeHas(LatitudeVariation::LargerBlocks) || used + kLatitudeGuardSize > reservation)
+        return;
+    unsigned char* bytes = static_cast<unsigned char*>(block);
+    std::memset(bytes + used, g_hostLatitude.pattern, reservation - kLatitudeGuardSize - used);
+    std::memset(bytes + reservation - kLatitudeGuardSize, GuardByte(), kLatitudeGuardSize);
+}
+
+void LatitudeCheckBlockWhole(const char* name, const void* block, std::size_t reservation, std::size_t used,
+                             const char* where)
+{
+    if (block == nullptr || !LatitudeHas(LatitudeVariation::LargerBlocks) || used + kLatitudeGuardSize > reservation)
+        return;
+    const unsigned char* bytes = static_cast<const unsigned char*>(block);
+    std::size_t changed = used;
+    while (changed < reservation &&
+           bytes[changed] == (changed < reservation - kLatitudeGuardSize ? g_hostLatitude.pattern : GuardByte()))
+        ++changed;
+    if (changed == reservation)
+        return;
+    if (FirstTold(name))
+        LatitudeBreach(std::string("the host's ") + name + " (" + std::to_string(reservation) +
+                       " bytes, the whole reservation) changed at byte " + std::to_string(changed) +
+                       " between the host's calls, found " + where +
+                       ": the plug-in reserved less than the contract shows, or wrote into the host's part");
+}
+
+void LatitudeCheckConversion(int destinationSize, const char* source, int sourceLength)
+{
+    if (!LatitudeOn())
+        return;
+    constexpr std::size_t kMostCharacters = kHostLineBufferSize - 1;
+    const std::size_t characters = sourceLength >= 0 ? static_cast<std::size_t>(sourceLength)
+                                   : source != nullptr ? strnlen(source, kMostCharacters + 1)
+                                                       : 0;
+    if (destinationSize > kHostConversionSize && FirstTold("conversion destination"))
+        LatitudeBreach("HostConvertText (35387) was given a destination of " + std::to_string(destinationSize) +
+                       " bytes, beyond the " + std::to_string(kHostConversionSize) + " of the contract");
+    if (characters > kMostCharacters && FirstTold("conversion source"))
+        LatitudeBreach("HostConvertText (35387) was given a source of more than " + std::to_string(kMostCharacters) +
+                       " characters, beyond a line of the contract");
+}
+
+void LatitudeCheckPrintedText(std::size_t textLength)
+{
+    constexpr std::size_t kMostBytes = kHostConversionSize - 1;
+    if (LatitudeOn() && textLength > kMostBytes && FirstTold("printed text"))
+        LatitudeBreach("HostFilePrintf (52541) was given a text of " + std::to_string(textLength) +
+                       " bytes, beyond the " + std::to_string(kMostBytes) + " of one converted line of the contract");
 }
 
 char* LatitudeLineBuffer() { return g_lineBuffer; }

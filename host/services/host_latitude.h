@@ -25,8 +25,9 @@
 //   2048 (i386) calls into the plug-in come with the stack pointer at 4, 8 or
 //        12 modulo 16
 // Whatever N > 0 picks, the checks run: guard bytes behind the line buffer
-// and the host's other buffers, the dialog object's virtual table, and on
-// i386 the stack pointer around every call the host makes into a plug-in.
+// and the host's other buffers, the dialog object's virtual table, the
+// contract's sizes of a conversion and a print, and on i386 the stack
+// pointer around every call the host makes into a plug-in.
 // A broken promise is recorded as HostFailureKind::ContractBroken.
 #pragma once
 
@@ -143,6 +144,32 @@ inline void LatitudeCheckGuards(const char* where)
     if (LatitudeOn())
         LatitudeCheckGuardsNow(where);
 }
+
+// Larger blocks (variation 256): the host takes the whole of each block the
+// plug-in reserves for it (the dialog's base part, the scan state, the line
+// key and status; their reservations are in contract/): its own state in the
+// first `used` bytes, the pattern in the rest, and kLatitudeGuardSize guard
+// bytes at the end of the reservation, as a larger host's block would fill
+// it.  Each time the plug-in hands the block back, the host finds it as it
+// left it: a byte changed there is a block the plug-in reserved smaller than
+// the contract shows (its own data lies where the host's is), or the host's
+// part written by the plug-in; reported once per block, naming it.  Both do
+// nothing unless the variation is on.
+void LatitudeFillBlockWhole(void* block, std::size_t reservation, std::size_t used);
+void LatitudeCheckBlockWhole(const char* name, const void* block, std::size_t reservation, std::size_t used,
+                             const char* where);
+
+// The contract's sizes of a conversion and a print (every N > 0): a
+// HostConvertText destination beyond kHostConversionSize bytes or a source
+// beyond kHostLineBufferSize - 1 characters, a HostFilePrintf text beyond
+// kHostConversionSize - 1 bytes, is a breach, named.
+void LatitudeCheckConversion(int destinationSize, const char* source, int sourceLength);
+void LatitudeCheckPrintedText(std::size_t textLength);
+
+// Text-mode files (variation 512): a file opened to write with "t" gets each
+// "\n" written as CR LF and a ^Z (0x1A) when it is closed, as a text-mode
+// C run-time writes it.
+inline constexpr char kTextModeEndOfFile = 0x1A;
 
 // The line buffer of the latitude host: exactly the promised size, with a
 // guard behind it.

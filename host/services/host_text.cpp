@@ -102,6 +102,7 @@ int HOST_CONV_STDCALL HostConvertText(char* destination, int destinationSize, co
             destination[0] = '\0';
         return 0;
     }
+    LatitudeCheckConversion(destinationSize, source, sourceLength);
     const int converted = ConvertMazovia(destination, destinationSize, source, sourceLength, toSet);
     if (!LatitudeOn())
         return converted;

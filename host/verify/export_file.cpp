@@ -482,7 +482,7 @@ public:
         auto* input = static_cast<Input*>(context);
         if (input->stopped_ || input->problems_->closed())
             return -1;
-        const int n = input->Next(buffer, size);
+        const int n = input->NextOfFile(buffer, size);
         if (n < 0) {
             input->stopped_ = true;
             return -1;
@@ -510,6 +510,35 @@ protected:
     // The next block: its size, 0 at the end, -1 when it cannot be read
     // (after telling problems_ why).
     virtual int Next(char* buffer, int size) = 0;
+
+    // Next, without the end-of-file mark that a text-mode run-time writes
+    // when it closes a file: a ^Z (0x1A) that is the very last byte is the
+    // file's end, not a byte of the document.  A ^Z anywhere else is kept,
+    // and refused as the control character it is.
+    int NextOfFile(char* buffer, int size)
+    {
+        if (size < 2)
+            return Next(buffer, size);
+        for (;;) {
+            int at = 0;
+            if (heldEndMark_) {
+                buffer[at++] = kEndOfFileMark;
+                heldEndMark_ = false;
+            }
+            const int n = Next(buffer + at, size - at);
+            if (n <= 0)
+                return n; // at the end, a mark held back is left out
+            int total = at + n;
+            if (buffer[total - 1] == kEndOfFileMark) {
+                heldEndMark_ = true;
+                --total;
+            }
+            if (total > 0)
+                return total;
+        }
+    }
+    static constexpr char kEndOfFileMark = 0x1A;
+    bool heldEndMark_ = false;
 
     Problems* problems_;
     std::string name_;

@@ -11,6 +11,11 @@
 //   stack-residue  (i386) keeps no promise broken: its command handler
 //                prints ESP modulo 16 at the host's call instruction
 //                ("stack pointer at the call: 12 modulo 16")
+//   conversion   converts a short text into a destination it says holds
+//                15007 bytes, beyond the contract's 10005
+//   block        writes into the last byte of a scan block it reserved
+//                whole (where its own data would lie if it reserved less),
+//                between HostScanOpen and HostScanNext
 // Anything else: the command does nothing and returns 0.
 #include <cstdint>
 #include <cstdio>
@@ -82,6 +87,17 @@ int HOST_CONV_CDECL Command(void)
         unsigned char record[258] = {};
         Host<host_types::HostRunDialog>(24007)(&object, ExportDialogTemplate(), 20021, record, 0);
         Host<host_types::WDialogBaseDestroy>(20903)(&object);
+    } else if (Breach("conversion")) {
+        static char destination[3 * kHostLineBufferSize + 1];
+        Host<host_types::HostConvertText>(35387)(destination, sizeof destination, "x", -1, kCharsetHost,
+                                                  kCharsetUtf8);
+    } else if (Breach("block")) {
+        unsigned char scan[kHostScanStateSize] = {};
+        constexpr int kInvoices = 713;
+        Host<host_types::HostScanOpen>(52278)(scan, 0, kInvoices, 0, 0, 0);
+        scan[kHostScanStateSize - 1] ^= 0x01;
+        Host<host_types::HostScanNext>(52279)(scan);
+        Host<host_types::HostScanClose>(52281)(scan);
     }
     return 0;
 }

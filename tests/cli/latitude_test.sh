@@ -61,15 +61,22 @@ check "the plain host exports the golden file" cmp -s "$work/plain/golden/qPX_20
 # names elsewhere, 2 lines in use only, 4 other results, 8 pattern fill, and
 # the bits from 16 on (docs/latitude.md): 16 scan ends, 32 a failed look-up
 # for a document without lines, 64 the directory's buffer reused, 128 the
-# contractor slot moving, 1024 the Polish numeric locale.
-for n in 1 2 4 8 16 32 64 128 1024 5 10 240 255 1279 4099 987654321; do
+# contractor slot moving, 256 larger blocks, 512 text-mode files, 1024 the
+# Polish numeric locale.
+for n in 1 2 4 8 16 32 64 128 256 512 1024 5 10 240 255 1279 4099 987654321; do
   for firm in golden demo1 demo2 halves; do
     answers_of $firm
     dir=$work/n$n/$firm
     export_with "$work/$firm.db" "$dir" "$n" "${answers[@]}"; status=$?
     check "N=$n $firm: exits 0" test $status -eq 0
+    # 512 (text-mode files): the plain host's lines, each ended by CR LF, and a ^Z.
+    expected=$work/plain/$firm/qPX_2023-02-10.xml
+    if (( n % 4096 == 0 || (n % 4096) & 512 )); then
+      expected=$work/plain/$firm/text-mode.xml
+      [[ -e $expected ]] || { LC_ALL=C sed 's/$/\r/' "$work/plain/$firm/qPX_2023-02-10.xml"; printf '\x1a'; } >"$expected"
+    fi
     check "N=$n $firm: the export is the plain host's, byte for byte" \
-      cmp -s "$dir/qPX_2023-02-10.xml" "$work/plain/$firm/qPX_2023-02-10.xml"
+      cmp -s "$dir/qPX_2023-02-10.xml" "$expected"
     check "N=$n $firm: the batch check reconciled it with the firm" grep -q "^verified: .* agrees with the firm" "$dir.out"
     check "N=$n $firm: nothing broke the contract" bash -c '! grep -q "broke the host" "$1"' _ "$dir.err"
     if (( n % 4096 == 0 || n % 2 == 1 )); then
@@ -109,6 +116,19 @@ while read -r what message; do
 done <<'TABLE'
 line-buffer it wrote past the end of the line buffer (5002 bytes, HostLineBuffer), found after HostCopyField (52161)
 slot the dialog object's virtual-table slot 10 (entry 20966) is overridden
+TABLE
+# The contract's sizes of a conversion (every N), and a host's block the
+# plug-in writes into (256, the larger blocks).
+while read -r what n message; do
+  breach "$what" 0; status=$?
+  check "$what, plain host: not checked, no exit 11" test $status -ne 11
+  breach "$what" "$n"; status=$?
+  check "$what under latitude $n: exits 11" test $status -eq 11
+  check "$what under latitude $n: the message names it" \
+    grep -q "the command failed: the plug-in broke the host's contract: .*$message" "$work/breach.err"
+done <<'TABLE'
+conversion 7 HostConvertText (35387) was given a destination of 15007 bytes, beyond the 10005 of the contract
+block 256 the host's scan state (HostScanOpen) (1024 bytes, the whole reservation) changed at byte 1023
 TABLE
 breach none 7; status=$?
 check "a test plug-in that breaks nothing exits 0 under latitude" test $status -eq 0

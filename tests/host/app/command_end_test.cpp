@@ -116,6 +116,13 @@ TEST(XmlDocument, WholeDocumentsPassAndEveryKindOfBreakIsNamedWithItsLine)
         {"a one-line element closed by a shorter name", "<a><bb>x</b></a>", "the end tag </b> closes <bb>"},
         {"a control character in a one-line element", "<a>\n<b>x\x01</b></a>", "the control character 0x01, which XML does not allow (line 2)"},
         {"a one-line element across blocks", "<a>" + std::string(65525, 'x') + "<bb>12</bb></a>", nullptr},
+        // A text-mode run-time may end a file with a ^Z: the file's end.
+        {"a ^Z as the last byte", "<a/>\r\n\x1A", nullptr},
+        {"a ^Z as the last byte of a block of its own", "<a>" + std::string(65532, 'x') + "</a>" + std::string(65532, ' ') + "\x1A", nullptr},
+        {"a ^Z with a byte after it", "<a/>\x1A\n", "the control character 0x1A"},
+        {"two ^Z at the end", "<a/>\x1A\x1A", "the control character 0x1A"},
+        {"a ^Z ending a block, the document going on", "<a>" + std::string(65532, 'x') + "\x1A</a>",
+         "the control character 0x1A"},
     };
     TestDir dir;
     for (const Case& c : cases) {

@@ -46,6 +46,8 @@ protected:
         s.dialogAnswers.clear();
         s.dialogCancel = false;
         s.dialogRefused = false;
+        // Each test is a command of its own: no dialog of it was confirmed.
+        s.dialogsConfirmed.clear();
         HostClearShownMessages();
         g_log.clear();
         std::memset(&record, 0, sizeof record);

@@ -417,4 +417,149 @@ TEST(LatitudeVariations, ACommandRunsUnderThePolishNumericLocale)
     }
 }
 
+TEST(LatitudeChecks, AConversionOrPrintBeyondTheContractsSizesIsNamedOnce)
+{
+    const std::string line(kHostLineBufferSize - 1, 'a'), longer(kHostLineBufferSize, 'a');
+    const std::string text(kHostConversionSize - 1, 'b'), longerText(kHostConversionSize, 'b');
+    const struct {
+        const char* what;
+        std::function<void(void* file)> call;
+        const char* named; // null: within the sizes
+    } cases[] = {
+        {"a line into the contract's buffer",
+         [&](void*) {
+             std::vector<char> d(kHostConversionSize);
+             tomiva::HostConvertText(d.data(), kHostConversionSize, line.c_str(), -1, kCharsetHost, kCharsetUtf8);
+         },
+         nullptr},
+        {"a destination one byte larger",
+         [&](void*) {
+             std::vector<char> d(kHostConversionSize + 1);
+             tomiva::HostConvertText(d.data(), kHostConversionSize + 1, "x", -1, kCharsetHost, kCharsetUtf8);
+         },
+         "HostConvertText (35387) was given a destination of 10006 bytes, beyond the 10005 of the contract"},
+        {"a source one character longer",
+         [&](void*) {
+             std::vector<char> d(kHostConversionSize);
+             tomiva::HostConvertText(d.data(), kHostConversionSize, longer.c_str(), -1, kCharsetHost, kCharsetUtf8);
+         },
+         "a source of more than 5001 characters"},
+        {"a source length beyond a line",
+         [&](void*) {
+             std::vector<char> d(kHostConversionSize);
+             tomiva::HostConvertText(d.data(), kHostConversionSize, longer.c_str(), kHostLineBufferSize, kCharsetHost,
+                                     kCharsetUtf8);
+         },
+         "a source of more than 5001 characters"},
+        {"one converted line printed", [&](void* file) { tomiva::HostFilePrintf(file, "%s\n", text.c_str()); }, nullptr},
+        {"a text one byte longer printed", [&](void* file) { tomiva::HostFilePrintf(file, "%s\n", longerText.c_str()); },
+         "HostFilePrintf (52541) was given a text of 10005 bytes, beyond the 10004"},
+        {"a longer text through another format",
+         [&](void* file) { tomiva::HostFilePrintf(file, "%s%s\n", text.c_str(), "c"); },
+         "HostFilePrintf (52541) was given a text of 10005 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Latitude host(4096); // every variation: the sizes hold whatever else varies
+        const std::string path = host.dir().file("out.txt");
+        void* file = tomiva::HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+        ASSERT_NE(file, nullptr);
+        c.call(file);
+        c.call(file);
+        tomiva::HostCloseFile(file);
+        if (c.named == nullptr) {
+            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+        } else {
+            ASSERT_EQ(Breaches().size(), 1u) << "told once";
+            EXPECT_NE(Breaches()[0].find(c.named), std::string::npos) << Breaches()[0];
+        }
+    }
+}
+
+TEST(LatitudeVariations, LargerBlocksAreTakenWholeAndAByteOfThePlugInsThereIsNamed)
+{
+    // Each block: how the host fills it, and an entry that hands it back.
+    struct Block {
+        const char* what;
+        std::size_t reservation;
+        std::function<void(unsigned char* block)> fill;
+        std::function<void(unsigned char* block)> handBack;
+        const char* named;
+    };
+    const int table = static_cast<int16_t>(tomiva::HostLineTable(kInvoiceKind));
+    static unsigned char key[kHostLineKeySize], status[kHostLineStatusSize];
+    const Block blocks[] = {
+        {"the scan state", kHostScanStateSize,
+         [](unsigned char* b) { tomiva::HostScanOpen(b, 0, kInvoiceKind, 0, 0, 0); },
+         [](unsigned char* b) { tomiva::HostScanNext(b); }, "the host's scan state (HostScanOpen) (1024 bytes"},
+        {"the line key", kHostLineKeySize,
+         [table](unsigned char* b) { tomiva::HostLineKey(table, b, status, kDocumentWithALineNotInUse); },
+         [table](unsigned char* b) {
+             int count = 0;
+             void* list = tomiva::HostFindLines(table, status, b, &count);
+             tomiva::HostFreeList(&list);
+         },
+         "the host's line key (HostLineKey) (256 bytes"},
+        {"the status block", kHostLineStatusSize,
+         [table](unsigned char* b) { tomiva::HostLineKey(table, key, b, kDocumentWithALineNotInUse); },
+         [](unsigned char* b) { tomiva::HostStatusFailed(b); }, "the host's status block (HostLineKey) (256 bytes"},
+        {"the dialog's base part", sizeof(WDialogBase),
+         [](unsigned char* b) { tomiva::WDialogBaseConstruct(b); },
+         [](unsigned char* b) { tomiva::WDialogBaseDestroy(b); },
+         "the host's dialog base part (WDialogBase) (4096 bytes"},
+    };
+    constexpr unsigned char kUnwritten = 0x5A;
+    for (const Block& b : blocks) {
+        SCOPED_TRACE(b.what);
+        std::vector<unsigned char> bytes(b.reservation + 64, kUnwritten);
+        {
+            // The plain host writes only what it needs, far from the end.
+            Latitude plain(0);
+            b.fill(bytes.data());
+            EXPECT_EQ(bytes[b.reservation - 1], kUnwritten);
+        }
+        {
+            // A larger host writes the whole reservation, and nothing behind it.
+            Latitude host(256);
+            bytes.assign(bytes.size(), kUnwritten);
+            b.fill(bytes.data());
+            EXPECT_NE(bytes[b.reservation - 1], kUnwritten);
+            EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + static_cast<std::ptrdiff_t>(b.reservation), bytes.end()),
+                      std::vector<unsigned char>(64, kUnwritten));
+            b.handBack(bytes.data());
+            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+        }
+        // A byte of the plug-in's where the host's block lies, even its last.
+        Latitude host(256);
+        b.fill(bytes.data());
+        bytes[b.reservation - 1] ^= 0xFF;
+        b.handBack(bytes.data());
+        ASSERT_EQ(Breaches().size(), 1u);
+        EXPECT_TRUE(Names(Breaches()[0], {b.named, "changed at byte", "reserved less than the contract shows"}))
+            << Breaches()[0];
+    }
+}
+
+TEST(LatitudeVariations, TextModeFilesEndLinesWithCrLfAndTheFileWithAControlZ)
+{
+    auto write = [](unsigned long long n, const char* mode) {
+        Latitude host(n);
+        const std::string path = host.dir().file("out.txt");
+        void* file = tomiva::HostOpenFile(path.c_str(), mode, kOpenShareDenyNone, 0, kOpenAccessDefault);
+        EXPECT_NE(file, nullptr);
+        tomiva::HostFilePrintf(file, "%c%c%c", 0xEF, 0xBB, 0xBF);
+        tomiva::HostFilePrintf(file, "%s\n", "a\nb");
+        tomiva::HostFilePrintf(file, "%d\n", 7);
+        tomiva::HostWriteFile("c\n\n", 1, 3, file);
+        tomiva::HostCloseFile(file);
+        EXPECT_TRUE(Breaches().empty());
+        return ReadFileBytes(path);
+    };
+    EXPECT_EQ(write(512, "wt"), "\xEF\xBB\xBF" "a\r\nb\r\n7\r\nc\r\n\r\n\x1A");
+    EXPECT_EQ(write(512, "wb"), "\xEF\xBB\xBF" "a\nb\n7\nc\n\n") << "a binary file as it is";
+#ifndef _WIN32
+    EXPECT_EQ(write(0, "wt"), "\xEF\xBB\xBF" "a\nb\n7\nc\n\n") << "the plain host";
+#endif
+}
+
 } // namespace

@@ -93,6 +93,32 @@ TEST(ExportScreen, RefusesWhatAnExportNeverIsAndSaysWhich)
     }
 }
 
+// A text-mode run-time may end the file with a ^Z: read as the file's end,
+// and only there.
+TEST(ExportScreen, AControlZAsTheLastByteIsTheFilesEnd)
+{
+    std::string crlf;
+    for (const char c : Golden())
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const struct {
+        const char* what;
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"LF, a ^Z at the end", Golden() + "\x1A", true},
+        {"CR LF, a ^Z at the end", crlf + "\x1A", true},
+        {"a ^Z and a line end after it", Golden() + "\x1A\n", false},
+        {"two ^Z at the end", Golden() + "\x1A\x1A", false},
+        {"a ^Z inside", kMarker + "<ROOT>\x1A" + WithoutMarker().substr(6), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FileReading reading = ReadExportBytes(c.text, "text-mode.xml");
+        EXPECT_EQ(reading.valid, c.valid) << AllProblems(reading);
+        EXPECT_EQ(reading.ownFailure, "");
+    }
+}
+
 // A file, a firm or a settings file that verify cannot read is verify's
 // failure, said with the reason, never the file's.
 TEST(ExportScreen, OwnFailuresAreNotTheFiles)
