@@ -197,9 +197,11 @@ if(VENTALOR_TESTS)
   add_test(NAME Windows.UnderWine
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh --route native ${WINE_TEST_ARGUMENTS})
   # The golden export and verify's two verdicts with every 32-bit program run
-  # by qemu's user-mode emulation (tests/windows/i386_route.sh), wherever the
-  # machine runs 32-bit programs or not.  On a machine that cannot, the
-  # prefix is made under emulation too, once per build tree (many minutes).
+  # by qemu's user-mode emulation (tests/windows/i386_route.sh), on a machine
+  # that cannot run 32-bit programs itself (or with VENTALOR_EMULATE_I386=1);
+  # elsewhere the route is only started, and the test skipped.  On a machine
+  # that cannot, the prefix is made under emulation too, once per build tree
+  # (many minutes).
   add_test(NAME Windows.UnderEmulation
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/wine_test.sh --route emulated --scope core ${WINE_TEST_ARGUMENTS})
   # Both use the one prefix and its server; a hung Wine fails the test in

@@ -29,14 +29,6 @@ char CharacterOf(std::size_t bytes)
     return '?';
 }
 
-std::vector<std::string> Breaches()
-{
-    std::vector<std::string> texts;
-    for (const HostFailure& f : HostState().failures)
-        if (f.kind == HostFailureKind::ContractBroken)
-            texts.push_back(f.text);
-    return texts;
-}
 
 TEST(OutputLines, EveryCallKeepsToTheContractsSizesAndTheFileHoldsTheLinesConverted)
 {
@@ -88,7 +80,7 @@ TEST(OutputLines, EveryCallKeepsToTheContractsSizesAndTheFileHoldsTheLinesConver
         ASSERT_TRUE(FlushLines(out));
         HostCloseFile(out.file);
 
-        EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+        EXPECT_TRUE(ContractBreaches().empty()) << ContractBreaches()[0];
         EXPECT_EQ(ReadFileBytes(path), expected);
         EXPECT_EQ(out.bytesHanded, static_cast<int64_t>(expected.size()));
         EXPECT_EQ(out.linesHanded, static_cast<int64_t>(c.lines.size()));

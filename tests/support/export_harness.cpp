@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/services/host_messages.h"
+#include "host/services/host_session.h"
 #include "host/common/mazovia.h"
 #include "shell/module_handles.h"
 
@@ -85,4 +86,13 @@ bool RunExportOver(const ExportOptions& options)
     const bool written = run.RunExport(options);
     run.TearDown();
     return ready && written;
+}
+
+std::vector<std::string> ContractBreaches()
+{
+    std::vector<std::string> texts;
+    for (const HostFailure& f : HostState().failures)
+        if (f.kind == HostFailureKind::ContractBroken)
+            texts.push_back(f.text);
+    return texts;
 }

@@ -27,6 +27,9 @@ private:
     std::string error_;
 };
 
+// The texts of the broken promises the host with latitude recorded so far.
+std::vector<std::string> ContractBreaches();
+
 // A batch host over the firm, with that data directory and today's date.
 HostConfig TestConfig(const std::string& firm, const std::string& dataDirectory, const std::string& today = "2021-02-10");
 

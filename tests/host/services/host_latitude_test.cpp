@@ -53,15 +53,6 @@ private:
     std::unique_ptr<TestHost> host_;
 };
 
-// The texts of the broken promises recorded so far.
-std::vector<std::string> Breaches()
-{
-    std::vector<std::string> texts;
-    for (const HostFailure& f : HostState().failures)
-        if (f.kind == HostFailureKind::ContractBroken)
-            texts.push_back(f.text);
-    return texts;
-}
 
 bool Names(const std::string& text, std::initializer_list<const char*> parts)
 {
@@ -114,18 +105,18 @@ TEST(LatitudeChecks, AWriteJustPastAHostBufferIsNamedWhereItIsFound)
             line[0] = '\0';
             c.end()[-1] = 0x41;
             c.use(line);
-            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+            EXPECT_TRUE(ContractBreaches().empty()) << ContractBreaches()[0];
         }
         Latitude host(16);
         char* line = tomiva::HostLineBuffer();
         line[0] = '\0';
         c.end()[0] = 0x41;
         c.use(line);
-        ASSERT_EQ(Breaches().size(), 1u);
-        EXPECT_TRUE(Names(Breaches()[0], c.named)) << Breaches()[0];
+        ASSERT_EQ(ContractBreaches().size(), 1u);
+        EXPECT_TRUE(Names(ContractBreaches()[0], c.named)) << ContractBreaches()[0];
         // Told once, however often it is found again.
         c.use(line);
-        EXPECT_EQ(Breaches().size(), 1u);
+        EXPECT_EQ(ContractBreaches().size(), 1u);
     }
 }
 
@@ -161,10 +152,10 @@ TEST(LatitudeChecks, ADialogSlotThatIsNotTheBasesOwnOperationIsNamedWhenTheDialo
         unsigned char record[258] = {};
         tomiva::HostRunDialog(&object, ExportDialogTemplate(), 20021, record, 0);
         if (c.named == nullptr) {
-            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+            EXPECT_TRUE(ContractBreaches().empty()) << ContractBreaches()[0];
         } else {
-            ASSERT_EQ(Breaches().size(), 1u);
-            EXPECT_NE(Breaches()[0].find(c.named), std::string::npos) << Breaches()[0];
+            ASSERT_EQ(ContractBreaches().size(), 1u);
+            EXPECT_NE(ContractBreaches()[0].find(c.named), std::string::npos) << ContractBreaches()[0];
         }
     }
 }
@@ -188,7 +179,7 @@ TEST(LatitudeVariations, MemoryFromTheAllocationEntriesHoldsThePatternAndZerosOn
     ASSERT_NE(clear, nullptr);
     EXPECT_EQ(std::vector<unsigned char>(clear, clear + 300), std::vector<unsigned char>(300, 0));
     tomiva::HostFree(clear);
-    EXPECT_TRUE(Breaches().empty());
+    EXPECT_TRUE(ContractBreaches().empty());
 }
 
 // The count of lines HostLoadLines leaves for the document, and whether each
@@ -305,7 +296,7 @@ TEST(LatitudeVariations, AScanEndsWithAnotherValueThanZero)
         large = large || end >= 65536;
     }
     EXPECT_TRUE(minusOne && two && large) << "each of -1, 2 and a large value ends some scan";
-    EXPECT_TRUE(Breaches().empty());
+    EXPECT_TRUE(ContractBreaches().empty());
 }
 
 // Whether the status of a document's look-up reads failed, and the lines
@@ -367,7 +358,7 @@ TEST(LatitudeVariations, TheDataDirectorysBufferIsReusedByTheNextCallOfAnyEntry)
         call();
         EXPECT_STREQ(text, kLatitudeReusedDirectory);
     }
-    EXPECT_TRUE(Breaches().empty());
+    EXPECT_TRUE(ContractBreaches().empty());
 }
 
 // Variation 128: each HostContractorKey, and each look-up, moves the slot;
@@ -468,10 +459,10 @@ TEST(LatitudeChecks, AConversionOrPrintBeyondTheContractsSizesIsNamedOnce)
         c.call(file);
         tomiva::HostCloseFile(file);
         if (c.named == nullptr) {
-            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+            EXPECT_TRUE(ContractBreaches().empty()) << ContractBreaches()[0];
         } else {
-            ASSERT_EQ(Breaches().size(), 1u) << "told once";
-            EXPECT_NE(Breaches()[0].find(c.named), std::string::npos) << Breaches()[0];
+            ASSERT_EQ(ContractBreaches().size(), 1u) << "told once";
+            EXPECT_NE(ContractBreaches()[0].find(c.named), std::string::npos) << ContractBreaches()[0];
         }
     }
 }
@@ -527,16 +518,16 @@ TEST(LatitudeVariations, LargerBlocksAreTakenWholeAndAByteOfThePlugInsThereIsNam
             EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + static_cast<std::ptrdiff_t>(b.reservation), bytes.end()),
                       std::vector<unsigned char>(64, kUnwritten));
             b.handBack(bytes.data());
-            EXPECT_TRUE(Breaches().empty()) << Breaches()[0];
+            EXPECT_TRUE(ContractBreaches().empty()) << ContractBreaches()[0];
         }
         // A byte of the plug-in's where the host's block lies, even its last.
         Latitude host(256);
         b.fill(bytes.data());
         bytes[b.reservation - 1] ^= 0xFF;
         b.handBack(bytes.data());
-        ASSERT_EQ(Breaches().size(), 1u);
-        EXPECT_TRUE(Names(Breaches()[0], {b.named, "changed at byte", "reserved less than the contract shows"}))
-            << Breaches()[0];
+        ASSERT_EQ(ContractBreaches().size(), 1u);
+        EXPECT_TRUE(Names(ContractBreaches()[0], {b.named, "changed at byte", "reserved less than the contract shows"}))
+            << ContractBreaches()[0];
     }
 }
 
@@ -552,7 +543,7 @@ TEST(LatitudeVariations, TextModeFilesEndLinesWithCrLfAndTheFileWithAControlZ)
         tomiva::HostFilePrintf(file, "%d\n", 7);
         tomiva::HostWriteFile("c\n\n", 1, 3, file);
         tomiva::HostCloseFile(file);
-        EXPECT_TRUE(Breaches().empty());
+        EXPECT_TRUE(ContractBreaches().empty());
         return ReadFileBytes(path);
     };
     EXPECT_EQ(write(512, "wt"), "\xEF\xBB\xBF" "a\r\nb\r\n7\r\nc\r\n\r\n\x1A");
