@@ -17,13 +17,18 @@
 
 namespace {
 
-// What a scan keeps in the plug-in's scan block: the kind and the rowid of
-// the last document read.  Nothing in it points into the host.
+// What a scan keeps in the plug-in's scan block: the kind, whether a
+// document was read yet, and the rowid of the last one read.  Nothing in it
+// points into the host.  A rowid may be any 64-bit value, 0 and negative
+// ones included, so no rowid can stand for "before the first row": the scan
+// says so in a field of its own.
 struct ScanBlock {
     uint32_t mark;
-    int32_t kind;
+    int16_t kind;     // a document kind (713, 109): checked when the scan opens
+    uint16_t started; // 0 before the first row, 1 after the row at lastRowid
     int64_t lastRowid;
 };
+static_assert(sizeof(ScanBlock) == 16);
 static_assert(sizeof(ScanBlock) <= static_cast<std::size_t>(kHostScanStateSize));
 
 constexpr uint32_t kScanOpenMark = 0x4E414353; // "SCAN"
@@ -139,7 +144,7 @@ int HOST_CONV_STDCALL HostScanOpen(void* scan, int /*reserved*/, int kind, int /
         WriteScan(scan, ScanBlock{});
         return 0;
     }
-    WriteScan(scan, ScanBlock{kScanOpenMark, kind, 0});
+    WriteScan(scan, ScanBlock{kScanOpenMark, static_cast<int16_t>(kind), 0, 0});
     LatitudeFillBlockWhole(scan, kHostScanStateSize, sizeof(ScanBlock));
     return LatitudeNonzero(1);
 }
@@ -158,14 +163,29 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
         return LatitudeScanEnd(0);
     const bool invoices = layout == &kInvoiceLayout;
     const char* table = invoices ? "purchase_invoice" : "purchase_correction";
-    auto where = [&] { return HostFormat("table %s, the row after rowid %" PRId64, table, block.lastRowid); };
-    // The statement of the scan's last row runs on while the scan asks for
-    // the row after it; any other question starts it afresh.
+    auto where = [&] {
+        return block.started != 0 ? HostFormat("table %s, the row after rowid %" PRId64, table, block.lastRowid)
+                                   : HostFormat("table %s, the first row", table);
+    };
     sqlite3_stmt* next = (invoices ? firm->nextInvoice : firm->nextCorrection).get();
     RunningScan& running = Running(invoices);
-    if (running.statement != next || running.rowid != block.lastRowid || !sqlite3_stmt_busy(next)) {
+    // No rowid follows the largest: the scan ends there without a read (the
+    // rowid after it cannot be formed).
+    if (block.started != 0 && block.lastRowid == std::numeric_limits<int64_t>::max()) {
+        if (running.statement == next && running.rowid == block.lastRowid)
+            sqlite3_reset(next);
+        running = RunningScan{};
+        LatitudeCheckGuards("after HostScanNext (52279)");
+        return LatitudeScanEnd(0);
+    }
+    // The statement of the scan's last row runs on while the scan asks for
+    // the row after it; any other question starts it afresh, from the
+    // smallest rowid there can be or from the one after the scan's last.
+    if (block.started == 0 || running.statement != next || running.rowid != block.lastRowid ||
+        !sqlite3_stmt_busy(next)) {
         Fresh(invoices ? firm->nextInvoice : firm->nextCorrection);
-        sqlite3_bind_int64(next, 1, block.lastRowid);
+        sqlite3_bind_int64(next, 1,
+                           block.started != 0 ? block.lastRowid + 1 : std::numeric_limits<int64_t>::min());
     }
     running = RunningScan{};
     const int read = FirmEntryGuard(kScanFailed, where, [&] {
@@ -184,6 +204,7 @@ int HOST_CONV_STDCALL HostScanNext(void* scan)
             return kScanFailed;
         }
         block.lastRowid = sqlite3_column_int64(next, firm_sql::kDocumentRowid);
+        block.started = 1;
         WriteScan(scan, block);
         return 1;
     });

@@ -12,20 +12,22 @@ inline constexpr const char* kContractorByNumber =
     "SELECT short_name, full_name, address, nip FROM contractor WHERE number = ?1";
 enum ContractorColumn { kContractorShortName, kContractorFullName, kContractorAddress, kContractorNip };
 
-// The purchase documents after a rowid, in rowid order.  A scan keeps only
-// the rowid it reached, so a scan block holds no pointer into the host and a
-// scan that is never closed leaves nothing behind; a step that goes on from
-// the row the statement last gave reads the next row without a new search
-// (firm_entries.cpp).  The correction's one date is selected three times so
-// that both kinds share one column order.
+// The purchase documents from a rowid on, in rowid order: a scan starts at
+// the smallest rowid SQLite has (rows at rowid 0 and below are documents
+// like any other) and goes on from the one after the row it read last.  A
+// scan keeps only the rowid it reached, so a scan block holds no pointer
+// into the host and a scan that is never closed leaves nothing behind; a
+// step that goes on from the row the statement last gave reads the next row
+// without a new search (firm_entries.cpp).  The correction's one date is
+// selected three times so that both kinds share one column order.
 inline constexpr const char* kNextInvoice =
     "SELECT rowid, document_key, period_date, issue_date, receipt_date, id1, id2, contractor,"
     " transaction_text, nip, payment_days, amount, comment, other_deduction_date, entry_mode,"
-    " deduction_setting FROM purchase_invoice WHERE rowid > ?1 ORDER BY rowid";
+    " deduction_setting FROM purchase_invoice WHERE rowid >= ?1 ORDER BY rowid";
 inline constexpr const char* kNextCorrection =
     "SELECT rowid, document_key, document_date, document_date, document_date, id1, id2, contractor,"
     " transaction_text, nip, payment_days, amount, comment, other_deduction_date, entry_mode,"
-    " deduction_setting FROM purchase_correction WHERE rowid > ?1 ORDER BY rowid";
+    " deduction_setting FROM purchase_correction WHERE rowid >= ?1 ORDER BY rowid";
 enum DocumentColumn {
     kDocumentRowid,
     kDocumentKey,

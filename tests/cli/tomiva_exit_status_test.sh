@@ -171,7 +171,7 @@ check "memory refused: the plug-in says why" grep -q "Błąd operacji dyskowej-C
 # that no export was written.
 fresh; cp large.db firm.db; echo earlier >"dir/$xml"
 with=(env "${shim[@]}" TOMIVA_SHIM_FAIL_READS_OF="$(realpath firm.db)")
-expect 7 "a failed read of the documents" "table purchase_invoice, the row after rowid 0" "-$xml.tmp" \
+expect 7 "a failed read of the documents" "table purchase_invoice, the first row" "-$xml.tmp" \
   --answer "Od daty=2021-01-01" --answer "Do daty=2021-12-31" --answer "Faktury zakupu=1" --answer "Korekty zakupu=1"
 with=()
 check "a failed read of the documents: the host says so" grep -q "The firm database cannot be read." err

@@ -5,7 +5,9 @@
 //     sound firm, else offences;
 //   - a firm the check passes opens, and every row of it reads through the
 //     host's entries without a failure: each document by the scan with its
-//     VAT lines, each contractor by its number, each settings block and rate.
+//     VAT lines, each contractor by its number, each settings block and rate;
+//   - the scan gives every document of its table, whatever its rowid, in
+//     rowid order (the first 200 are compared).
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -48,9 +50,15 @@ void ReadEverything(sqlite3* db)
         unsigned char scan[kHostScanStateSize] = {};
         FUZZ_CHECK(tomiva::HostScanOpen(scan, 0, layout->scanKind, 0, 0, 0) == 1);
         const int lineTable = tomiva::HostLineTable(layout->scanKind);
+        const bool invoices = layout == &kInvoiceLayout;
+        const std::vector<int64_t> keys = Numbers(
+            db, invoices ? "SELECT document_key FROM purchase_invoice ORDER BY rowid"
+                         : "SELECT document_key FROM purchase_correction ORDER BY rowid");
+        std::vector<int64_t> scanned;
         for (int read = 0; read < 200 && tomiva::HostScanNext(scan) == 1; ++read) {
-            const unsigned char* record = TableRecordBuffer(tomiva::HostOpenTable(
-                layout == &kInvoiceLayout ? kTablePurchaseInvoices : kTablePurchaseCorrections));
+            const unsigned char* record = TableRecordBuffer(
+                tomiva::HostOpenTable(invoices ? kTablePurchaseInvoices : kTablePurchaseCorrections));
+            scanned.push_back(layout->documentKey.Read(record));
             unsigned char key[kHostLineKeySize] = {}, status[kHostLineStatusSize] = {};
             tomiva::HostLineKey(lineTable, key, status, layout->documentKey.Read(record));
             int count = 0;
@@ -62,6 +70,7 @@ void ReadEverything(sqlite3* db)
             tomiva::HostReleaseLines(&lines, &aux, &count, count, key, 0);
             tomiva::HostFreeList(&list);
         }
+        FUZZ_CHECK(scanned == keys);
         tomiva::HostScanClose(scan);
     }
     for (int64_t number : Numbers(db, "SELECT number FROM contractor")) {

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,61 @@ TEST(FirmScans, VisitRowsInRowidOrderWhateverTheirKeys)
     ASSERT_TRUE(firm.opened()) << firm.error();
     EXPECT_EQ(ScanKeys(713, kInvoiceLayout, 52), (std::vector<int32_t>{3, 0, 2, 1}));
     EXPECT_EQ(ScanKeys(109, kCorrectionLayout, 54), (std::vector<int32_t>{50, 70}));
+}
+
+// Every row is a document, whatever its rowid: SQLite's whole range, 0 and
+// negative ones included, and those beyond 32 bits.  Each set of rowids is
+// inserted out of order, the key of each row its place in rowid order; a
+// scan alone, and two scans of one kind taking turns (they share one
+// statement), each read every row once in that order, then stay at the end.
+TEST(FirmScans, VisitEveryRowWhateverItsRowid)
+{
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    const std::vector<std::vector<int64_t>> sets = {
+        {kMin, -5, -1, 0, 1, 2147483647, 2147483648, 4294967296, kMax},
+        {0, 1, 2}, // a scan that has read rowid 0 and one that has read nothing are not alike
+        {-3, -2, -1},
+        {kMin},
+        {kMax},
+        {kMax - 1, kMax},
+    };
+    for (const std::vector<int64_t>& rowids : sets) {
+        std::string sql;
+        std::vector<int32_t> keys;
+        for (std::size_t i = rowids.size(); i-- > 0;) { // last first: the rowids set the order
+            const std::string key = std::to_string(i + 1);
+            sql += "INSERT INTO purchase_invoice(rowid, document_key) VALUES (" + std::to_string(rowids[i]) + ", " +
+                   key + ");\nINSERT INTO purchase_correction(rowid, document_key) VALUES (" +
+                   std::to_string(rowids[i]) + ", " + key + ");\n";
+        }
+        for (std::size_t i = 0; i < rowids.size(); ++i)
+            keys.push_back(static_cast<int32_t>(i + 1));
+        SCOPED_TRACE(sql);
+        TestFirm firm(sql);
+        ASSERT_TRUE(firm.opened()) << firm.error();
+        EXPECT_EQ(ScanKeys(713, kInvoiceLayout, 52), keys);
+        EXPECT_EQ(ScanKeys(109, kCorrectionLayout, 54), keys);
+
+        unsigned char first[kHostScanStateSize] = {};
+        unsigned char second[kHostScanStateSize] = {};
+        const unsigned char* record = TableRecordBuffer(tomiva::HostOpenTable(52));
+        ASSERT_EQ(tomiva::HostScanOpen(first, 0, 713, 0, 0, 0), 1);
+        ASSERT_EQ(tomiva::HostScanOpen(second, 0, 713, 0, 0, 0), 1);
+        std::vector<int32_t> firstKeys, secondKeys;
+        for (std::size_t i = 0; i < rowids.size(); ++i) {
+            ASSERT_EQ(tomiva::HostScanNext(first), 1);
+            firstKeys.push_back(KeyOf(record, kInvoiceLayout));
+            ASSERT_EQ(tomiva::HostScanNext(second), 1);
+            secondKeys.push_back(KeyOf(record, kInvoiceLayout));
+        }
+        EXPECT_EQ(firstKeys, keys);
+        EXPECT_EQ(secondKeys, keys);
+        for (unsigned char* scan : {first, second, first, second})
+            EXPECT_EQ(tomiva::HostScanNext(scan), 0);
+        tomiva::HostScanClose(first);
+        tomiva::HostScanClose(second);
+    }
 }
 
 // Scans of both kinds may run side by side; each block carries its own place.

@@ -62,7 +62,7 @@ struct Read {
 TEST(FirmReadFailure, EveryReadingEntryFailsVisiblyInsteadOfReadingOn)
 {
     const Read reads[] = {
-        {"purchase_invoice", "table purchase_invoice, the row after rowid 0",
+        {"purchase_invoice", "table purchase_invoice, the first row",
          [] {
              unsigned char scan[kHostScanStateSize] = {};
              ASSERT_EQ(tomiva::HostScanOpen(scan, 0, 713, 0, 0, 0), 1);
@@ -137,7 +137,7 @@ TEST(FirmReadFailure, MemoryRefusedToSqliteIsAFailedRead)
     sqlite3_hard_heap_limit64(limit);
     EXPECT_EQ(result, -1);
     ASSERT_EQ(HostShownMessages().size(), 1u);
-    EXPECT_NE(HostShownMessages()[0].text.find("table purchase_invoice, the row after rowid 0: out of memory"),
+    EXPECT_NE(HostShownMessages()[0].text.find("table purchase_invoice, the first row: out of memory"),
               std::string::npos)
         << HostShownMessages()[0].text;
 }

@@ -44,6 +44,9 @@ TEST(FirmValidation, AcceptsValuesAtTheEdgesOfEveryRule)
           ('correction', 1, 9000000000, -2147483648, -900719925474, 32767, 0, -32768, 32767);
         INSERT INTO vat_rate VALUES (-32768, 0), (32767, 23);
         INSERT INTO settings_block VALUES (2, X''), (-2147483648, X'00');
+        INSERT INTO purchase_invoice(rowid, document_key) VALUES
+          (-9223372036854775808, 3), (0, 4), (2147483648, 5), (9223372036854775807, 6);
+        INSERT INTO purchase_correction(rowid, document_key) VALUES (-1, 3), (9223372036854775807, 4);
     )sql");
     EXPECT_TRUE(firm.opened()) << firm.error();
 }
@@ -55,6 +58,14 @@ struct BadRow {
 };
 
 const BadRow kBadRows[] = {
+    // Rows at any rowid are documents the scans read, so they are checked
+    // like every other row and named by their rowid.
+    {"INSERT INTO purchase_invoice(rowid, document_key, id1) VALUES (-9223372036854775808, 1, -1)",
+     "table purchase_invoice, rowid -9223372036854775808, column id1: ", "must be in 0..4294967295, is -1"},
+    {"INSERT INTO purchase_correction(rowid, document_key, payment_days) VALUES (0, 1, 65536)",
+     "table purchase_correction, rowid 0, column payment_days: ", "must be in 0..65535"},
+    {"INSERT INTO purchase_invoice(rowid, document_key, nip) VALUES (9223372036854775807, 1, '12345678901234')",
+     "table purchase_invoice, rowid 9223372036854775807, column nip: ", "room is 13"},
     // Integer ranges.
     {"INSERT INTO contractor(number) VALUES (0)", "table contractor, rowid 0, column number: ", "must not be 0"},
     {"INSERT INTO contractor(number) VALUES (2147483648)", "table contractor, rowid 2147483648, column number: ",
