@@ -5,9 +5,9 @@
 // state.  How large the host's class is, the host alone knows: its entries
 // do not show it, and a real dialog class keeps a good deal (its window, its
 // controls, the focus, the data record's bindings, the attributes of its
-// texts).  The plug-in reserves kDialogBaseHostDataSize bytes for it, 64
-// times what our own host needs, so that a host's real class fits with room
-// to spare; the host never uses more.  The object lives on the export
+// texts).  The plug-in reserves kDialogBaseHostDataSize bytes for it, 256
+// times the 16 bytes our own host keeps there, so that a host's real class
+// fits with room to spare; the host never uses more.  The object lives on the export
 // command's stack: some 9.5 KiB with its run state (the command's frame is
 // 10.5 KiB in the 32-bit DLL, 4 KiB more than with a 64-byte part), far
 // within a thread's stack (1 MiB by default; a small thread's 64 KiB).  Nothing addresses the members behind the base part

@@ -30,7 +30,8 @@ enum HostConvention { HostStdcall, HostCdecl, HostThiscall };
 // the bounds and flags the scan was opened with, a reader's buffer).  So
 // these are not the sizes of any one host's blocks but the plug-in's
 // reservations for them, generous enough that a host's real block fits with
-// room to spare (16 and 8 times what our own host needs), and small enough
+// room to spare (our own host keeps 16 bytes in a scan block, 12 in a key and
+// 8 in a status block), and small enough
 // for the stack frames that hold them (one scan block per gathering, a key
 // and a status block per document's look-up).  A host never uses more of a
 // block than its reservation.
