@@ -209,5 +209,5 @@ if(VENTALOR_TESTS)
   set_tests_properties(Windows.UnderWine Windows.UnderEmulation PROPERTIES
     SKIP_RETURN_CODE 77 RESOURCE_LOCK wineprefix)
   set_tests_properties(Windows.UnderWine PROPERTIES TIMEOUT 1800)
-  set_tests_properties(Windows.UnderEmulation PROPERTIES TIMEOUT 3000)
+  set_tests_properties(Windows.UnderEmulation PROPERTIES TIMEOUT 3600)
 endif()

@@ -77,12 +77,14 @@ ensure_prefix() {
     echo "creating the Wine prefix $PREFIX (${VENTALOR_I386_ROUTE:-native})"
     started=$SECONDS
     # Under emulation the first program may give up waiting for the
-    # prefix; wineboot goes on and the server's end is what counts.
+    # prefix; wineboot goes on and the server's end is what counts.  What
+    # a whole prefix holds is then checked by its files: another Wine
+    # session just to ask would cost minutes under emulation.
     wine wineboot --init >"$PREFIX.log" 2>&1
     wineserver -w
-    if [[ -f $PREFIX/system.reg && -f $PREFIX/drive_c/windows/system32/kernel32.dll ]] &&
-       wine cmd /c exit 0 </dev/null >>"$PREFIX.log" 2>&1; then
-      wineserver -w
+    if grep -q "configuration in .* has been updated" "$PREFIX.log" &&
+       [[ -s $PREFIX/system.reg && -s $PREFIX/user.reg && -s $PREFIX/.update-timestamp &&
+          -f $PREFIX/drive_c/windows/system32/kernel32.dll && -f $PREFIX/drive_c/windows/system32/cmd.exe ]]; then
       wine --version >"$mark"
       echo "the Wine prefix took $((SECONDS - started)) s"
     fi
