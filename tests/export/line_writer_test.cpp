@@ -19,6 +19,21 @@
 
 namespace {
 
+// Output lines over buffers of the run's sizes, writing the text file
+// lines.xml of `dir` through the host.
+struct LinesToFile {
+    std::vector<char> text = std::vector<char>(kBatchSize), converted = std::vector<char>(kConversionSize);
+    OutputLines out{};
+    std::string path;
+    explicit LinesToFile(const TestDir& dir) : path(dir.file("lines.xml"))
+    {
+        out.text = text.data();
+        out.converted = converted.data();
+        out.file = HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    }
+};
+
+
 // A host character whose UTF-8 form takes `bytes` bytes.
 char CharacterOf(std::size_t bytes)
 {
@@ -64,12 +79,9 @@ TEST(OutputLines, EveryCallKeepsToTheContractsSizesAndTheFileHoldsTheLinesConver
         TestHost host(config);
         ASSERT_TRUE(host.started()) << host.error();
 
-        std::vector<char> text(kBatchSize), converted(kConversionSize);
-        OutputLines out{};
-        out.text = text.data();
-        out.converted = converted.data();
-        const std::string path = dir.file("lines.xml");
-        out.file = HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+        LinesToFile lines(dir);
+        OutputLines& out = lines.out;
+        const std::string& path = lines.path;
         ASSERT_NE(out.file, nullptr);
         std::string expected;
         for (const std::string& l : c.lines) {
@@ -98,12 +110,9 @@ TEST(OutputLines, ALineWhoseConversionCannotFitIsAFailedConversionNeverACutLine)
     ASSERT_EQ(CreateFirmDatabase(firm, ""), "");
     TestHost host(TestConfig(firm, dir.path()));
     ASSERT_TRUE(host.started()) << host.error();
-    std::vector<char> text(kBatchSize), converted(kConversionSize);
-    OutputLines out{};
-    out.text = text.data();
-    out.converted = converted.data();
-    const std::string path = dir.file("lines.xml");
-    out.file = HostOpenFile(path.c_str(), "wt", kOpenShareDenyNone, 0, kOpenAccessDefault);
+    LinesToFile lines(dir);
+    OutputLines& out = lines.out;
+    const std::string& path = lines.path;
     ASSERT_NE(out.file, nullptr);
     // 3335 characters of three bytes: 10005 bytes and a NUL, beyond the
     // contract's buffer.
